@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+// Message boxes, as narrow as the program needs them, so that the logic can
+// be driven by tests that answer them.
+class UserMessages
+{
+public:
+    enum class Buttons { Ok, YesNo };
+    enum class Icon { None, Information, Warning, Question };
+    enum class Answer { Ok, Yes, No };
+
+    static QString applicationTitle() { return QStringLiteral("Tarovik_RS232"); }
+
+    virtual ~UserMessages() = default;
+
+    // Shows the message and waits for the operator's answer.
+    virtual Answer show(const QString &text, const QString &title, Buttons buttons, Icon icon) = 0;
+
+    // A message with an OK button under the application's title.
+    void inform(const QString &text, Icon icon = Icon::None)
+    {
+        show(text, applicationTitle(), Buttons::Ok, icon);
+    }
+};

@@ -1,0 +1,291 @@
+#include "journal/JournalGrid.h"
+
+#include <algorithm>
+
+namespace {
+
+const QChar Tab = QLatin1Char('\t');
+
+} // namespace
+
+JournalGrid::JournalGrid(QObject *parent)
+    : QAbstractTableModel(parent)
+{
+}
+
+QModelIndex JournalGrid::indexOf(int gridRow, int gridCol) const
+{
+    return index(modelRow(gridRow), modelColumn(gridCol));
+}
+
+QString JournalGrid::cleanCell(const QString &text)
+{
+    QString clean = text;
+    for (QChar &c : clean) {
+        if (c == Tab || c == QLatin1Char('\r') || c == QLatin1Char('\n'))
+            c = QLatin1Char(' ');
+    }
+    return clean;
+}
+
+QString JournalGrid::normalisedRow(const QString &cells) const
+{
+    QString row = cells;
+    for (QChar &c : row) {
+        if (c == QLatin1Char('\r') || c == QLatin1Char('\n'))
+            c = QLatin1Char(' ');
+    }
+    qsizetype tabs = 0;
+    for (qsizetype i = 0; i < row.size(); ++i) {
+        if (row[i] == Tab && ++tabs == m_cols) {
+            row.truncate(i);
+            return row;
+        }
+    }
+    if (tabs < m_cols - 1)
+        row.append(QString(m_cols - 1 - tabs, Tab));
+    return row;
+}
+
+QStringView JournalGrid::cell(int row, int col) const
+{
+    if (row == 0)
+        return m_captions.at(col);
+    const QString &text = m_rows.at(row - 1);
+    qsizetype start = 0;
+    for (int c = 0; c < col; ++c)
+        start = text.indexOf(Tab, start) + 1;
+    qsizetype end = text.indexOf(Tab, start);
+    if (end < 0)
+        end = text.size();
+    return QStringView(text).mid(start, end - start);
+}
+
+void JournalGrid::setRows(int rows)
+{
+    rows = std::max(rows, 1);
+    if (rows > Rows()) {
+        beginInsertRows({}, Rows() - 1, rows - 2);
+        m_rows.insert(m_rows.size(), rows - Rows(), QString(m_cols - 1, Tab));
+        endInsertRows();
+    } else if (rows < Rows()) {
+        const bool moves = m_row >= rows;
+        if (moves)
+            emit LeaveCell();
+        beginRemoveRows({}, rows - 1, Rows() - 2);
+        m_rows.resize(rows - 1);
+        endRemoveRows();
+        clampCurrent();
+        if (moves)
+            emit EnterCell();
+    }
+}
+
+void JournalGrid::setCols(int cols)
+{
+    cols = std::max(cols, 1);
+    if (cols == m_cols)
+        return;
+    const bool moves = m_col >= cols;
+    if (moves)
+        emit LeaveCell();
+    beginResetModel();
+    m_cols = cols;
+    for (QString &row : m_rows)
+        row = normalisedRow(row);
+    while (m_captions.size() < cols) {
+        m_captions.append(QString());
+        m_widths.append(0);
+        m_rightAligned.append(false);
+    }
+    m_captions.resize(cols);
+    m_widths.resize(cols);
+    m_rightAligned.resize(cols);
+    endResetModel();
+    clampCurrent();
+    if (moves)
+        emit EnterCell();
+}
+
+void JournalGrid::clampCurrent()
+{
+    m_row = std::min(m_row, Rows() - 1);
+    m_col = std::min(m_col, Cols() - 1);
+    m_rowSel = std::min(m_rowSel, Rows() - 1);
+    m_colSel = std::min(m_colSel, Cols() - 1);
+    emit selectionMoved();
+}
+
+void JournalGrid::setCurrentCell(int row, int col)
+{
+    row = std::clamp(row, 0, Rows() - 1);
+    col = std::clamp(col, 0, Cols() - 1);
+    if (row != m_row || col != m_col) {
+        emit LeaveCell();
+        m_row = row;
+        m_col = col;
+        m_rowSel = row;
+        m_colSel = col;
+        emit selectionMoved();
+        emit EnterCell();
+    } else if (m_rowSel != row || m_colSel != col) {
+        m_rowSel = row;
+        m_colSel = col;
+        emit selectionMoved();
+    }
+}
+
+void JournalGrid::setSelectionCorner(int rowSel, int colSel)
+{
+    rowSel = std::clamp(rowSel, 0, Rows() - 1);
+    colSel = std::clamp(colSel, 0, Cols() - 1);
+    if (rowSel == m_rowSel && colSel == m_colSel)
+        return;
+    m_rowSel = rowSel;
+    m_colSel = colSel;
+    emit selectionMoved();
+}
+
+QString JournalGrid::TextMatrix(int row, int col) const
+{
+    if (row < 0 || row >= Rows() || col < 0 || col >= Cols())
+        return QString();
+    return cell(row, col).toString();
+}
+
+void JournalGrid::setTextMatrix(int row, int col, const QString &text)
+{
+    if (row < 0 || row >= Rows() || col < 0 || col >= Cols())
+        return;
+    const QString clean = cleanCell(text);
+    if (row == 0) {
+        m_captions[col] = clean;
+        if (col > 0)
+            emit headerDataChanged(Qt::Horizontal, modelColumn(col), modelColumn(col));
+        return;
+    }
+    QString &line = m_rows[row - 1];
+    const QStringView old = cell(row, col);
+    const qsizetype start = old.data() - line.constData();
+    line.replace(start, old.size(), clean);
+    if (col == 0) {
+        emit headerDataChanged(Qt::Vertical, modelRow(row), modelRow(row));
+    } else {
+        const QModelIndex i = indexOf(row, col);
+        emit dataChanged(i, i);
+    }
+}
+
+void JournalGrid::AddItem(const QString &tabSeparatedCells)
+{
+    addItems(QStringList{tabSeparatedCells});
+}
+
+void JournalGrid::addItems(const QStringList &rows)
+{
+    if (rows.isEmpty())
+        return;
+    beginInsertRows({}, Rows() - 1, Rows() - 2 + int(rows.size()));
+    m_rows.reserve(m_rows.size() + rows.size());
+    for (const QString &row : rows)
+        m_rows.append(normalisedRow(row));
+    endInsertRows();
+}
+
+bool JournalGrid::RemoveItem(int row)
+{
+    if (row < 1 || row >= Rows() || Rows() <= 2)
+        return false;
+    const bool moves = m_row >= row;
+    if (moves)
+        emit LeaveCell();
+    beginRemoveRows({}, modelRow(row), modelRow(row));
+    m_rows.removeAt(row - 1);
+    endRemoveRows();
+    clampCurrent();
+    if (moves)
+        emit EnterCell();
+    return true;
+}
+
+void JournalGrid::Clear()
+{
+    beginResetModel();
+    const QString empty(m_cols - 1, Tab);
+    std::fill(m_rows.begin(), m_rows.end(), empty);
+    std::fill(m_captions.begin(), m_captions.end(), QString());
+    endResetModel();
+}
+
+int JournalGrid::ColWidth(int col) const
+{
+    return col >= 0 && col < m_cols ? m_widths[col] : 0;
+}
+
+void JournalGrid::setColWidth(int col, int twips)
+{
+    if (col < 0 || col >= m_cols || m_widths[col] == twips)
+        return;
+    m_widths[col] = twips;
+    emit columnWidthChanged(col);
+}
+
+bool JournalGrid::ColRightAligned(int col) const
+{
+    return col >= 0 && col < m_cols && m_rightAligned[col];
+}
+
+void JournalGrid::setColRightAligned(int col, bool right)
+{
+    if (col < 0 || col >= m_cols || m_rightAligned[col] == right)
+        return;
+    m_rightAligned[col] = right;
+    if (col > 0 && !m_rows.isEmpty())
+        emit dataChanged(indexOf(1, col), indexOf(Rows() - 1, col), {Qt::TextAlignmentRole});
+}
+
+void JournalGrid::setMouseCell(int row, int col)
+{
+    m_mouseRow = row;
+    m_mouseCol = col;
+}
+
+int JournalGrid::columnWithCaption(const QString &caption) const
+{
+    const qsizetype i = m_captions.indexOf(caption, 1);
+    return i < 0 ? -1 : int(i);
+}
+
+int JournalGrid::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int JournalGrid::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_cols - 1;
+}
+
+QVariant JournalGrid::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid())
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::AccessibleTextRole:
+        return cell(gridRow(index), gridCol(index)).toString();
+    case Qt::TextAlignmentRole:
+        return int((m_rightAligned[gridCol(index)] ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+    default:
+        return {};
+    }
+}
+
+QVariant JournalGrid::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole)
+        return {};
+    if (orientation == Qt::Horizontal)
+        return section >= 0 && section + 1 < m_cols ? m_captions[section + 1] : QString();
+    return section >= 0 && section < m_rows.size() ? cell(section + 1, 0).toString() : QString();
+}

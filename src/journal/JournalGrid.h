@@ -1,0 +1,111 @@
+#pragma once
+
+#include "journal/JournalLayout.h"
+
+#include <QAbstractTableModel>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+// The journal table with the semantics of a grid of text cells: row 0 is the
+// fixed header row (the captions), column 0 the fixed position column, and
+// journal rows are 1..Rows()-1. The current cell (Row, Col) and the opposite
+// corner of the selection (RowSel, ColSel) live here, so that the logic works
+// without a view; (0, 0) means "no journal cell". Changing the current cell
+// raises LeaveCell (still on the old cell) and EnterCell (on the new one)
+// before it returns, whoever changes it: program, keyboard or mouse.
+//
+// As a Qt model it shows the journal rows and data columns; the position
+// column is the vertical header and the captions the horizontal header. All
+// conversion between grid and model coordinates is done here.
+class JournalGrid : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    explicit JournalGrid(QObject *parent = nullptr);
+
+    // Grid <-> model coordinates.
+    static int modelRow(int gridRow) { return gridRow - 1; }
+    static int modelColumn(int gridCol) { return gridCol - 1; }
+    static int gridRow(const QModelIndex &index) { return index.row() + 1; }
+    static int gridCol(const QModelIndex &index) { return index.column() + 1; }
+    QModelIndex indexOf(int gridRow, int gridCol) const;
+
+    int Rows() const { return int(m_rows.size()) + 1; }
+    int Cols() const { return m_cols; }
+    // Appends empty rows or drops rows from the end.
+    void setRows(int rows);
+    // Keeps the text of the remaining columns.
+    void setCols(int cols);
+
+    int Row() const { return m_row; }
+    int Col() const { return m_col; }
+    int RowSel() const { return m_rowSel; }
+    int ColSel() const { return m_colSel; }
+    // Moves the current cell (raising LeaveCell and EnterCell when it is a
+    // different cell) and collapses the selection onto it.
+    void setCurrentCell(int row, int col);
+    // Moves the opposite corner of the selection; the current cell stays.
+    void setSelectionCorner(int rowSel, int colSel);
+
+    QString TextMatrix(int row, int col) const;
+    // Tab, CR and LF become blanks: a cell is one field of one file line.
+    void setTextMatrix(int row, int col, const QString &text);
+    // Appends a row given as its cells separated by Tab, column 0 first;
+    // fields beyond the last column are dropped, missing ones left empty.
+    void AddItem(const QString &tabSeparatedCells);
+    // Appends many rows at once, as AddItem does for each.
+    void addItems(const QStringList &rows);
+    // Removes a journal row. Refuses (returns false) to remove the last one.
+    bool RemoveItem(int row);
+    // Empties every cell, captions included; the shape stays.
+    void Clear();
+
+    // Column widths in twips; column 0 is the position column.
+    int ColWidth(int col) const;
+    void setColWidth(int col, int twips);
+    bool ColRightAligned(int col) const;
+    void setColRightAligned(int col, bool right);
+
+    // Cell under the mouse pointer, as the view reports it (0 over the header
+    // row or the position column, and when the pointer is not over the grid).
+    int MouseRow() const { return m_mouseRow; }
+    int MouseCol() const { return m_mouseCol; }
+    void setMouseCell(int row, int col);
+
+    // Grid column whose caption equals caption exactly, or -1.
+    int columnWithCaption(const QString &caption) const;
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+signals:
+    void LeaveCell();
+    void EnterCell();
+    // The current cell or the selection moved (for the view).
+    void selectionMoved();
+    void columnWidthChanged(int col);
+
+private:
+    static QString cleanCell(const QString &text);
+    QString normalisedRow(const QString &cells) const;
+    QStringView cell(int row, int col) const;
+    void clampCurrent();
+
+    // Journal rows, each its cells (column 0 first) joined by Tab; a cell never
+    // holds a Tab. One string a row keeps big journals small.
+    QVector<QString> m_rows;
+    QStringList m_captions{QString()};
+    QVector<int> m_widths{0};
+    QVector<bool> m_rightAligned{false};
+    int m_cols = 1;
+    int m_row = 0;
+    int m_col = 0;
+    int m_rowSel = 0;
+    int m_colSel = 0;
+    int m_mouseRow = 0;
+    int m_mouseCol = 0;
+};

@@ -1,0 +1,52 @@
+#include "journal/JournalLayout.h"
+
+namespace JournalLayout {
+
+QString noteCaption()
+{
+    return QStringLiteral("Примечание");
+}
+
+QVector<JournalColumn> weighing()
+{
+    return {
+        {QStringLiteral("NomPP"), QStringLiteral("№ п.п "), 900, true},
+        {QStringLiteral("Weight"), QStringLiteral("Вес "), 800, true},
+        {QStringLiteral("Unit"), QStringLiteral("Ед. изм."), 1000, true},
+        {QStringLiteral("Stat"), QStringLiteral("Статус"), 1000, true},
+        {QStringLiteral("Time"), QStringLiteral("Время"), 1600, true},
+        {QStringLiteral("Prim"), noteCaption(), 2000, true},
+    };
+}
+
+QVector<JournalColumn> counting()
+{
+    return {
+        {QStringLiteral("NomPP"), QStringLiteral("№ п.п "), 900, true},
+        {QStringLiteral("Weight"), QStringLiteral("Вес "), 800, false},
+        {QStringLiteral("Unit"), QStringLiteral("Ед. изм."), 1000, false},
+        {QStringLiteral("Stat"), QStringLiteral("Статус"), 1000, true},
+        {QStringLiteral("Kol"), QStringLiteral("Колич. "), 1000, true},
+        {QStringLiteral("UnitWeight"), QStringLiteral("Вес 1 шт. "), 1200, true},
+        {QStringLiteral("Time"), QStringLiteral("Время"), 1600, true},
+        {QStringLiteral("Prim"), noteCaption(), 2000, true},
+    };
+}
+
+QVector<JournalColumn> forType(int type, const QVector<JournalColumn> &previous)
+{
+    switch (type) {
+    case 0:
+    case 1:
+    case 3:
+        return weighing();
+    case 2:
+    case 4:
+    case 5:
+        return counting();
+    default:
+        return previous.isEmpty() ? weighing() : previous;
+    }
+}
+
+} // namespace JournalLayout

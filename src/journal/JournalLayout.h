@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <QVector>
+
+// One data column of the journal: its key, header caption, width in twips
+// and alignment (right-centre or left-centre).
+struct JournalColumn {
+    QString key;
+    QString caption;
+    int width = 0;
+    bool rightAligned = true;
+};
+
+namespace JournalLayout {
+
+// The caption that marks the note column: found by caption, never by index.
+QString noteCaption();
+
+// Width of the position column in twips.
+constexpr int PositionColumnWidth = 500;
+// Minimum row height in twips.
+constexpr int RowHeight = 285;
+
+// Scale types 0, 1, 3: number, weight, unit, status, time, note.
+QVector<JournalColumn> weighing();
+// Scale types 2, 4, 5: also quantity and weight of one piece.
+QVector<JournalColumn> counting();
+
+// The columns of a scale type; for a value outside 0..5 the previous set,
+// or the weighing set when there is none yet.
+QVector<JournalColumn> forType(int type, const QVector<JournalColumn> &previous);
+
+} // namespace JournalLayout

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QTableView>
+
+class JournalGrid;
+
+// The journal grid on screen. The current cell and the selection belong to
+// the JournalGrid: mouse and keyboard move them there (so its cell events
+// fire however the cell changes) and the view only shows them. Clicking the
+// position column selects whole rows, as in a spreadsheet.
+class JournalView : public QTableView
+{
+    Q_OBJECT
+
+public:
+    explicit JournalView(JournalGrid &grid, QWidget *parent = nullptr);
+
+    JournalGrid &grid() const { return m_grid; }
+
+    // Geometry of a cell relative to this widget (empty for header cells).
+    QRect cellGeometry(int row, int col) const;
+
+    // Column widths and alignment as the grid holds them, in twips.
+    void applyColumnWidths();
+
+signals:
+    // Cells moved on screen: scrolled, a column resized, the view resized.
+    void cellsMoved();
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void showSelection();
+    void trackMouse(const QPoint &viewportPos);
+    int gridRowAt(int viewportY) const;
+    int gridColAt(int viewportX) const;
+    void pressRowHeader(int row, bool extend);
+    void pressColumnHeader(int col, bool extend);
+    bool onColumnBorder(int headerX) const;
+    bool moveByKey(int key, Qt::KeyboardModifiers modifiers);
+
+    JournalGrid &m_grid;
+    enum class Drag { None, Cells, Rows, Columns } m_drag = Drag::None;
+    bool m_syncing = false;
+};

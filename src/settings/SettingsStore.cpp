@@ -1,0 +1,68 @@
+#include "settings/SettingsStore.h"
+
+#include "settings/IniTxt.h"
+#include "settings/Numbers.h"
+#include "settings/SettingsRules.h"
+
+namespace SettingsStore {
+
+const char *const UserSection = "UserSettings";
+const char *const LastSection = "LastSettings";
+
+namespace {
+
+const char *const CheckKeys[] = {"chkBell", "chkWriteZero", "chkUnstablResult", "chkShowStreamData"};
+
+QString luftKey(int type)
+{
+    return QStringLiteral("arrLuft_%1").arg(type);
+}
+
+QString readUser(const QString &path, const QString &key, const QString &def)
+{
+    return ReadIniValue(path, QLatin1String(UserSection), key, def);
+}
+
+int checkState(const QString &text)
+{
+    const std::optional<int> v = Numbers::parseWhole(text);
+    return v && *v >= 0 && *v <= 2 ? *v : 0;
+}
+
+QString soundLuft(const QString &text)
+{
+    const QString luft = SettingsRules::normaliseLuft(text);
+    if (luft.trimmed().isEmpty() || Numbers::parseDecimalComma(luft))
+        return luft;
+    return QStringLiteral("0");
+}
+
+} // namespace
+
+StoredSettings load(const QString &iniPath)
+{
+    StoredSettings s;
+    int *const checks[] = {&s.bell, &s.writeZero, &s.unstableResult, &s.showStreamData};
+    for (int i = 0; i < 4; ++i)
+        *checks[i] = checkState(readUser(iniPath, QLatin1String(CheckKeys[i]), QStringLiteral("0")));
+    const std::optional<int> type = Numbers::parseWhole(readUser(iniPath, QStringLiteral("txtValTypeScale"), QStringLiteral("0")));
+    s.scaleType = type && *type >= 0 && *type < StoredSettings::TypeCount ? *type : 0;
+    for (int i = 0; i < StoredSettings::TypeCount; ++i)
+        s.luft[i] = soundLuft(readUser(iniPath, luftKey(i), QStringLiteral("0")));
+    s.commNom = ReadIniValue(iniPath, QLatin1String(LastSection), QStringLiteral("CommNom"), QStringLiteral("1"));
+    return s;
+}
+
+void save(const QString &iniPath, const StoredSettings &s)
+{
+    const QString user = QLatin1String(UserSection);
+    const int checks[] = {s.bell, s.writeZero, s.unstableResult, s.showStreamData};
+    for (int i = 0; i < 4; ++i)
+        WriteIniValue(iniPath, user, QLatin1String(CheckKeys[i]), QString::number(checks[i]));
+    for (int i = 0; i < StoredSettings::TypeCount; ++i)
+        WriteIniValue(iniPath, user, luftKey(i), s.luft[i]);
+    WriteIniValue(iniPath, user, QStringLiteral("txtValTypeScale"), QString::number(s.scaleType));
+    WriteIniValue(iniPath, QLatin1String(LastSection), QStringLiteral("CommNom"), s.commNom);
+}
+
+} // namespace SettingsStore

@@ -1,0 +1,270 @@
+#include "settings/frmSettings.h"
+
+#include "app/Placement.h"
+#include "app/UserMessages.h"
+#include "link/SerialLine.h"
+#include "settings/Numbers.h"
+#include "settings/PortScan.h"
+#include "settings/SettingsRules.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+const std::array<const char *, StoredSettings::TypeCount> frmSettings::TypeCaptions = {
+    "JW-1", "SI-1", "JW-1C,  PC-100E", "PC-100W,  PW-200", "PC-100", "AC-100"};
+
+namespace {
+
+constexpr int TypeRowTops[StoredSettings::TypeCount] = {480, 840, 1200, 1560, 1920, 2280};
+constexpr int TypeOptionWidths[StoredSettings::TypeCount] = {5055, 5055, 4935, 4815, 4815, 4815};
+
+// The stored check state: 0 clear, 1 checked, 2 greyed.
+int checkValue(const QCheckBox *box)
+{
+    switch (box->checkState()) {
+    case Qt::Unchecked: return 0;
+    case Qt::Checked: return 1;
+    default: return 2;
+    }
+}
+
+void setCheckValue(QCheckBox *box, int value)
+{
+    box->setCheckState(value == 1 ? Qt::Checked : value == 2 ? Qt::PartiallyChecked : Qt::Unchecked);
+}
+
+} // namespace
+
+frmSettings::frmSettings(const QString &iniPath, SerialLine &commPort, UserMessages &messages,
+                         CaptionWriter writeScaleTypeCaption, const QIcon &icon)
+    : QDialog(nullptr)
+    , m_iniPath(iniPath)
+    , m_commPort(commPort)
+    , m_messages(messages)
+    , m_writeScaleTypeCaption(std::move(writeScaleTypeCaption))
+{
+    setObjectName(QStringLiteral("frmSettings"));
+    setWindowTitle(QStringLiteral("Настройка"));
+    setModal(false);
+    setFixedSize(Twips::toPixels(8385), Twips::toPixels(6135));
+    setWindowIcon(icon);
+    buildControls();
+    load();
+}
+
+void frmSettings::buildControls()
+{
+    Label2 = placeControl<QLabel>(this, QStringLiteral("Label2"), 1080, 120, 855, 255);
+    Label2->setText(QStringLiteral("Тип весов"));
+    Label1 = placeControl<QLabel>(this, QStringLiteral("Label1"), 3960, 120, 2535, 255);
+    Label1->setText(QStringLiteral("Зона нечувствительности (гр)"));
+    Shape1 = placeControl<QFrame>(this, QStringLiteral("Shape1"), 480, 240, 7695, 2535);
+    Shape1->setFrameShape(QFrame::Box);
+    Shape1->lower();
+
+    auto *group = new QButtonGroup(this);
+    for (int i = 0; i < StoredSettings::TypeCount; ++i) {
+        optTypeScale[i] = placeControl<QRadioButton>(this, QStringLiteral("optTypeScale_%1").arg(i), 840,
+                                                     TypeRowTops[i], TypeOptionWidths[i], 255);
+        group->addButton(optTypeScale[i], i);
+        connect(optTypeScale[i], &QRadioButton::toggled, this, [this, i](bool on) {
+            if (on)
+                optTypeScale_Click(i);
+        });
+    }
+    for (int i = 0; i < StoredSettings::TypeCount; ++i) {
+        arrLuft[i] = placeControl<QLineEdit>(this, QStringLiteral("arrLuft_%1").arg(i), 6480, TypeRowTops[i], 735, 285);
+        arrLuft[i]->installEventFilter(this);
+    }
+    txtValTypeScale = placeControl<QLineEdit>(this, QStringLiteral("txtValTypeScale"), 6000, 600, 375, 375);
+    txtValTypeScale->hide();
+    txtLuft = placeControl<QLineEdit>(this, QStringLiteral("txtLuft"), 7320, 600, 375, 375);
+    txtLuft->hide();
+
+    Label3 = placeControl<QLabel>(this, QStringLiteral("Label3"), 480, 3000, 1095, 255);
+    Label3->setText(QStringLiteral("Номер порта"));
+    lstCommNom = placeControl<QComboBox>(this, QStringLiteral("lstCommNom"), 1680, 3000, 615, 315);
+    lstCommNom->setEditable(true);
+    lstCommNom->setInsertPolicy(QComboBox::NoInsert);
+    Label3->setBuddy(lstCommNom);
+    connect(lstCommNom, &QComboBox::editTextChanged, this, [this] {
+        if (!m_scanning)
+            CheckPortNumber();
+    });
+    connect(lstCommNom, &QComboBox::activated, this, [this] { CheckPortNumber(); });
+
+    const struct {
+        QCheckBox *&box;
+        const char *name;
+        int top;
+        const char *caption;
+    } checks[] = {
+        {chkBell, "chkBell", 3600, "Звуковой сигнал при записи отсчета"},
+        {chkWriteZero, "chkWriteZero", 3960, "Записывать нулевой результат в журнал"},
+        {chkUnstablResult, "chkUnstablResult", 4320, "Записывать нестабильный результат в журнал"},
+        {chkShowStreamData, "chkShowStreamData", 4680, "Отображать окно потока данных"},
+    };
+    for (const auto &c : checks) {
+        c.box = placeControl<QCheckBox>(this, QLatin1String(c.name), 720, c.top, 6015, 255);
+        c.box->setText(QString::fromUtf8(c.caption));
+    }
+    connect(chkShowStreamData, &QCheckBox::stateChanged, this, &frmSettings::ChangeMaket);
+
+    btnSave = placeControl<QPushButton>(this, QStringLiteral("btnSave"), 1740, 5280, 1575, 495);
+    btnSave->setText(QStringLiteral("Сохранить"));
+    btnSave->setAutoDefault(false);
+    connect(btnSave, &QPushButton::clicked, this, &frmSettings::btnSave_Click);
+    btnExit = placeControl<QPushButton>(this, QStringLiteral("btnExit"), 3900, 5280, 1335, 495);
+    btnExit->setText(QStringLiteral("Выход"));
+    btnExit->setAutoDefault(false);
+    connect(btnExit, &QPushButton::clicked, this, &QDialog::hide);
+
+    for (QWidget *w : findChildren<QWidget *>()) {
+        if (auto *button = qobject_cast<QAbstractButton *>(w))
+            button->setAccessibleName(button->text());
+    }
+    for (int i = 0; i < StoredSettings::TypeCount; ++i)
+        arrLuft[i]->setAccessibleName(QStringLiteral("%1 %2").arg(Label1->text(), QLatin1String(TypeCaptions[i])));
+    lstCommNom->setAccessibleName(Label3->text());
+}
+
+void frmSettings::load()
+{
+    const StoredSettings stored = SettingsStore::load(m_iniPath);
+    setCheckValue(chkBell, stored.bell);
+    setCheckValue(chkWriteZero, stored.writeZero);
+    setCheckValue(chkUnstablResult, stored.unstableResult);
+    setCheckValue(chkShowStreamData, stored.showStreamData);
+    txtValTypeScale->setText(QString::number(stored.scaleType));
+    for (int i = 0; i < StoredSettings::TypeCount; ++i)
+        arrLuft[i]->setText(stored.luft[i]);
+    for (int i = 0; i < StoredSettings::TypeCount; ++i) {
+        optTypeScale[i]->setText(QString::fromUtf8(TypeCaptions[i]));
+        optTypeScale[i]->setAccessibleName(optTypeScale[i]->text());
+    }
+    optTypeScale[stored.scaleType]->setChecked(true);
+    txtLuft->setText(arrLuft[stored.scaleType]->text());
+
+    ScanCommPort();
+    const int stored_index = lstCommNom->findText(stored.commNom, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (stored_index >= 0)
+        lstCommNom->setEditText(lstCommNom->itemText(stored_index));
+}
+
+void frmSettings::optTypeScale_Click(int index)
+{
+    txtValTypeScale->setText(QString::number(index));
+    txtLuft->setText(arrLuft[index]->text());
+    if (m_writeScaleTypeCaption)
+        m_writeScaleTypeCaption(optTypeScale[index]->text());
+    emit ChangeMaket();
+}
+
+void frmSettings::validateLuft()
+{
+    const int t = Numbers::parseWhole(txtValTypeScale->text()).value_or(0);
+    if (t < 0 || t >= StoredSettings::TypeCount)
+        return;
+    txtLuft->setText(SettingsRules::normaliseLuft(arrLuft[t]->text()));
+    arrLuft[t]->setText(txtLuft->text());
+}
+
+bool frmSettings::eventFilter(QObject *watched, QEvent *event)
+{
+    auto *box = qobject_cast<QLineEdit *>(watched);
+    if (!box || std::find(arrLuft.begin(), arrLuft.end(), box) == arrLuft.end())
+        return QDialog::eventFilter(watched, event);
+
+    if (event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        // Keys that are no typed characters pass: Delete, the arrows, Tab
+        // (focus moves on) and Escape (the dialog hides).
+        const QString text = key->text();
+        if (text.isEmpty() || key->key() == Qt::Key_Delete || key->key() == Qt::Key_Tab
+            || key->key() == Qt::Key_Backtab || key->key() == Qt::Key_Escape)
+            return false;
+        for (const QChar typed : text) {
+            if (const std::optional<QChar> accepted = SettingsRules::filterLuftKey(typed, box->text()))
+                box->insert(QString(*accepted));
+        }
+        return true;
+    }
+    if (event->type() == QEvent::FocusOut) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            validateLuft();
+    }
+    return false;
+}
+
+void frmSettings::closeEvent(QCloseEvent *event)
+{
+    // The controls stay the live settings for the whole run: closing only
+    // hides, as "Выход" does (whose click also ends an edit of a dead zone).
+    if (std::find(arrLuft.begin(), arrLuft.end(), focusWidget()) != arrLuft.end())
+        validateLuft();
+    event->ignore();
+    hide();
+}
+
+void frmSettings::ScanCommPort()
+{
+    const int remembered = Numbers::parseWhole(QStringLiteral("0") + lstCommNom->currentText()).value_or(0);
+    m_scanning = true;
+    lstCommNom->clear();
+    lstCommNom->setEditText(QString());
+    lstCommNom->addItems(PortScan::scan(m_commPort));
+    lstCommNom->setEditText(QString());
+    m_scanning = false;
+    const int index = lstCommNom->findText(QString::number(remembered), Qt::MatchExactly);
+    if (index >= 0)
+        lstCommNom->setEditText(lstCommNom->itemText(index));
+}
+
+void frmSettings::CheckPortNumber()
+{
+    if (lstCommNom->currentText().isEmpty()) {
+        lstCommNom->setEditText(QStringLiteral("1"));
+        return;
+    }
+    if (SettingsRules::portNumberInRange(lstCommNom->currentText()))
+        return;
+    m_messages.inform(QStringLiteral("Ошибка в номере порта !"));
+    lstCommNom->setEditText(QString());
+}
+
+StoredSettings frmSettings::current() const
+{
+    StoredSettings s;
+    s.bell = bell();
+    s.writeZero = writeZero();
+    s.unstableResult = unstableResult();
+    s.showStreamData = showStreamData();
+    for (int i = 0; i < StoredSettings::TypeCount; ++i)
+        s.luft[i] = arrLuft[i]->text();
+    s.scaleType = Numbers::parseWhole(txtValTypeScale->text()).value_or(0);
+    s.commNom = lstCommNom->currentText();
+    return s;
+}
+
+void frmSettings::btnSave_Click()
+{
+    SettingsStore::save(m_iniPath, current());
+}
+
+QString frmSettings::scaleTypeText() const { return txtValTypeScale->text(); }
+QString frmSettings::luftText() const { return txtLuft->text(); }
+QString frmSettings::portText() const { return lstCommNom->currentText(); }
+int frmSettings::bell() const { return checkValue(chkBell); }
+int frmSettings::writeZero() const { return checkValue(chkWriteZero); }
+int frmSettings::unstableResult() const { return checkValue(chkUnstablResult); }
+int frmSettings::showStreamData() const { return checkValue(chkShowStreamData); }

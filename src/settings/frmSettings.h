@@ -1,0 +1,86 @@
+#pragma once
+
+#include "settings/LiveSettings.h"
+#include "settings/SettingsStore.h"
+
+#include <QDialog>
+
+#include <array>
+#include <functional>
+
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QRadioButton;
+class QPushButton;
+class SerialLine;
+class UserMessages;
+
+// The settings dialog "Настройка". Its controls hold the live settings: the
+// main window and the scale link read them at the moment of use.
+class frmSettings : public QDialog, public LiveSettings
+{
+    Q_OBJECT
+
+public:
+    using CaptionWriter = std::function<void(const QString &)>;
+
+    // Loads the stored settings and scans the ports. writeScaleTypeCaption
+    // shows the selected type's name in the main window.
+    frmSettings(const QString &iniPath, SerialLine &commPort, UserMessages &messages,
+                CaptionWriter writeScaleTypeCaption, const QIcon &icon);
+
+    QString scaleTypeText() const override;
+    QString luftText() const override;
+    QString portText() const override;
+    int bell() const override;
+    int writeZero() const override;
+    int unstableResult() const override;
+    int showStreamData() const override;
+
+    static const std::array<const char *, StoredSettings::TypeCount> TypeCaptions;
+
+    void ScanCommPort();
+
+signals:
+    // The journal layout must be rebuilt: the scale type or the data-stream
+    // flag changed.
+    void ChangeMaket();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildControls();
+    void load();
+    void optTypeScale_Click(int index);
+    void validateLuft();
+    void CheckPortNumber();
+    void btnSave_Click();
+    StoredSettings current() const;
+
+    QString m_iniPath;
+    SerialLine &m_commPort;
+    UserMessages &m_messages;
+    CaptionWriter m_writeScaleTypeCaption;
+    bool m_scanning = false;
+
+    QLabel *Label1 = nullptr;
+    QLabel *Label2 = nullptr;
+    QLabel *Label3 = nullptr;
+    QFrame *Shape1 = nullptr;
+    std::array<QRadioButton *, StoredSettings::TypeCount> optTypeScale{};
+    std::array<QLineEdit *, StoredSettings::TypeCount> arrLuft{};
+    QLineEdit *txtValTypeScale = nullptr;
+    QLineEdit *txtLuft = nullptr;
+    QComboBox *lstCommNom = nullptr;
+    QCheckBox *chkBell = nullptr;
+    QCheckBox *chkWriteZero = nullptr;
+    QCheckBox *chkUnstablResult = nullptr;
+    QCheckBox *chkShowStreamData = nullptr;
+    QPushButton *btnSave = nullptr;
+    QPushButton *btnExit = nullptr;
+};

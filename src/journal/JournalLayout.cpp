@@ -1,5 +1,7 @@
 #include "journal/JournalLayout.h"
 
+#include "journal/JournalGrid.h"
+
 namespace JournalLayout {
 
 QString noteCaption()
@@ -47,6 +49,21 @@ QVector<JournalColumn> forType(int type, const QVector<JournalColumn> &previous)
     default:
         return previous.isEmpty() ? weighing() : previous;
     }
+}
+
+void apply(const QVector<JournalColumn> &columns, JournalGrid &grid)
+{
+    grid.Clear();
+    grid.setRows(1);
+    grid.setCols(int(columns.size()) + 1);
+    for (int c = 1; c < grid.Cols(); ++c) {
+        const JournalColumn &column = columns[c - 1];
+        grid.setTextMatrix(0, c, column.caption);
+        grid.setColWidth(c, column.width);
+        grid.setColRightAligned(c, column.rightAligned);
+    }
+    grid.setColWidth(0, PositionColumnWidth);
+    grid.setCurrentCell(0, 0);
 }
 
 } // namespace JournalLayout

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QVector>
 
+class JournalGrid;
+
 // One data column of the journal: its key, header caption, width in twips
 // and alignment (right-centre or left-centre).
 struct JournalColumn {
@@ -30,5 +32,10 @@ QVector<JournalColumn> counting();
 // The columns of a scale type; for a value outside 0..5 the previous set,
 // or the weighing set when there is none yet.
 QVector<JournalColumn> forType(int type, const QVector<JournalColumn> &previous);
+
+// Empties the journal (header row only) and lays out the given columns:
+// captions, widths in twips, alignments, the position column; the current
+// cell becomes (0, 0).
+void apply(const QVector<JournalColumn> &columns, JournalGrid &grid);
 
 } // namespace JournalLayout

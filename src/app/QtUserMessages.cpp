@@ -1,0 +1,27 @@
+#include "app/QtUserMessages.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+
+UserMessages::Answer QtUserMessages::show(const QString &text, const QString &title, Buttons buttons, Icon icon)
+{
+    QMessageBox box(m_parent);
+    box.setWindowTitle(title);
+    box.setText(text);
+    switch (icon) {
+    case Icon::None: box.setIcon(QMessageBox::NoIcon); break;
+    case Icon::Information: box.setIcon(QMessageBox::Information); break;
+    case Icon::Warning: box.setIcon(QMessageBox::Warning); break;
+    case Icon::Question: box.setIcon(QMessageBox::Question); break;
+    }
+    if (buttons == Buttons::YesNo) {
+        box.addButton(QStringLiteral("Да"), QMessageBox::YesRole);
+        QAbstractButton *no = box.addButton(QStringLiteral("Нет"), QMessageBox::NoRole);
+        box.setEscapeButton(no);
+        box.exec();
+        return box.clickedButton() == no ? Answer::No : Answer::Yes;
+    }
+    box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    box.exec();
+    return Answer::Ok;
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "app/UserMessages.h"
+
+class QWidget;
+
+// Message boxes on screen.
+class QtUserMessages : public UserMessages
+{
+public:
+    explicit QtUserMessages(QWidget *parent = nullptr) : m_parent(parent) {}
+    void setParent(QWidget *parent) { m_parent = parent; }
+
+    Answer show(const QString &text, const QString &title, Buttons buttons, Icon icon) override;
+
+private:
+    QWidget *m_parent;
+};

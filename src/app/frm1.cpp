@@ -1,0 +1,328 @@
+#include "app/frm1.h"
+
+#include "app/Placement.h"
+#include "app/UserMessages.h"
+#include "journal/JournalGrid.h"
+#include "journal/JournalView.h"
+#include "link/SerialLine.h"
+#include "settings/IniTxt.h"
+#include "settings/Numbers.h"
+#include "settings/SettingsStore.h"
+#include "settings/frmSettings.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <cmath>
+
+namespace {
+
+constexpr int DesignedClientWidth = 8370;
+constexpr int DesignedClientHeight = 7290;
+constexpr int ToolbarHeight = 420;
+constexpr int StatusBarHeight = 330;
+constexpr int GridLeft = 0;
+constexpr int GridTop = 1080;
+constexpr int ChatHeight = 2205;
+
+struct ToolbarButton {
+    const char *key;
+    const char *toolTip;
+    const char *icon;
+};
+
+const ToolbarButton ToolbarButtons[] = {
+    {"tbrCreate", "Создать", ":/icons/create.svg"},
+    {"tbrOpen", "Открыть", ":/icons/open.svg"},
+    {"tbrSave", "Сохранить", ":/icons/save.svg"},
+    {"tbrClear", "Удалить запись", ":/icons/clear.svg"},
+    {"tbrReadAllPlu", "Начать прием данных", ":/icons/start.svg"},
+    {"tbrStopRead", "Остановить прием данных", ":/icons/stop.svg"},
+    {"tbrExit", "Выход", ":/icons/exit.svg"},
+};
+
+const QString GeometryKeys[] = {QStringLiteral("frmTop"), QStringLiteral("frmLeft"), QStringLiteral("frmHeight"),
+                                QStringLiteral("frmWidth")};
+
+} // namespace
+
+frm1::frm1(MainWindowServices services)
+    : m_programFolder(services.programFolder)
+    , m_iniPath(QDir(services.programFolder).filePath(QStringLiteral("Init.ini")))
+    , strSeparator(QStringLiteral("\t"))
+    , MSComm1(std::move(services.commPort))
+    , m_messages(*services.messages)
+    , m_journal(std::make_unique<JournalGrid>())
+{
+    // The icons live in a static library: make sure they are linked in.
+    Q_INIT_RESOURCE(resources);
+    setObjectName(QStringLiteral("frm1"));
+    setWindowTitle(UserMessages::applicationTitle());
+    setWindowIcon(QIcon(QStringLiteral(":/icons/scale.svg")));
+    buildControls();
+    resize(Twips::toPixels(DesignedClientWidth), Twips::toPixels(DesignedClientHeight) + menuBar()->sizeHint().height());
+    if (QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    frmS = std::make_unique<frmSettings>(m_iniPath, *MSComm1, m_messages,
+                                         [this](const QString &caption) { Label2->setText(caption); }, windowIcon());
+    connect(frmS.get(), &frmSettings::ChangeMaket, this, &frm1::frmS_ChangeMaket);
+    restoreGeometry();
+    InitGrid(Numbers::parseWhole(frmS->scaleTypeText()).value_or(0));
+}
+
+frm1::~frm1() = default;
+
+void frm1::buildControls()
+{
+    m_client = new QWidget(this);
+    m_client->setObjectName(QStringLiteral("client"));
+    setCentralWidget(m_client);
+    buildToolbar();
+    buildMenus();
+
+    lblCurFileName = placeControl<QLabel>(m_client, QStringLiteral("lblCurFileName"), 120, 480, 3015, 255);
+    lblCurFileName->setText(QStringLiteral("Новый"));
+    Label2 = placeControl<QLabel>(m_client, QStringLiteral("Label2"), 120, 720, 3135, 255);
+    Label2->setText(QStringLiteral("Label2"));
+    lblPrim = placeControl<QLabel>(m_client, QStringLiteral("lblPrim"), 3480, 480, 1335, 255);
+    lblPrim->setText(QStringLiteral("Примечание:"));
+    txtPrim = placeControl<QLineEdit>(m_client, QStringLiteral("txtPrim"), 3480, 690, 3015, 285);
+    QPalette notePalette = txtPrim->palette();
+    notePalette.setColor(QPalette::Base, notePalette.color(QPalette::ToolTipBase));
+    notePalette.setColor(QPalette::Text, notePalette.color(QPalette::ToolTipText));
+    txtPrim->setPalette(notePalette);
+    txtPrim->setAccessibleName(lblPrim->text());
+    lblPrim->setBuddy(txtPrim);
+
+    Grid1 = new JournalView(*m_journal, m_client);
+    Grid1->setObjectName(QStringLiteral("Grid1"));
+    Grid1->setGeometry(Twips::rect(GridLeft, GridTop, 8055, 2895));
+    Grid1->setPalette(notePalette);
+    Grid1->setAccessibleName(QStringLiteral("Журнал"));
+
+    Text1 = placeControl<QLineEdit>(m_client, QStringLiteral("Text1"), 960, 480, 1095, 375);
+    Text1->hide();
+    Text1->setAccessibleName(lblPrim->text());
+
+    txtChat = placeControl<QPlainTextEdit>(m_client, QStringLiteral("txtChat"), 0, 4680, 7935, ChatHeight);
+    txtChat->setReadOnly(true);
+    txtChat->setAccessibleName(QStringLiteral("Поток данных"));
+
+    sbrChat = new QStatusBar(this);
+    sbrChat->setObjectName(QStringLiteral("sbrChat"));
+    sbrChat->setFixedHeight(Twips::toPixels(StatusBarHeight));
+    sbrChat->setSizeGripEnabled(false);
+    setStatusBar(sbrChat);
+}
+
+void frm1::buildToolbar()
+{
+    tbr1 = new QToolBar(m_client);
+    tbr1->setObjectName(QStringLiteral("tbr1"));
+    tbr1->setMovable(false);
+    tbr1->setFloatable(false);
+    tbr1->setIconSize(QSize(22, 22));
+    tbr1->setGeometry(0, 0, width(), Twips::toPixels(ToolbarHeight));
+    for (const ToolbarButton &b : ToolbarButtons) {
+        const QString key = QLatin1String(b.key);
+        QAction *action = tbr1->addAction(QIcon(QLatin1String(b.icon)), QString::fromUtf8(b.toolTip));
+        action->setObjectName(key);
+        action->setToolTip(action->text());
+        QWidget *button = tbr1->widgetForAction(action);
+        button->setObjectName(key);
+        button->setAccessibleName(action->text());
+        connect(action, &QAction::triggered, this, [this, key] { tbr1_ButtonClick(key); });
+    }
+}
+
+void frm1::buildMenus()
+{
+    auto item = [this](QMenu *menu, const char *name, const char *caption, void (frm1::*run)()) {
+        QAction *action = menu->addAction(QString::fromUtf8(caption));
+        action->setObjectName(QLatin1String(name));
+        if (run)
+            connect(action, &QAction::triggered, this, run);
+        return action;
+    };
+    QMenu *mnuFile = menuBar()->addMenu(QStringLiteral("Файл"));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    item(mnuFile, "mnuCreate", "Создать", &frm1::New);
+    item(mnuFile, "mnuOpen", "Открыть", &frm1::Open);
+    item(mnuFile, "mnuAddFrom", "Добавить из ...", nullptr)->setEnabled(false);
+    item(mnuFile, "mnuSaveAs", "Сохранить как", &frm1::SaveAs);
+    QMenu *mnuServ = menuBar()->addMenu(QStringLiteral("Сервис"));
+    mnuServ->setObjectName(QStringLiteral("mnuServ"));
+    item(mnuServ, "mnuSettings", "Настройки", &frm1::Settings);
+}
+
+// Top, Left, Height and Width are the outer frame in twips.
+void frm1::restoreGeometry()
+{
+    const QRect frame = frameGeometry();
+    const int current[] = {Twips::fromPixels(frame.y()), Twips::fromPixels(frame.x()), Twips::fromPixels(frame.height()),
+                           Twips::fromPixels(frame.width())};
+    int values[4];
+    for (int i = 0; i < 4; ++i) {
+        const QString text = ReadIniValue(m_iniPath, QLatin1String(SettingsStore::UserSection), GeometryKeys[i],
+                                          QString::number(current[i]));
+        const std::optional<double> v = Numbers::parseDecimalComma(text);
+        values[i] = v && std::fabs(*v) < 1e8 ? int(std::lround(*v)) : current[i];
+    }
+    applyOuterGeometry(values[0], values[1], values[2], values[3]);
+}
+
+void frm1::applyOuterGeometry(int top, int left, int height, int width)
+{
+    QRect wanted(Twips::toPixels(left), Twips::toPixels(top), std::max(0, Twips::toPixels(width)),
+                 std::max(0, Twips::toPixels(height)));
+    // A window stored on a screen that is gone comes back onto the primary one.
+    const QRect visible = wanted.adjusted(0, 0, 0, 0);
+    bool onScreen = false;
+    for (QScreen *screen : QGuiApplication::screens()) {
+        const QRect common = screen->availableGeometry().intersected(visible);
+        onScreen = onScreen || (common.width() >= 40 && common.height() >= 40);
+    }
+    QScreen *primary = QGuiApplication::primaryScreen();
+    if (!onScreen && primary) {
+        const QRect area = primary->availableGeometry();
+        wanted.setSize(wanted.size().boundedTo(area.size()));
+        wanted.moveCenter(area.center());
+    }
+    m_wantedFrame = wanted;
+    const QSize extras = frameGeometry().size() - size();
+    resize(std::max(0, wanted.width() - extras.width()), std::max(0, wanted.height() - extras.height()));
+    move(wanted.topLeft());
+}
+
+void frm1::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    // The frame is known once the window is shown: make the outer size the
+    // one asked for.
+    if (m_wantedFrame.isValid() && frameGeometry().size() != m_wantedFrame.size()) {
+        const QSize extras = frameGeometry().size() - size();
+        resize(std::max(0, m_wantedFrame.width() - extras.width()), std::max(0, m_wantedFrame.height() - extras.height()));
+    }
+    m_wantedFrame = QRect();
+}
+
+void frm1::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    tbr1->setGeometry(0, 0, m_client->width(), Twips::toPixels(ToolbarHeight));
+    Form_Resize();
+}
+
+void frm1::Form_Resize()
+{
+    if (!frmS)
+        return;
+    const int width = Twips::fromPixels(frameGeometry().width());
+    const int height = Twips::fromPixels(frameGeometry().height());
+    const int gridWidth = std::max(0, width - 100);
+    int gridHeight;
+    if (frmS->showStreamData() == 0) {
+        gridHeight = std::max(0, height - 1000 - GridTop);
+        txtChat->hide();
+    } else {
+        gridHeight = std::max(0, height - 4600);
+        txtChat->show();
+    }
+    Grid1->setGeometry(Twips::rect(GridLeft, GridTop, gridWidth, gridHeight));
+    txtChat->setGeometry(Twips::rect(0, GridTop + gridHeight + 100, gridWidth, ChatHeight));
+}
+
+void frm1::InitGrid(int intType)
+{
+    m_columns = JournalLayout::forType(intType, m_columns);
+    m_skipCommit = true;
+    JournalLayout::apply(m_columns, *m_journal);
+    QFont header = Grid1->horizontalHeader()->font();
+    header.setBold(true);
+    header.setPointSize(10);
+    Grid1->horizontalHeader()->setFont(header);
+    Grid1->applyColumnWidths();
+    Text1->hide();
+    m_skipCommit = false;
+    setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
+}
+
+void frm1::ShowText(const QString &Text)
+{
+    sbrChat->showMessage(Text);
+}
+
+void frm1::tbr1_ButtonClick(const QString &key)
+{
+    if (key == QLatin1String("tbrCreate"))
+        New();
+    else if (key == QLatin1String("tbrOpen"))
+        Open();
+    else if (key == QLatin1String("tbrSave"))
+        Save();
+    else if (key == QLatin1String("tbrReadAllPlu"))
+        StartReading();
+    else if (key == QLatin1String("tbrStopRead"))
+        StopReading();
+    else if (key == QLatin1String("tbrClear"))
+        DeleteSelectedRows();
+    else if (key == QLatin1String("tbrExit"))
+        Exit();
+}
+
+void frm1::frmS_ChangeMaket()
+{
+    Form_Resize();
+    InitGrid(Numbers::parseWhole(frmS->scaleTypeText()).value_or(0));
+}
+
+void frm1::Settings()
+{
+    frmS->show();
+    frmS->raise();
+    frmS->activateWindow();
+}
+
+void frm1::Exit()
+{
+    close();
+}
+
+void frm1::closeEvent(QCloseEvent *event)
+{
+    Form_Unload();
+    QMainWindow::closeEvent(event);
+}
+
+void frm1::Form_Unload()
+{
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    frmS->hide();
+    const QRect frame = frameGeometry();
+    const int values[] = {frame.y(), frame.x(), frame.height(), frame.width()};
+    for (int i = 0; i < 4; ++i)
+        WriteIniValue(m_iniPath, QLatin1String(SettingsStore::UserSection), GeometryKeys[i],
+                      QString::number(Twips::fromPixels(values[i])));
+}
+
+// The file, journal-editing and reception commands.
+void frm1::New() {}
+void frm1::Open() {}
+void frm1::Save() {}
+void frm1::SaveAs() {}
+void frm1::DeleteSelectedRows() {}
+void frm1::StartReading() {}
+void frm1::StopReading() {}

@@ -1,0 +1,99 @@
+#pragma once
+
+#include "journal/JournalLayout.h"
+
+#include <QMainWindow>
+#include <QVector>
+
+#include <memory>
+
+class JournalGrid;
+class JournalView;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QStatusBar;
+class QToolBar;
+class SerialLine;
+class UserMessages;
+class frmSettings;
+
+// What the main window needs from its surroundings; the program passes the
+// real ones, tests their own.
+struct MainWindowServices {
+    QString programFolder;               // where Init.ini lies
+    std::unique_ptr<SerialLine> commPort; // MSComm1
+    UserMessages *messages = nullptr;
+};
+
+// The main window "Tarovik_RS232": toolbar, menus, the journal, the note box,
+// the data-stream window and the status bar. It owns everything for the run.
+class frm1 : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit frm1(MainWindowServices services);
+    ~frm1() override;
+
+    // Lays the journal out empty for a scale type.
+    void InitGrid(int intType);
+    // Sets the status bar's text.
+    void ShowText(const QString &Text);
+
+    QString settingsFilePath() const { return m_iniPath; }
+    frmSettings &settingsDialog() const { return *frmS; }
+    JournalGrid &journal() const { return *m_journal; }
+
+    // Runs the command of a toolbar button by its key.
+    void tbr1_ButtonClick(const QString &key);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildControls();
+    void buildToolbar();
+    void buildMenus();
+    void restoreGeometry();
+    void applyOuterGeometry(int top, int left, int height, int width);
+    void Form_Resize();
+    void Form_Unload();
+    void frmS_ChangeMaket();
+
+    void New();
+    void Open();
+    void Save();
+    void SaveAs();
+    void DeleteSelectedRows();
+    void StartReading();
+    void StopReading();
+    void Exit();
+    void Settings();
+
+    QString m_programFolder;
+    QString m_iniPath;
+    QString strSeparator;
+    QString strCurFileName;
+    std::unique_ptr<SerialLine> MSComm1;
+    UserMessages &m_messages;
+    std::unique_ptr<JournalGrid> m_journal;
+    std::unique_ptr<frmSettings> frmS;
+    QVector<JournalColumn> m_columns;
+    bool m_skipCommit = false;
+    bool m_unloaded = false;
+    QRect m_wantedFrame; // outer geometry asked for before the frame was known
+
+    QWidget *m_client = nullptr;
+    QToolBar *tbr1 = nullptr;
+    QLabel *lblCurFileName = nullptr;
+    QLabel *Label2 = nullptr;
+    QLabel *lblPrim = nullptr;
+    QLineEdit *txtPrim = nullptr;
+    JournalView *Grid1 = nullptr;
+    QLineEdit *Text1 = nullptr;
+    QPlainTextEdit *txtChat = nullptr;
+    QStatusBar *sbrChat = nullptr;
+};

@@ -15,3 +15,11 @@ W *placeControl(QWidget *parent, const QString &name, int left, int top, int wid
     w->setGeometry(Twips::rect(left, top, width, height));
     return w;
 }
+
+// The designed places assume an 8-point dialog font: use it for the window,
+// whatever the desktop's default.
+void useDesignedFont(QWidget *window);
+
+// Widens labels, check boxes and option buttons whose caption would be cut
+// off in the font in use (the designed widths fit the designed font).
+void fitCaptions(QWidget *window);

@@ -69,7 +69,9 @@ frm1::frm1(MainWindowServices services)
     setObjectName(QStringLiteral("frm1"));
     setWindowTitle(UserMessages::applicationTitle());
     setWindowIcon(QIcon(QStringLiteral(":/icons/scale.svg")));
+    useDesignedFont(this);
     buildControls();
+    fitCaptions(this);
     resize(Twips::toPixels(DesignedClientWidth), Twips::toPixels(DesignedClientHeight) + menuBar()->sizeHint().height());
     if (QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -310,7 +312,7 @@ void frm1::Form_Unload()
     if (m_unloaded)
         return;
     m_unloaded = true;
-    frmS->hide();
+    frmS->close();
     const QRect frame = frameGeometry();
     const int values[] = {frame.y(), frame.x(), frame.height(), frame.width()};
     for (int i = 0; i < 4; ++i)

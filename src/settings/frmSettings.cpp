@@ -57,8 +57,10 @@ frmSettings::frmSettings(const QString &iniPath, SerialLine &commPort, UserMessa
     setModal(false);
     setFixedSize(Twips::toPixels(8385), Twips::toPixels(6135));
     setWindowIcon(icon);
+    useDesignedFont(this);
     buildControls();
     load();
+    fitCaptions(this);
 }
 
 void frmSettings::buildControls()
@@ -70,6 +72,9 @@ void frmSettings::buildControls()
     Shape1 = placeControl<QFrame>(this, QStringLiteral("Shape1"), 480, 240, 7695, 2535);
     Shape1->setFrameShape(QFrame::Box);
     Shape1->lower();
+    // The headings are opaque and sit over the frame's top line.
+    for (QLabel *heading : {Label1, Label2})
+        heading->setAutoFillBackground(true);
 
     auto *group = new QButtonGroup(this);
     for (int i = 0; i < StoredSettings::TypeCount; ++i) {
@@ -208,12 +213,12 @@ bool frmSettings::eventFilter(QObject *watched, QEvent *event)
 
 void frmSettings::closeEvent(QCloseEvent *event)
 {
-    // The controls stay the live settings for the whole run: closing only
-    // hides, as "Выход" does (whose click also ends an edit of a dead zone).
+    // Closing from the window frame only hides the dialog, as "Выход" does
+    // (whose click also ends an edit of a dead zone): the controls stay the
+    // live settings for the whole run.
     if (std::find(arrLuft.begin(), arrLuft.end(), focusWidget()) != arrLuft.end())
         validateLuft();
-    event->ignore();
-    hide();
+    QDialog::closeEvent(event);
 }
 
 void frmSettings::ScanCommPort()

@@ -1,5 +1,5 @@
 #include "link/QtSerialLine.h"
-#include "support/PseudoTerminal.h"
+#include "pty/PseudoTerminal.h"
 
 #include <QFile>
 #include <QProcess>

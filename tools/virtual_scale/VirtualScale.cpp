@@ -1,7 +1,7 @@
 #include "VirtualScale.h"
 
 #include "link/FrameLayout.h"
-#include "support/PseudoTerminal.h"
+#include "pty/PseudoTerminal.h"
 
 #include <cstdio>
 

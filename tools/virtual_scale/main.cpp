@@ -7,7 +7,7 @@
 
 #include "link/FrameBuilder.h"
 #include "link/FrameLayout.h"
-#include "support/PseudoTerminal.h"
+#include "pty/PseudoTerminal.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

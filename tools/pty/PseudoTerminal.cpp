@@ -1,4 +1,4 @@
-#include "support/PseudoTerminal.h"
+#include "pty/PseudoTerminal.h"
 
 #include <QDeadlineTimer>
 #include <QDir>

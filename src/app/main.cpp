@@ -1,8 +1,10 @@
+#include "app/ProgramFolder.h"
 #include "app/QtUserMessages.h"
 #include "app/frm1.h"
 #include "link/QtSerialLine.h"
 
 #include <QApplication>
+#include <QStandardPaths>
 
 int main(int argc, char *argv[])
 {
@@ -11,7 +13,8 @@ int main(int argc, char *argv[])
 
     QtUserMessages messages;
     MainWindowServices services;
-    services.programFolder = QCoreApplication::applicationDirPath();
+    services.programFolder = ProgramFolder::choose(
+        QCoreApplication::applicationDirPath(), QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
     services.commPort = std::make_unique<QtSerialLine>(services.programFolder);
     services.messages = &messages;
 

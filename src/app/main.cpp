@@ -1,11 +1,26 @@
+#include "app/QtUserMessages.h"
+#include "app/frm1.h"
+#include "files/QtFileDialogs.h"
+#include "link/QtSerialLine.h"
+
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Tarovik_RS232"));
+    QApplication::setApplicationName(QStringLiteral("Tarovik_RS232"));
+
+    QtUserMessages messages;
+    QtFileDialogs fileDialogs;
+    MainWindowServices services;
+    services.programFolder = QCoreApplication::applicationDirPath();
+    services.commPort = std::make_unique<QtSerialLine>(services.programFolder);
+    services.messages = &messages;
+    services.fileDialogs = &fileDialogs;
+
+    frm1 window(std::move(services));
+    messages.setParent(&window);
+    fileDialogs.setParent(&window);
     window.show();
     return app.exec();
 }

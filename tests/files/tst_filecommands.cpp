@@ -32,8 +32,8 @@ class TestFileCommands : public QObject
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_ini;
     std::unique_ptr<JournalGrid> m_grid;
-    FakeFileDialogs m_dialogs;
-    FakeUserMessages m_messages;
+    std::unique_ptr<FakeFileDialogs> m_dialogs;
+    std::unique_ptr<FakeUserMessages> m_messages;
     std::unique_ptr<FileCommands> m_files;
     QString m_label;
     int m_builds = 0;
@@ -59,10 +59,10 @@ class TestFileCommands : public QObject
     QString folderKey() const { return ReadIniValue(m_ini, u"InitDirPlu"_s, u"InitDirPlu"_s, u"<none>"_s); }
     void checkOnly(const QString &text, UserMessages::Icon icon = UserMessages::Icon::None)
     {
-        QCOMPARE(m_messages.texts(), QStringList{text});
-        QCOMPARE(m_messages.shown[0].title, u"Tarovik_RS232"_s);
-        QCOMPARE(m_messages.shown[0].buttons, UserMessages::Buttons::Ok);
-        QCOMPARE(m_messages.shown[0].icon, icon);
+        QCOMPARE(m_messages->texts(), QStringList{text});
+        QCOMPARE(m_messages->messages()[0].title, u"Tarovik_RS232"_s);
+        QCOMPARE(m_messages->messages()[0].buttons, UserMessages::Buttons::Ok);
+        QCOMPARE(m_messages->messages()[0].icon, icon);
     }
 
 private slots:
@@ -73,12 +73,12 @@ private slots:
         m_ini = path(u"Init.ini"_s);
         m_grid = std::make_unique<JournalGrid>();
         JournalLayout::apply(JournalLayout::weighing(), *m_grid);
-        m_dialogs = {};
-        m_messages = {};
+        m_dialogs = std::make_unique<FakeFileDialogs>();
+        m_messages = std::make_unique<FakeUserMessages>();
         m_label = u"Новый"_s;
         m_builds = m_focus = 0;
         m_files = std::make_unique<FileCommands>(
-            *m_grid, m_dialogs, m_messages, m_ini, u"\t"_s,
+            *m_grid, *m_dialogs, *m_messages, m_ini, u"\t"_s,
             FileCommands::Window{[this] {
                                      ++m_builds;
                                      JournalLayout::apply(JournalLayout::weighing(), *m_grid);
@@ -91,31 +91,31 @@ private slots:
         record(u"a"_s);
         QVERIFY(!m_files->Save());
         checkOnly(MissingName, UserMessages::Icon::Information);
-        QVERIFY(m_dialogs.shown.isEmpty());
+        QVERIFY(m_dialogs->shown.isEmpty());
         QVERIFY(m_files->changed());
     }
 
     void dialogsAndFolder()
     {
         QVERIFY(QDir().mkpath(path(u"data"_s)));
-        m_dialogs.choices = {path(u"data/a.txt"_s), std::nullopt};
+        m_dialogs->choices = {path(u"data/a.txt"_s), std::nullopt};
         m_files->Open();
         m_files->SaveAs();
-        QCOMPARE(m_dialogs.shown.size(), 2);
-        QVERIFY(!m_dialogs.shown[0].save);
-        QCOMPARE(m_dialogs.shown[0].request.folder, QDir::homePath());
-        QCOMPARE(m_dialogs.shown[0].request.filters, Filters);
-        QCOMPARE(m_dialogs.shown[0].request.proposedName, QString());
-        QVERIFY(m_dialogs.shown[1].save);
-        QCOMPARE(m_dialogs.shown[1].request.folder, path(u"data"_s));
-        QCOMPARE(m_dialogs.shown[1].request.filters, Filters);
-        QCOMPARE(m_dialogs.shown[1].request.proposedName, u"a.txt"_s);
+        QCOMPARE(m_dialogs->shown.size(), 2);
+        QVERIFY(!m_dialogs->shown[0].save);
+        QCOMPARE(m_dialogs->shown[0].request.folder, QDir::homePath());
+        QCOMPARE(m_dialogs->shown[0].request.filters, Filters);
+        QCOMPARE(m_dialogs->shown[0].request.proposedName, QString());
+        QVERIFY(m_dialogs->shown[1].save);
+        QCOMPARE(m_dialogs->shown[1].request.folder, path(u"data"_s));
+        QCOMPARE(m_dialogs->shown[1].request.filters, Filters);
+        QCOMPARE(m_dialogs->shown[1].request.proposedName, u"a.txt"_s);
         QVERIFY(bytesOf(m_ini).contains("[InitDirPlu]\r\nInitDirPlu=" + path(u"data"_s).toLocal8Bit() + "\r\n"));
 
         // A folder a Windows file in the root of a drive left behind.
         WriteIniValue(m_ini, u"InitDirPlu"_s, u"InitDirPlu"_s, u"D:"_s);
         m_files->Open();
-        QCOMPARE(m_dialogs.shown.last().request.folder, u"D:\\"_s);
+        QCOMPARE(m_dialogs->shown.last().request.folder, u"D:\\"_s);
     }
 
     void folderOf_data()
@@ -140,7 +140,7 @@ private slots:
         record(u"a"_s);
         m_files->markDiscarded();
         m_files->Open();
-        QVERIFY(m_messages.shown.isEmpty());
+        QVERIFY(m_messages->messages().isEmpty());
         QVERIFY(!m_files->SaveAs());
         checkOnly(Cancelled);
         QCOMPARE(m_label, u"Новый"_s);
@@ -157,11 +157,11 @@ private slots:
         const QString a = path(u"a.txt"_s);
         const QString b = path(u"b"_s);
         QVERIFY(put(a, "5\t 2,000\tkg\tS\t06.12.2026 9:00:00\told\r\n"));
-        m_dialogs.choices = {a, b};
+        m_dialogs->choices = {a, b};
         record(u"discarded"_s);
         m_files->Open(); // answered No
-        QCOMPARE(m_messages.texts(), QStringList{LoseChanges});
-        m_messages = {};
+        QCOMPARE(m_messages->texts(), QStringList{LoseChanges});
+        m_messages->clear();
         QCOMPARE(m_label, a);
         QCOMPARE(m_files->curFileName(), a);
         QCOMPARE(m_builds, 1);
@@ -171,12 +171,12 @@ private slots:
 
         record(u"новая"_s);
         m_files->New();
-        QCOMPARE(m_messages.texts(), QStringList{LoseChanges});
+        QCOMPARE(m_messages->texts(), QStringList{LoseChanges});
         QCOMPARE(m_label, u"Новый"_s);
         QCOMPARE(m_grid->Rows(), 3);
-        m_messages = {};
+        m_messages->clear();
         QVERIFY(m_files->Save());
-        QVERIFY(m_messages.shown.isEmpty());
+        QVERIFY(m_messages->messages().isEmpty());
         const QByteArray both = "5\t 2,000\tkg\tS\t06.12.2026 9:00:00\told\r\n"
                                 "2\t 1,000\tkg\tS\t07.12.2026 10:00:00\t\xED\xEE\xE2\xE0\xFF\r\n";
         QCOMPARE(bytesOf(a), both);
@@ -193,7 +193,7 @@ private slots:
         record(u"kept"_s);
         m_files->markDiscarded();
         const QString missing = path(u"new.txt"_s);
-        m_dialogs.choices = {missing};
+        m_dialogs->choices = {missing};
         m_files->Open();
         QCOMPARE(m_label, missing);
         QCOMPARE(m_builds, 0);
@@ -206,15 +206,15 @@ private slots:
     {
         QVERIFY(put(path(u"plain"_s), "x"));
         const QString inFile = path(u"plain/j.txt"_s);
-        m_dialogs.choices = {inFile, inFile};
+        m_dialogs->choices = {inFile, inFile};
         m_files->Open();
         record(u"a"_s);
         QVERIFY(!m_files->Save());
         checkOnly(u"5   Не удалось создать файл: Not a directory"_s);
         QVERIFY(m_files->changed());
-        m_messages = {};
+        m_messages->clear();
         QVERIFY(!m_files->SaveAs());
-        QCOMPARE(m_messages.texts(), (QStringList{u"5   Не удалось создать файл: Not a directory"_s, Failed}));
+        QCOMPARE(m_messages->texts(), (QStringList{u"5   Не удалось создать файл: Not a directory"_s, Failed}));
         QCOMPARE(folderKey(), path(u"plain"_s));
         QCOMPARE(bytesOf(path(u"plain"_s)), "x");
     }
@@ -256,26 +256,26 @@ private slots:
         const QString opened = path(u"o.txt"_s);
         if (fileOpen) {
             QVERIFY(put(opened, ""));
-            m_dialogs.choices = {opened};
+            m_dialogs->choices = {opened};
             m_files->Open();
         }
         record(u"a"_s);
         if (!changed)
             m_files->markDiscarded();
-        m_dialogs.choices = {saveAsChoice.isEmpty() ? std::nullopt : std::optional(path(saveAsChoice))};
+        m_dialogs->choices = {saveAsChoice.isEmpty() ? std::nullopt : std::optional(path(saveAsChoice))};
         if (answer >= 0)
-            m_messages.answers = {Answer(answer)};
+            m_messages->answer({Answer(answer)});
 
         QCOMPARE(m_files->confirmDiscard(), goOn);
         if (answer < 0) {
-            QVERIFY(m_messages.shown.isEmpty());
+            QVERIFY(m_messages->messages().isEmpty());
         } else {
-            QCOMPARE(m_messages.shown.value(0).text, LoseChanges);
-            QCOMPARE(m_messages.shown[0].title, u"Tarovik_RS232"_s);
-            QCOMPARE(m_messages.shown[0].buttons, UserMessages::Buttons::YesNo);
-            QCOMPARE(m_messages.shown[0].icon, UserMessages::Icon::Question);
+            QCOMPARE(m_messages->messages().value(0).text, LoseChanges);
+            QCOMPARE(m_messages->messages()[0].title, u"Tarovik_RS232"_s);
+            QCOMPARE(m_messages->messages()[0].buttons, UserMessages::Buttons::YesNo);
+            QCOMPARE(m_messages->messages()[0].icon, UserMessages::Icon::Question);
             messagesAfter.replaceInStrings(u"<saved>"_s, SavedIn + path(saveAsChoice));
-            QCOMPARE(m_messages.texts().mid(1), messagesAfter);
+            QCOMPARE(m_messages->texts().mid(1), messagesAfter);
         }
         QCOMPARE(m_files->changed(), changedAfter);
         const bool savedOpened = fileOpen && answer == int(Answer::Yes);
@@ -287,36 +287,36 @@ private slots:
     void openAsksFirst()
     {
         record(u"a"_s);
-        m_messages.answers = {Answer::Yes};
+        m_messages->answer({Answer::Yes});
         m_files->Open();
-        QCOMPARE(m_messages.texts(), (QStringList{LoseChanges, Cancelled}));
-        QCOMPARE(m_dialogs.shown.size(), 1);
-        QVERIFY(m_dialogs.shown[0].save);
+        QCOMPARE(m_messages->texts(), (QStringList{LoseChanges, Cancelled}));
+        QCOMPARE(m_dialogs->shown.size(), 1);
+        QVERIFY(m_dialogs->shown[0].save);
         QCOMPARE(m_grid->Rows(), 2);
 
-        m_messages = {};
-        m_dialogs.shown.clear();
+        m_messages->clear();
+        m_dialogs->shown.clear();
         m_files->Open(); // answered No: the open dialog comes, cancelled
-        QCOMPARE(m_messages.texts(), QStringList{LoseChanges});
-        QCOMPARE(m_dialogs.shown.size(), 1);
-        QVERIFY(!m_dialogs.shown[0].save);
+        QCOMPARE(m_messages->texts(), QStringList{LoseChanges});
+        QCOMPARE(m_dialogs->shown.size(), 1);
+        QVERIFY(!m_dialogs->shown[0].save);
         QVERIFY(m_files->changed());
     }
 
     void newOffersSaveAs()
     {
         record(u"a"_s);
-        m_messages.answers = {Answer::Yes};
-        m_dialogs.choices = {std::nullopt};
+        m_messages->answer({Answer::Yes});
+        m_dialogs->choices = {std::nullopt};
         m_files->New();
-        QCOMPARE(m_messages.texts(), (QStringList{LoseChanges, Cancelled}));
+        QCOMPARE(m_messages->texts(), (QStringList{LoseChanges, Cancelled}));
         QCOMPARE(m_label, u"Новый"_s);
         QCOMPARE(m_grid->Rows(), 2);
         m_files->markDiscarded();
-        m_messages = {};
+        m_messages->clear();
         m_files->New();
-        QVERIFY(m_messages.shown.isEmpty());
-        QCOMPARE(m_dialogs.shown.size(), 1);
+        QVERIFY(m_messages->messages().isEmpty());
+        QCOMPARE(m_dialogs->shown.size(), 1);
     }
 };
 

@@ -3,11 +3,10 @@
 #include "app/UserMessages.h"
 
 #include <QList>
-#include <QString>
+#include <QQueue>
 
-// Message boxes for tests: records every message shown and answers the
-// questions (messages with Yes and No) from a queue of scripted answers,
-// then with defaultAnswer. A message with an OK button is answered Ok.
+// Message boxes answered by the test: every message is recorded, and each
+// question takes the next scripted answer (or the default one).
 class FakeUserMessages : public UserMessages
 {
 public:
@@ -18,24 +17,34 @@ public:
         Icon icon;
     };
 
-    QList<Message> shown;
-    QList<Answer> answers;
-    Answer defaultAnswer = Answer::No;
-
     Answer show(const QString &text, const QString &title, Buttons buttons, Icon icon) override
     {
-        shown.append({text, title, buttons, icon});
+        m_messages.append({text, title, buttons, icon});
         if (buttons == Buttons::Ok)
             return Answer::Ok;
-        return answers.isEmpty() ? defaultAnswer : answers.takeFirst();
+        return m_answers.isEmpty() ? m_defaultAnswer : m_answers.dequeue();
     }
 
-    // The texts shown, in order.
+    // Answers the next questions in this order.
+    void answer(std::initializer_list<Answer> answers)
+    {
+        for (Answer a : answers)
+            m_answers.enqueue(a);
+    }
+    void setDefaultAnswer(Answer a) { m_defaultAnswer = a; }
+
+    const QList<Message> &messages() const { return m_messages; }
     QStringList texts() const
     {
-        QStringList all;
-        for (const Message &m : shown)
-            all.append(m.text);
-        return all;
+        QStringList t;
+        for (const Message &m : m_messages)
+            t << m.text;
+        return t;
     }
+    void clear() { m_messages.clear(); }
+
+private:
+    QList<Message> m_messages;
+    QQueue<Answer> m_answers;
+    Answer m_defaultAnswer = Answer::No;
 };

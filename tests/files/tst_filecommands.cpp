@@ -4,6 +4,7 @@
 #include "settings/IniTxt.h"
 #include "support/FakeFileDialogs.h"
 #include "support/FakeUserMessages.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,6 +14,8 @@
 #include <memory>
 
 using namespace Qt::StringLiterals;
+using TestFiles::bytesOf;
+using TestFiles::put;
 using Answer = UserMessages::Answer;
 
 // New, Open, Save and Save as with scripted dialogs and message boxes: the
@@ -40,16 +43,6 @@ class TestFileCommands : public QObject
     int m_focus = 0;
 
     QString path(const QString &name) const { return m_dir->filePath(name); }
-    static QByteArray bytesOf(const QString &path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
-    }
-    static bool put(const QString &path, const QByteArray &bytes)
-    {
-        QFile file(path);
-        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-    }
     // A journal of one recorded row, not saved yet.
     void record(const QString &note)
     {

@@ -1,6 +1,7 @@
 #include "files/JournalFile.h"
 #include "journal/JournalGrid.h"
 #include "journal/JournalLayout.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,6 +15,8 @@
 #include <memory>
 
 using namespace Qt::StringLiterals;
+using TestFiles::bytesOf;
+using TestFiles::put;
 
 // A save file that refuses every write once limit bytes are written, as a
 // device that fails half way.
@@ -46,16 +49,6 @@ class TestJournalFile : public QObject
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_mounted;
 
-    static QByteArray bytesOf(const QString &path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-    }
-    static bool put(const QString &path, const QByteArray &bytes)
-    {
-        QFile file(path);
-        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-    }
     static void fill(JournalGrid &grid, bool counting, const QStringList &rows)
     {
         JournalLayout::apply(counting ? JournalLayout::counting() : JournalLayout::weighing(), grid);

@@ -2,6 +2,7 @@
 
 #include "app/Placement.h"
 #include "app/UserMessages.h"
+#include "files/FileCommands.h"
 #include "journal/JournalGrid.h"
 #include "journal/JournalView.h"
 #include "link/SerialLine.h"
@@ -79,6 +80,11 @@ frm1::frm1(MainWindowServices services)
     frmS = std::make_unique<frmSettings>(m_iniPath, *MSComm1, m_messages,
                                          [this](const QString &caption) { Label2->setText(caption); }, windowIcon());
     connect(frmS.get(), &frmSettings::ChangeMaket, this, &frm1::frmS_ChangeMaket);
+    m_files = std::make_unique<FileCommands>(
+        *m_journal, *services.fileDialogs, m_messages, m_iniPath, strSeparator,
+        FileCommands::Window{[this] { InitGrid(Numbers::parseWhole(frmS->scaleTypeText()).value_or(0)); },
+                             [this](const QString &name) { lblCurFileName->setText(name); },
+                             [this] { Grid1->setFocus(); }});
     restoreGeometry();
     InitGrid(Numbers::parseWhole(frmS->scaleTypeText()).value_or(0));
 }
@@ -286,6 +292,11 @@ void frm1::tbr1_ButtonClick(const QString &key)
 void frm1::frmS_ChangeMaket()
 {
     Form_Resize();
+    // Unsaved rows are saved first; when that fails they stay, in the
+    // columns they were recorded in.
+    if (!m_files->confirmDiscard())
+        return;
+    m_files->markDiscarded();
     InitGrid(Numbers::parseWhole(frmS->scaleTypeText()).value_or(0));
 }
 
@@ -303,6 +314,10 @@ void frm1::Exit()
 
 void frm1::closeEvent(QCloseEvent *event)
 {
+    if (!m_unloaded && !m_files->confirmDiscard()) {
+        event->ignore();
+        return;
+    }
     Form_Unload();
     QMainWindow::closeEvent(event);
 }
@@ -320,11 +335,14 @@ void frm1::Form_Unload()
                       QString::number(Twips::fromPixels(values[i])));
 }
 
-// The file, journal-editing and reception commands.
-void frm1::New() {}
-void frm1::Open() {}
-void frm1::Save() {}
-void frm1::SaveAs() {}
+void frm1::New() { m_files->New(); }
+void frm1::Open() { m_files->Open(); }
+void frm1::Save() { m_files->Save(); }
+void frm1::SaveAs() { m_files->SaveAs(); }
+void frm1::GetPluDataFromFile(const QString &FileName) { m_files->GetPluDataFromFile(FileName); }
+void frm1::journalChanged() { m_files->markChanged(); }
+
+// The journal-editing and reception commands.
 void frm1::DeleteSelectedRows() {}
 void frm1::StartReading() {}
 void frm1::StopReading() {}

@@ -7,6 +7,8 @@
 
 #include <memory>
 
+class FileCommands;
+class FileDialogs;
 class JournalGrid;
 class JournalView;
 class QLabel;
@@ -24,6 +26,7 @@ struct MainWindowServices {
     QString programFolder;               // where Init.ini lies
     std::unique_ptr<SerialLine> commPort; // MSComm1
     UserMessages *messages = nullptr;
+    FileDialogs *fileDialogs = nullptr; // Cdl
 };
 
 // The main window "Tarovik_RS232": toolbar, menus, the journal, the note box,
@@ -47,6 +50,15 @@ public:
 
     // Runs the command of a toolbar button by its key.
     void tbr1_ButtonClick(const QString &key);
+
+    // Replaces the journal by the rows of a journal file.
+    void GetPluDataFromFile(const QString &FileName);
+    FileCommands &fileCommands() const { return *m_files; }
+
+public slots:
+    // The journal's rows changed (a reading recorded, a note stored, rows
+    // deleted): closing or replacing them asks first.
+    void journalChanged();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -76,11 +88,11 @@ private:
     QString m_programFolder;
     QString m_iniPath;
     QString strSeparator;
-    QString strCurFileName;
     std::unique_ptr<SerialLine> MSComm1;
     UserMessages &m_messages;
     std::unique_ptr<JournalGrid> m_journal;
     std::unique_ptr<frmSettings> frmS;
+    std::unique_ptr<FileCommands> m_files; // New, Open, Save, Save as; strCurFileName
     QVector<JournalColumn> m_columns;
     bool m_skipCommit = false;
     bool m_unloaded = false;

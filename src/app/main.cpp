@@ -1,6 +1,7 @@
 #include "app/ProgramFolder.h"
 #include "app/QtUserMessages.h"
 #include "app/frm1.h"
+#include "files/QtFileDialogs.h"
 #include "link/QtSerialLine.h"
 
 #include <QApplication>
@@ -12,14 +13,17 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Tarovik_RS232"));
 
     QtUserMessages messages;
+    QtFileDialogs fileDialogs;
     MainWindowServices services;
     services.programFolder = ProgramFolder::choose(
         QCoreApplication::applicationDirPath(), QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
     services.commPort = std::make_unique<QtSerialLine>(services.programFolder);
     services.messages = &messages;
+    services.fileDialogs = &fileDialogs;
 
     frm1 window(std::move(services));
     messages.setParent(&window);
+    fileDialogs.setParent(&window);
     window.show();
     return app.exec();
 }

@@ -30,14 +30,13 @@ QString JournalGrid::cleanCell(const QString &text)
 
 QString JournalGrid::normalisedRow(const QString &cells) const
 {
+    // A row that needs no change shares the caller's text (no copy of a
+    // loaded journal): only what changes is detached.
     QString row = cells;
-    for (QChar &c : row) {
-        if (c == QLatin1Char('\r') || c == QLatin1Char('\n'))
-            c = QLatin1Char(' ');
-    }
+    row.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
     qsizetype tabs = 0;
     for (qsizetype i = 0; i < row.size(); ++i) {
-        if (row[i] == Tab && ++tabs == m_cols) {
+        if (row.at(i) == Tab && ++tabs == m_cols) {
             row.truncate(i);
             return row;
         }

@@ -3,6 +3,7 @@
 #include "journal/JournalGrid.h"
 #include "settings/IniTxt.h"
 #include "settings/frmSettings.h"
+#include "support/FakeFileDialogs.h"
 #include "support/FakeSerialLine.h"
 #include "support/FakeUserMessages.h"
 
@@ -34,6 +35,7 @@ class TestFrm1 : public QObject
 
     std::unique_ptr<QTemporaryDir> m_dir;
     FakeUserMessages m_messages;
+    FakeFileDialogs m_dialogs;
 
     std::unique_ptr<frm1> start()
     {
@@ -41,6 +43,7 @@ class TestFrm1 : public QObject
         services.programFolder = m_dir->path();
         services.commPort = std::make_unique<FakeSerialLine>();
         services.messages = &m_messages;
+        services.fileDialogs = &m_dialogs;
         auto w = std::make_unique<frm1>(std::move(services));
         w->show();
         if (!QTest::qWaitForWindowExposed(w.get()))

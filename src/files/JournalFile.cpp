@@ -1,0 +1,123 @@
+#include "files/JournalFile.h"
+
+#include "files/AnsiText.h"
+#include "journal/JournalGrid.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringBuilder>
+
+namespace {
+
+// Lines are gathered into blocks of about this size and written unbuffered,
+// so that a failure is reported by the write that meets it.
+constexpr qsizetype BlockSize = 64 * 1024;
+
+JournalFile::WriteResult failure(const QFileDevice &file, QFileDevice::FileError stage, const QString &what)
+{
+    // A device that failed without saying why (a write that made no
+    // progress) gets the code of the step that failed.
+    if (file.error() == QFileDevice::NoError)
+        return {false, int(stage), what};
+    return {false, int(file.error()), what + QStringLiteral(": ") + file.errorString()};
+}
+
+// Writes all of bytes, going on after a short write: the write that cannot
+// go on is the one that reports the cause (a full disk, for instance).
+bool writeAll(QFileDevice &file, const QByteArray &bytes)
+{
+    for (qsizetype done = 0; done < bytes.size();) {
+        const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return true;
+}
+
+// A file its owner marked read-only is not replaced, even by a user the
+// permission bits do not stop.
+bool readOnly(const QFileInfo &target)
+{
+    constexpr QFile::Permissions anyWrite = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    return target.exists() && !target.isDir() && (!target.isWritable() || !(target.permissions() & anyWrite));
+}
+
+} // namespace
+
+namespace JournalFile {
+
+WriteResult write(const JournalGrid &grid, const QString &fileName, const QString &separator)
+{
+    QSaveFile file(fileName);
+    return write(grid, file, separator);
+}
+
+WriteResult write(const JournalGrid &grid, QSaveFile &file, const QString &separator)
+{
+    const QString cannotCreate = QStringLiteral("Не удалось создать файл");
+    const QString cannotWrite = QStringLiteral("Не удалось записать файл");
+    if (readOnly(QFileInfo(file.fileName())))
+        return {false, int(QFileDevice::OpenError), cannotCreate + QStringLiteral(": файл доступен только для чтения")};
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return failure(file, QFileDevice::OpenError, cannotCreate);
+
+    QByteArray block;
+    block.reserve(BlockSize + 1024);
+    QString line;
+    for (int row = 1; row < grid.Rows(); ++row) {
+        line.clear();
+        for (int col = 1; col < grid.Cols(); ++col) {
+            if (col > 1)
+                line += separator;
+            line += grid.TextMatrix(row, col);
+        }
+        line += QLatin1String("\r\n");
+        block += AnsiText::encode(line);
+        if (block.size() >= BlockSize) {
+            if (!writeAll(file, block))
+                return failure(file, QFileDevice::WriteError, cannotWrite);
+            block.resize(0);
+        }
+    }
+    if (!writeAll(file, block))
+        return failure(file, QFileDevice::WriteError, cannotWrite);
+    if (!file.commit())
+        return failure(file, QFileDevice::WriteError, QStringLiteral("Не удалось сохранить файл"));
+    return {};
+}
+
+std::optional<QStringList> readRows(const QString &fileName)
+{
+    QFile file(fileName);
+    if (fileName.isEmpty() || !file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QStringList rows;
+    const QLatin1Char tab('\t');
+    const auto addLine = [&rows, tab](QByteArrayView line) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+        // Built at its final size: the journal keeps this very text.
+        rows.append(QString::number(rows.size() + 1) % tab % AnsiText::decode(line));
+    };
+    QByteArray pending; // the start of a line whose end is in a later block
+    for (QByteArray block; !(block = file.read(BlockSize)).isEmpty();) {
+        const QByteArrayView bytes(block);
+        qsizetype start = 0;
+        for (qsizetype end; (end = bytes.indexOf('\n', start)) >= 0; start = end + 1) {
+            if (pending.isEmpty()) {
+                addLine(bytes.sliced(start, end - start));
+            } else {
+                addLine(pending.append(bytes.sliced(start, end - start)));
+                pending.clear();
+            }
+        }
+        pending.append(bytes.sliced(start));
+    }
+    if (!pending.isEmpty())
+        addLine(pending);
+    return rows;
+}
+
+} // namespace JournalFile

@@ -1,0 +1,165 @@
+#include "app/frm1.h"
+
+#include "files/FileCommands.h"
+#include "journal/JournalGrid.h"
+#include "settings/IniTxt.h"
+#include "settings/frmSettings.h"
+#include "support/FakeFileDialogs.h"
+#include "support/FakeSerialLine.h"
+#include "support/FakeUserMessages.h"
+#include "support/TestFiles.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using Answer = UserMessages::Answer;
+
+// The main window asks before unsaved journal rows go: when it closes,
+// when a file is opened and when the settings rebuild the journal.
+class TestFrm1Files : public QObject
+{
+    Q_OBJECT
+
+    const QString LoseChanges = u"Все изменения будут потеряны!\r\nСохранить изменения?"_s;
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<FakeUserMessages> m_messages;
+    std::unique_ptr<FakeFileDialogs> m_dialogs;
+    std::unique_ptr<frm1> m_window;
+
+    frm1 &window() { return *m_window; }
+    // A journal row recorded and not saved yet.
+    void record()
+    {
+        window().journal().AddItem(u"1\t1\t 1,000\tkg\tS\t07.12.2026 10:00:00\tнет"_s);
+        window().journalChanged();
+    }
+    bool geometryStored() const
+    {
+        return ReadIniValue(m_dir->filePath(u"Init.ini"_s), u"UserSettings"_s, u"frmTop"_s, {}) != QString();
+    }
+    void closeBy(bool exitButton)
+    {
+        if (exitButton)
+            window().tbr1_ButtonClick(u"tbrExit"_s);
+        else
+            window().close();
+    }
+
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_messages = std::make_unique<FakeUserMessages>();
+        m_dialogs = std::make_unique<FakeFileDialogs>();
+        MainWindowServices services{m_dir->path(), std::make_unique<FakeSerialLine>(), m_messages.get(),
+                                    m_dialogs.get()};
+        m_window = std::make_unique<frm1>(std::move(services));
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    }
+
+    void cleanup() { m_window.reset(); }
+
+    void closing_data()
+    {
+        QTest::addColumn<bool>("exitButton");
+        QTest::addColumn<bool>("changed");
+        QTest::addColumn<int>("answer"); // -1: none expected
+        QTest::addColumn<QString>("saveAs"); // chosen in the save dialog; empty: cancelled
+        QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<bool>("closed");
+        const QString saved = u"Данные сохранены в файле "_s;
+        for (bool exitButton : {false, true}) {
+            const char *by = exitButton ? "tbrExit" : "close box";
+            QTest::addRow("%s, nothing to save", by) << exitButton << false << -1 << QString()
+                                                     << QStringList() << true;
+            QTest::addRow("%s, No", by) << exitButton << true << int(Answer::No) << QString()
+                                        << QStringList{LoseChanges} << true;
+            QTest::addRow("%s, Yes and saved", by) << exitButton << true << int(Answer::Yes) << u"j.txt"_s
+                                                   << QStringList{LoseChanges, saved} << true;
+            QTest::addRow("%s, Yes and not saved", by)
+                << exitButton << true << int(Answer::Yes) << QString()
+                << QStringList{LoseChanges, u"Операция отменена."_s} << false;
+        }
+    }
+
+    void closing()
+    {
+        QFETCH(bool, exitButton);
+        QFETCH(bool, changed);
+        QFETCH(int, answer);
+        QFETCH(QString, saveAs);
+        QFETCH(QStringList, texts);
+        QFETCH(bool, closed);
+        if (changed)
+            record();
+        else
+            window().journal().AddItem(u"1\t1\tloaded"_s);
+        const QString path = m_dir->filePath(saveAs.isEmpty() ? u"j.txt"_s : saveAs);
+        if (!saveAs.isEmpty()) {
+            m_dialogs->choices = {path};
+            texts.last() += path;
+        }
+        if (answer >= 0)
+            m_messages->answer({Answer(answer)});
+
+        closeBy(exitButton);
+        QCOMPARE(m_messages->texts(), texts);
+        QCOMPARE(window().isVisible(), !closed);
+        QCOMPARE(geometryStored(), closed);
+        QCOMPARE(QFile::exists(path), !saveAs.isEmpty());
+        if (!closed) { // the rows are still there, and still unsaved
+            QCOMPARE(window().journal().Rows(), 2);
+            m_messages->clear();
+            closeBy(exitButton);
+            QCOMPARE(m_messages->texts(), QStringList{LoseChanges});
+            QVERIFY(!window().isVisible());
+        }
+    }
+
+    void openAsksFirst()
+    {
+        const QString file = m_dir->filePath(u"o.txt"_s);
+        QVERIFY(TestFiles::put(file, "7\t 2,000\tkg\tS\tt\tfrom file\r\n"));
+        record();
+        m_dialogs->choices = {file};
+        window().tbr1_ButtonClick(u"tbrOpen"_s); // answered No
+        QCOMPARE(m_messages->texts(), QStringList{LoseChanges});
+        QCOMPARE(window().journal().TextMatrix(1, 6), u"from file"_s);
+        QCOMPARE(window().findChild<QLabel *>(u"lblCurFileName"_s)->text(), file);
+        QVERIFY(!window().fileCommands().changed());
+    }
+
+    // A new scale type rebuilds the journal empty once the operator lets
+    // the rows go; when saving them fails they stay in their own columns.
+    void layoutChangeAsksFirst()
+    {
+        record();
+        m_messages->answer({Answer::Yes}); // the save dialog is cancelled
+        window().settingsDialog().findChild<QRadioButton *>(u"optTypeScale_2"_s)->click();
+        QCOMPARE(m_messages->texts(), (QStringList{LoseChanges, u"Операция отменена."_s}));
+        QCOMPARE(window().journal().Rows(), 2);
+        QCOMPARE(window().journal().Cols(), 7);
+        QVERIFY(window().fileCommands().changed());
+
+        m_messages->clear();
+        window().settingsDialog().findChild<QRadioButton *>(u"optTypeScale_4"_s)->click(); // answered No
+        QCOMPARE(m_messages->texts(), QStringList{LoseChanges});
+        QCOMPARE(window().journal().Rows(), 1);
+        QCOMPARE(window().journal().Cols(), 9);
+        QVERIFY(!window().fileCommands().changed());
+        m_messages->clear();
+        window().close();
+        QVERIFY(m_messages->texts().isEmpty());
+    }
+};
+
+QTEST_MAIN(TestFrm1Files)
+#include "tst_frm1_files.moc"

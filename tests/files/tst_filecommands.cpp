@@ -1,0 +1,317 @@
+#include "files/FileCommands.h"
+#include "journal/JournalGrid.h"
+#include "journal/JournalLayout.h"
+#include "settings/IniTxt.h"
+#include "support/FakeFileDialogs.h"
+#include "support/FakeUserMessages.h"
+#include "support/TestFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using TestFiles::bytesOf;
+using TestFiles::put;
+using Answer = UserMessages::Answer;
+
+// New, Open, Save and Save as with scripted dialogs and message boxes: the
+// messages word for word, the current file and its label, the remembered
+// folder, and the question before unsaved rows are discarded.
+class TestFileCommands : public QObject
+{
+    Q_OBJECT
+
+    const QString MissingName = u"Имя файла для сохранения не определено.\r\nВоспользуйтесь соответствующей опцией меню."_s;
+    const QString Cancelled = u"Операция отменена."_s;
+    const QString SavedIn = u"Данные сохранены в файле "_s;
+    const QString Failed = u"При выполнении операции произошла ошибка."_s;
+    const QString LoseChanges = u"Все изменения будут потеряны!\r\nСохранить изменения?"_s;
+    const QStringList Filters{u"Text (*.txt)"_s, u"All (*.*)"_s};
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_ini;
+    std::unique_ptr<JournalGrid> m_grid;
+    std::unique_ptr<FakeFileDialogs> m_dialogs;
+    std::unique_ptr<FakeUserMessages> m_messages;
+    std::unique_ptr<FileCommands> m_files;
+    QString m_label;
+    int m_builds = 0;
+    int m_focus = 0;
+
+    QString path(const QString &name) const { return m_dir->filePath(name); }
+    // A journal of one recorded row, not saved yet.
+    void record(const QString &note)
+    {
+        m_grid->AddItem(u"%1\t%1\t 1,000\tkg\tS\t07.12.2026 10:00:00\t"_s.arg(m_grid->Rows()) + note);
+        m_files->markChanged();
+    }
+    QString folderKey() const { return ReadIniValue(m_ini, u"InitDirPlu"_s, u"InitDirPlu"_s, u"<none>"_s); }
+    void checkOnly(const QString &text, UserMessages::Icon icon = UserMessages::Icon::None)
+    {
+        QCOMPARE(m_messages->texts(), QStringList{text});
+        QCOMPARE(m_messages->messages()[0].title, u"Tarovik_RS232"_s);
+        QCOMPARE(m_messages->messages()[0].buttons, UserMessages::Buttons::Ok);
+        QCOMPARE(m_messages->messages()[0].icon, icon);
+    }
+
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        m_ini = path(u"Init.ini"_s);
+        m_grid = std::make_unique<JournalGrid>();
+        JournalLayout::apply(JournalLayout::weighing(), *m_grid);
+        m_dialogs = std::make_unique<FakeFileDialogs>();
+        m_messages = std::make_unique<FakeUserMessages>();
+        m_label = u"Новый"_s;
+        m_builds = m_focus = 0;
+        m_files = std::make_unique<FileCommands>(
+            *m_grid, *m_dialogs, *m_messages, m_ini, u"\t"_s,
+            FileCommands::Window{[this] {
+                                     ++m_builds;
+                                     JournalLayout::apply(JournalLayout::weighing(), *m_grid);
+                                 },
+                                 [this](const QString &name) { m_label = name; }, [this] { ++m_focus; }});
+    }
+
+    void saveWithoutFile()
+    {
+        record(u"a"_s);
+        QVERIFY(!m_files->Save());
+        checkOnly(MissingName, UserMessages::Icon::Information);
+        QVERIFY(m_dialogs->shown.isEmpty());
+        QVERIFY(m_files->changed());
+    }
+
+    void dialogsAndFolder()
+    {
+        QVERIFY(QDir().mkpath(path(u"data"_s)));
+        m_dialogs->choices = {path(u"data/a.txt"_s), std::nullopt};
+        m_files->Open();
+        m_files->SaveAs();
+        QCOMPARE(m_dialogs->shown.size(), 2);
+        QVERIFY(!m_dialogs->shown[0].save);
+        QCOMPARE(m_dialogs->shown[0].request.folder, QDir::homePath());
+        QCOMPARE(m_dialogs->shown[0].request.filters, Filters);
+        QCOMPARE(m_dialogs->shown[0].request.proposedName, QString());
+        QVERIFY(m_dialogs->shown[1].save);
+        QCOMPARE(m_dialogs->shown[1].request.folder, path(u"data"_s));
+        QCOMPARE(m_dialogs->shown[1].request.filters, Filters);
+        QCOMPARE(m_dialogs->shown[1].request.proposedName, u"a.txt"_s);
+        QVERIFY(bytesOf(m_ini).contains("[InitDirPlu]\r\nInitDirPlu=" + path(u"data"_s).toLocal8Bit() + "\r\n"));
+
+        // A folder a Windows file in the root of a drive left behind.
+        WriteIniValue(m_ini, u"InitDirPlu"_s, u"InitDirPlu"_s, u"D:"_s);
+        m_files->Open();
+        QCOMPARE(m_dialogs->shown.last().request.folder, u"D:\\"_s);
+    }
+
+    void folderOf_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("folder") << u"/srv/data/a.txt"_s << u"/srv/data"_s;
+        QTest::newRow("root") << u"/a.txt"_s << u"/"_s;
+        QTest::newRow("bare name") << u"a.txt"_s << QString();
+        QTest::newRow("no extension") << u"/srv/journal"_s << u"/srv"_s;
+    }
+
+    void folderOf()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, folder);
+        QCOMPARE(FileCommands::folderOf(path), folder);
+    }
+
+    void cancelledDialogs()
+    {
+        record(u"a"_s);
+        m_files->markDiscarded();
+        m_files->Open();
+        QVERIFY(m_messages->messages().isEmpty());
+        QVERIFY(!m_files->SaveAs());
+        checkOnly(Cancelled);
+        QCOMPARE(m_label, u"Новый"_s);
+        QCOMPARE(m_files->curFileName(), QString());
+        QCOMPARE(m_grid->Rows(), 2);
+        QCOMPARE(folderKey(), u"<none>"_s);
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList());
+    }
+
+    // Open, New, Save writes the opened file; Save as writes another one,
+    // says so, and leaves the current file alone.
+    void openNewSaveSaveAs()
+    {
+        const QString a = path(u"a.txt"_s);
+        const QString b = path(u"b"_s);
+        QVERIFY(put(a, "5\t 2,000\tkg\tS\t06.12.2026 9:00:00\told\r\n"));
+        m_dialogs->choices = {a, b};
+        record(u"discarded"_s);
+        m_files->Open(); // answered No
+        QCOMPARE(m_messages->texts(), QStringList{LoseChanges});
+        m_messages->clear();
+        QCOMPARE(m_label, a);
+        QCOMPARE(m_files->curFileName(), a);
+        QCOMPARE(m_builds, 1);
+        QCOMPARE(m_focus, 1);
+        QCOMPARE(m_grid->TextMatrix(1, 6), u"old"_s);
+        QVERIFY(!m_files->changed());
+
+        record(u"новая"_s);
+        m_files->New();
+        QCOMPARE(m_messages->texts(), QStringList{LoseChanges});
+        QCOMPARE(m_label, u"Новый"_s);
+        QCOMPARE(m_grid->Rows(), 3);
+        m_messages->clear();
+        QVERIFY(m_files->Save());
+        QVERIFY(m_messages->messages().isEmpty());
+        const QByteArray both = "5\t 2,000\tkg\tS\t06.12.2026 9:00:00\told\r\n"
+                                "2\t 1,000\tkg\tS\t07.12.2026 10:00:00\t\xED\xEE\xE2\xE0\xFF\r\n";
+        QCOMPARE(bytesOf(a), both);
+
+        QVERIFY(m_files->SaveAs());
+        checkOnly(SavedIn + b);
+        QCOMPARE(bytesOf(b), both);
+        QCOMPARE(m_label, u"Новый"_s);
+        QCOMPARE(m_files->curFileName(), a);
+    }
+
+    void openMissingFile()
+    {
+        record(u"kept"_s);
+        m_files->markDiscarded();
+        const QString missing = path(u"new.txt"_s);
+        m_dialogs->choices = {missing};
+        m_files->Open();
+        QCOMPARE(m_label, missing);
+        QCOMPARE(m_builds, 0);
+        QCOMPARE(m_grid->TextMatrix(1, 6), u"kept"_s);
+        QVERIFY(m_files->Save());
+        QCOMPARE(bytesOf(missing), "1\t 1,000\tkg\tS\t07.12.2026 10:00:00\tkept\r\n");
+    }
+
+    void saveFailures()
+    {
+        QVERIFY(put(path(u"plain"_s), "x"));
+        const QString inFile = path(u"plain/j.txt"_s);
+        m_dialogs->choices = {inFile, inFile};
+        m_files->Open();
+        record(u"a"_s);
+        QVERIFY(!m_files->Save());
+        checkOnly(u"5   Не удалось создать файл: Not a directory"_s);
+        QVERIFY(m_files->changed());
+        m_messages->clear();
+        QVERIFY(!m_files->SaveAs());
+        QCOMPARE(m_messages->texts(), (QStringList{u"5   Не удалось создать файл: Not a directory"_s, Failed}));
+        QCOMPARE(folderKey(), path(u"plain"_s));
+        QCOMPARE(bytesOf(path(u"plain"_s)), "x");
+    }
+
+    // Before rows are discarded: what is asked, what is saved, whether the
+    // caller may go on, and whether the changes still count as unsaved.
+    void guard_data()
+    {
+        QTest::addColumn<bool>("changed");
+        QTest::addColumn<bool>("fileOpen");
+        QTest::addColumn<int>("answer"); // -1: no question expected
+        QTest::addColumn<QString>("saveAsChoice"); // empty: cancelled
+        QTest::addColumn<bool>("goOn");
+        QTest::addColumn<QStringList>("messagesAfter"); // after the question
+        QTest::addColumn<bool>("changedAfter");
+        QTest::newRow("nothing changed") << false << false << -1 << QString() << true << QStringList() << false;
+        QTest::newRow("No") << true << true << int(Answer::No) << QString() << true << QStringList() << true;
+        QTest::newRow("Yes saves the open file")
+            << true << true << int(Answer::Yes) << QString() << true << QStringList() << false;
+        QTest::newRow("Yes, no file: Save as") << true << false << int(Answer::Yes) << u"s.txt"_s << true
+                                               << QStringList{u"<saved>"_s} << false;
+        QTest::newRow("Yes, Save as cancelled")
+            << true << false << int(Answer::Yes) << QString() << false << QStringList{Cancelled} << true;
+        QTest::newRow("Yes, save fails") << true << false << int(Answer::Yes) << u"none/s.txt"_s << false
+                                         << QStringList{u"5   Не удалось создать файл: No such file or directory"_s,
+                                                        Failed}
+                                         << true;
+    }
+
+    void guard()
+    {
+        QFETCH(bool, changed);
+        QFETCH(bool, fileOpen);
+        QFETCH(int, answer);
+        QFETCH(QString, saveAsChoice);
+        QFETCH(bool, goOn);
+        QFETCH(QStringList, messagesAfter);
+        QFETCH(bool, changedAfter);
+        const QString opened = path(u"o.txt"_s);
+        if (fileOpen) {
+            QVERIFY(put(opened, ""));
+            m_dialogs->choices = {opened};
+            m_files->Open();
+        }
+        record(u"a"_s);
+        if (!changed)
+            m_files->markDiscarded();
+        m_dialogs->choices = {saveAsChoice.isEmpty() ? std::nullopt : std::optional(path(saveAsChoice))};
+        if (answer >= 0)
+            m_messages->answer({Answer(answer)});
+
+        QCOMPARE(m_files->confirmDiscard(), goOn);
+        if (answer < 0) {
+            QVERIFY(m_messages->messages().isEmpty());
+        } else {
+            QCOMPARE(m_messages->messages().value(0).text, LoseChanges);
+            QCOMPARE(m_messages->messages()[0].title, u"Tarovik_RS232"_s);
+            QCOMPARE(m_messages->messages()[0].buttons, UserMessages::Buttons::YesNo);
+            QCOMPARE(m_messages->messages()[0].icon, UserMessages::Icon::Question);
+            messagesAfter.replaceInStrings(u"<saved>"_s, SavedIn + path(saveAsChoice));
+            QCOMPARE(m_messages->texts().mid(1), messagesAfter);
+        }
+        QCOMPARE(m_files->changed(), changedAfter);
+        const bool savedOpened = fileOpen && answer == int(Answer::Yes);
+        QCOMPARE(bytesOf(opened), savedOpened ? QByteArray("1\t 1,000\tkg\tS\t07.12.2026 10:00:00\ta\r\n")
+                                              : fileOpen ? QByteArray() : QByteArray("<none>"));
+    }
+
+    // Open asks first; when the save after Yes fails, no dialog follows.
+    void openAsksFirst()
+    {
+        record(u"a"_s);
+        m_messages->answer({Answer::Yes});
+        m_files->Open();
+        QCOMPARE(m_messages->texts(), (QStringList{LoseChanges, Cancelled}));
+        QCOMPARE(m_dialogs->shown.size(), 1);
+        QVERIFY(m_dialogs->shown[0].save);
+        QCOMPARE(m_grid->Rows(), 2);
+
+        m_messages->clear();
+        m_dialogs->shown.clear();
+        m_files->Open(); // answered No: the open dialog comes, cancelled
+        QCOMPARE(m_messages->texts(), QStringList{LoseChanges});
+        QCOMPARE(m_dialogs->shown.size(), 1);
+        QVERIFY(!m_dialogs->shown[0].save);
+        QVERIFY(m_files->changed());
+    }
+
+    void newOffersSaveAs()
+    {
+        record(u"a"_s);
+        m_messages->answer({Answer::Yes});
+        m_dialogs->choices = {std::nullopt};
+        m_files->New();
+        QCOMPARE(m_messages->texts(), (QStringList{LoseChanges, Cancelled}));
+        QCOMPARE(m_label, u"Новый"_s);
+        QCOMPARE(m_grid->Rows(), 2);
+        m_files->markDiscarded();
+        m_messages->clear();
+        m_files->New();
+        QVERIFY(m_messages->messages().isEmpty());
+        QCOMPARE(m_dialogs->shown.size(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFileCommands)
+#include "tst_filecommands.moc"

@@ -4,6 +4,9 @@
 #include "app/UserMessages.h"
 #include "journal/JournalGrid.h"
 #include "journal/JournalView.h"
+#include "journal/NoteEditor.h"
+#include "journal/NoteEditorBox.h"
+#include "journal/RowOperations.h"
 #include "link/SerialLine.h"
 #include "settings/IniTxt.h"
 #include "settings/Numbers.h"
@@ -116,6 +119,13 @@ void frm1::buildControls()
     Text1 = placeControl<QLineEdit>(m_client, QStringLiteral("Text1"), 960, 480, 1095, 375);
     Text1->hide();
     Text1->setAccessibleName(lblPrim->text());
+    m_noteBox = std::make_unique<NoteEditorBox>(*Text1, *Grid1);
+    m_notes = std::make_unique<NoteEditor>(*m_journal, *m_noteBox, *m_noteBox);
+    m_rowOps = std::make_unique<RowOperations>(*m_journal, m_messages, *m_notes);
+    connect(m_journal.get(), &JournalGrid::EnterCell, this, &frm1::Grid1_EnterCell);
+    connect(m_journal.get(), &JournalGrid::LeaveCell, this, &frm1::Grid1_LeaveCell);
+    connect(m_noteBox.get(), &NoteEditorBox::keyDown, this, &frm1::Text1_KeyDown);
+    connect(Grid1, &JournalView::cellsMoved, m_notes.get(), &NoteEditor::followCell);
 
     txtChat = placeControl<QPlainTextEdit>(m_client, QStringLiteral("txtChat"), 0, 4680, 7935, ChatHeight);
     txtChat->setReadOnly(true);
@@ -248,7 +258,7 @@ void frm1::Form_Resize()
 void frm1::InitGrid(int intType)
 {
     m_columns = JournalLayout::forType(intType, m_columns);
-    m_skipCommit = true;
+    m_notes->setSkipCommit(true);
     JournalLayout::apply(m_columns, *m_journal);
     QFont header = Grid1->horizontalHeader()->font();
     header.setBold(true);
@@ -256,13 +266,44 @@ void frm1::InitGrid(int intType)
     Grid1->horizontalHeader()->setFont(header);
     Grid1->applyColumnWidths();
     Text1->hide();
-    m_skipCommit = false;
+    m_notes->setSkipCommit(false);
     setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
 }
 
 void frm1::ShowText(const QString &Text)
 {
     sbrChat->showMessage(Text);
+}
+
+// Note editing and row deletion.
+void frm1::SetTextbox()
+{
+    m_notes->setTextbox();
+}
+
+void frm1::SaveGridDataToArr(GridArray &arrSource) const
+{
+    ::SaveGridDataToArr(*m_journal, arrSource);
+}
+
+void frm1::Grid1_EnterCell()
+{
+    m_notes->enterCell();
+}
+
+void frm1::Grid1_LeaveCell()
+{
+    m_notes->leaveCell();
+}
+
+void frm1::Text1_KeyDown(int KeyCode, int Shift)
+{
+    m_notes->keyDown(KeyCode, Shift);
+}
+
+void frm1::DeleteSelectedRows()
+{
+    m_rowOps->DeleteSelectedRows();
 }
 
 void frm1::tbr1_ButtonClick(const QString &key)
@@ -325,6 +366,5 @@ void frm1::New() {}
 void frm1::Open() {}
 void frm1::Save() {}
 void frm1::SaveAs() {}
-void frm1::DeleteSelectedRows() {}
 void frm1::StartReading() {}
 void frm1::StopReading() {}

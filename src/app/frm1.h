@@ -1,5 +1,6 @@
 #pragma once
 
+#include "journal/GridSnapshot.h"
 #include "journal/JournalLayout.h"
 
 #include <QMainWindow>
@@ -9,11 +10,14 @@
 
 class JournalGrid;
 class JournalView;
+class NoteEditor;
+class NoteEditorBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QStatusBar;
 class QToolBar;
+class RowOperations;
 class SerialLine;
 class UserMessages;
 class frmSettings;
@@ -40,6 +44,11 @@ public:
     void InitGrid(int intType);
     // Sets the status bar's text.
     void ShowText(const QString &Text);
+    // Lays the note editor over the current cell when the pointer rests over
+    // a note cell, else hides it.
+    void SetTextbox();
+    // Copies the journal into arrSource, [data column][row].
+    void SaveGridDataToArr(GridArray &arrSource) const;
 
     QString settingsFilePath() const { return m_iniPath; }
     frmSettings &settingsDialog() const { return *frmS; }
@@ -62,6 +71,9 @@ private:
     void Form_Resize();
     void Form_Unload();
     void frmS_ChangeMaket();
+    void Grid1_EnterCell();
+    void Grid1_LeaveCell();
+    void Text1_KeyDown(int KeyCode, int Shift);
 
     void New();
     void Open();
@@ -82,7 +94,9 @@ private:
     std::unique_ptr<JournalGrid> m_journal;
     std::unique_ptr<frmSettings> frmS;
     QVector<JournalColumn> m_columns;
-    bool m_skipCommit = false;
+    std::unique_ptr<NoteEditorBox> m_noteBox;
+    std::unique_ptr<NoteEditor> m_notes;
+    std::unique_ptr<RowOperations> m_rowOps;
     bool m_unloaded = false;
     QRect m_wantedFrame; // outer geometry asked for before the frame was known
 

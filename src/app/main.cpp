@@ -1,11 +1,25 @@
+#include "app/ProgramFolder.h"
+#include "app/QtUserMessages.h"
+#include "app/frm1.h"
+#include "link/QtSerialLine.h"
+
 #include <QApplication>
-#include <QMainWindow>
+#include <QStandardPaths>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Tarovik_RS232"));
+    QApplication::setApplicationName(QStringLiteral("Tarovik_RS232"));
+
+    QtUserMessages messages;
+    MainWindowServices services;
+    services.programFolder = ProgramFolder::choose(
+        QCoreApplication::applicationDirPath(), QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
+    services.commPort = std::make_unique<QtSerialLine>(services.programFolder);
+    services.messages = &messages;
+
+    frm1 window(std::move(services));
+    messages.setParent(&window);
     window.show();
     return app.exec();
 }

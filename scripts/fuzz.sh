@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang (AddressSanitizer and
+# UndefinedBehaviorSanitizer on) and runs each on its seed corpus.
+#   scripts/fuzz.sh [seconds per target]   (default 20)
+source "$(dirname "$0")/common.sh"
+install_missing clang libclang-rt-14-dev
+SECONDS_EACH="${1:-20}"
+DIR="$ROOT/build-fuzz"
+SAN="-fsanitize=address,undefined,fuzzer-no-link -fno-sanitize-recover=undefined -fno-omit-frame-pointer -g -O1"
+TARGETS=(fuzz_inifile)
+cmake -S "$ROOT" -B "$DIR" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+    -DCMAKE_CXX_FLAGS="$SAN" -DTAROVIK_BUILD_TESTS=OFF -DTAROVIK_BUILD_FUZZERS=ON
+cmake --build "$DIR" --parallel --target "${TARGETS[@]}"
+for name in "${TARGETS[@]}"; do
+    target="$DIR/fuzz/$name"
+    corpus="$DIR/corpus/${name#fuzz_}"
+    mkdir -p "$corpus"
+    echo "== $name (${SECONDS_EACH} s)"
+    # The corpus grows in the build folder; the seeds in the repository stay as they are.
+    "$target" -max_total_time="$SECONDS_EACH" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+        "$corpus" "$ROOT/fuzz/corpus/${name#fuzz_}" 2>&1 | grep -E "^(stat::number_of_executed_units|stat::peak_rss_mb|==|SUMMARY|#[0-9]+ +DONE)" || true
+    [ "${PIPESTATUS[0]}" -eq 0 ] || { echo "$name failed"; exit 1; }
+done

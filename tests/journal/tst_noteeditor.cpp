@@ -173,18 +173,6 @@ private slots:
         }
     }
 
-    void downWithThePointerElsewhereStoresAndHides()
-    {
-        EditingJournal j(3);
-        j.click(1, j.noteCol());
-        j.editor.m_text = QStringLiteral("edited");
-        j.grid.setMouseCell(0, 0);
-        j.notes.keyDown(NoteEditor::KeyDown, 0);
-        QCOMPARE(j.grid.TextMatrix(1, j.noteCol()), QStringLiteral("edited"));
-        QCOMPARE(j.grid.Row(), 2);
-        QVERIFY(!j.editor.m_visible);
-    }
-
     void setTextboxPlacesOnly()
     {
         EditingJournal j(3);
@@ -206,20 +194,6 @@ private slots:
         j.notes.setTextbox();
         QVERIFY(!j.editor.m_visible);
         QVERIFY(j.notes.skipCommit());
-    }
-
-    void editorFollowsItsCell()
-    {
-        EditingJournal j(3);
-        j.click(2, j.noteCol());
-        j.cells.m_scroll = QPoint(30, 20);
-        j.notes.followCell();
-        QCOMPARE(j.editor.m_geometry, j.cells.cellRect(2, j.noteCol()));
-        j.click(2, 1);
-        const QRect hiddenAt = j.editor.m_geometry;
-        j.cells.m_scroll = QPoint();
-        j.notes.followCell();
-        QCOMPARE(j.editor.m_geometry, hiddenAt);
     }
 
     // Rows going away can leave the current cell in the header row, under

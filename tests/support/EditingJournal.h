@@ -25,18 +25,16 @@ public:
     int m_focusTaken = 0;
 };
 
-// Cells 100 x 20 pixels, shifted by a scroll offset.
+// Cells of 100 x 20 pixels.
 class FakeCellGeometry : public CellGeometry
 {
 public:
     explicit FakeCellGeometry(const JournalGrid &grid) : m_grid(grid) {}
     QRect cellRect(int row, int col) const
     {
-        return row > 0 && col > 0 ? QRect(col * 100, row * 20, 100, 20).translated(-m_scroll) : QRect();
+        return row > 0 && col > 0 ? QRect(col * 100, row * 20, 100, 20) : QRect();
     }
     QRect currentCellRect() const override { return cellRect(m_grid.Row(), m_grid.Col()); }
-
-    QPoint m_scroll;
 
 private:
     const JournalGrid &m_grid;

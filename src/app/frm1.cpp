@@ -5,6 +5,9 @@
 #include "files/FileCommands.h"
 #include "journal/JournalGrid.h"
 #include "journal/JournalView.h"
+#include "journal/NoteEditor.h"
+#include "journal/NoteEditorBox.h"
+#include "journal/RowOperations.h"
 #include "link/SerialLine.h"
 #include "settings/IniTxt.h"
 #include "settings/Numbers.h"
@@ -65,6 +68,7 @@ frm1::frm1(MainWindowServices services)
     , m_messages(*services.messages)
     , m_journal(std::make_unique<JournalGrid>())
 {
+    Q_ASSERT(services.messages && services.fileDialogs && MSComm1);
     // The icons live in a static library: make sure they are linked in.
     Q_INIT_RESOURCE(resources);
     setObjectName(QStringLiteral("frm1"));
@@ -122,6 +126,15 @@ void frm1::buildControls()
     Text1 = placeControl<QLineEdit>(m_client, QStringLiteral("Text1"), 960, 480, 1095, 375);
     Text1->hide();
     Text1->setAccessibleName(lblPrim->text());
+    m_noteBox = std::make_unique<NoteEditorBox>(*Text1, *Grid1);
+    m_notes = std::make_unique<NoteEditor>(*m_journal, *m_noteBox, *m_noteBox);
+    m_rowOps = std::make_unique<RowOperations>(*m_journal, m_messages, *m_notes);
+    connect(m_journal.get(), &JournalGrid::EnterCell, this, &frm1::Grid1_EnterCell);
+    connect(m_journal.get(), &JournalGrid::LeaveCell, this, &frm1::Grid1_LeaveCell);
+    connect(m_noteBox.get(), &NoteEditorBox::keyDown, this, &frm1::Text1_KeyDown);
+    connect(Grid1, &JournalView::cellsMoved, m_notes.get(), &NoteEditor::followCell);
+    connect(m_notes.get(), &NoteEditor::noteStored, this, &frm1::journalChanged);
+    connect(m_rowOps.get(), &RowOperations::rowsDeleted, this, &frm1::journalChanged);
 
     txtChat = placeControl<QPlainTextEdit>(m_client, QStringLiteral("txtChat"), 0, 4680, 7935, ChatHeight);
     txtChat->setReadOnly(true);
@@ -254,7 +267,7 @@ void frm1::Form_Resize()
 void frm1::InitGrid(int intType)
 {
     m_columns = JournalLayout::forType(intType, m_columns);
-    m_skipCommit = true;
+    m_notes->setSkipCommit(true);
     JournalLayout::apply(m_columns, *m_journal);
     QFont header = Grid1->horizontalHeader()->font();
     header.setBold(true);
@@ -262,13 +275,44 @@ void frm1::InitGrid(int intType)
     Grid1->horizontalHeader()->setFont(header);
     Grid1->applyColumnWidths();
     Text1->hide();
-    m_skipCommit = false;
+    m_notes->setSkipCommit(false);
     setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
 }
 
 void frm1::ShowText(const QString &Text)
 {
     sbrChat->showMessage(Text);
+}
+
+// Note editing and row deletion.
+void frm1::SetTextbox()
+{
+    m_notes->setTextbox();
+}
+
+void frm1::SaveGridDataToArr(GridArray &arrSource) const
+{
+    ::SaveGridDataToArr(*m_journal, arrSource);
+}
+
+void frm1::Grid1_EnterCell()
+{
+    m_notes->enterCell();
+}
+
+void frm1::Grid1_LeaveCell()
+{
+    m_notes->leaveCell();
+}
+
+void frm1::Text1_KeyDown(int KeyCode, int Shift)
+{
+    m_notes->keyDown(KeyCode, Shift);
+}
+
+void frm1::DeleteSelectedRows()
+{
+    m_rowOps->DeleteSelectedRows();
 }
 
 void frm1::tbr1_ButtonClick(const QString &key)
@@ -342,7 +386,6 @@ void frm1::SaveAs() { m_files->SaveAs(); }
 void frm1::GetPluDataFromFile(const QString &FileName) { m_files->GetPluDataFromFile(FileName); }
 void frm1::journalChanged() { m_files->markChanged(); }
 
-// The journal-editing and reception commands.
-void frm1::DeleteSelectedRows() {}
+// The reception commands.
 void frm1::StartReading() {}
 void frm1::StopReading() {}

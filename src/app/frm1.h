@@ -1,5 +1,6 @@
 #pragma once
 
+#include "journal/GridSnapshot.h"
 #include "journal/JournalLayout.h"
 
 #include <QMainWindow>
@@ -11,11 +12,14 @@ class FileCommands;
 class FileDialogs;
 class JournalGrid;
 class JournalView;
+class NoteEditor;
+class NoteEditorBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QStatusBar;
 class QToolBar;
+class RowOperations;
 class SerialLine;
 class UserMessages;
 class frmSettings;
@@ -43,6 +47,11 @@ public:
     void InitGrid(int intType);
     // Sets the status bar's text.
     void ShowText(const QString &Text);
+    // Lays the note editor over the current cell when the pointer rests over
+    // a note cell, else hides it.
+    void SetTextbox();
+    // Copies the journal into arrSource, [data column][row].
+    void SaveGridDataToArr(GridArray &arrSource) const;
 
     QString settingsFilePath() const { return m_iniPath; }
     frmSettings &settingsDialog() const { return *frmS; }
@@ -74,6 +83,9 @@ private:
     void Form_Resize();
     void Form_Unload();
     void frmS_ChangeMaket();
+    void Grid1_EnterCell();
+    void Grid1_LeaveCell();
+    void Text1_KeyDown(int KeyCode, int Shift);
 
     void New();
     void Open();
@@ -94,7 +106,9 @@ private:
     std::unique_ptr<frmSettings> frmS;
     std::unique_ptr<FileCommands> m_files; // New, Open, Save, Save as; strCurFileName
     QVector<JournalColumn> m_columns;
-    bool m_skipCommit = false;
+    std::unique_ptr<NoteEditorBox> m_noteBox;
+    std::unique_ptr<NoteEditor> m_notes;
+    std::unique_ptr<RowOperations> m_rowOps;
     bool m_unloaded = false;
     QRect m_wantedFrame; // outer geometry asked for before the frame was known
 

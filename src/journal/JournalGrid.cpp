@@ -193,18 +193,26 @@ void JournalGrid::addItems(const QStringList &rows)
 
 bool JournalGrid::RemoveItem(int row)
 {
-    if (row < 1 || row >= Rows() || Rows() <= 2)
-        return false;
+    return RemoveItems(row, 1) == 1;
+}
+
+int JournalGrid::RemoveItems(int row, int count)
+{
+    if (row < 1 || row >= Rows())
+        return 0;
+    count = std::min({count, Rows() - row, Rows() - 2});
+    if (count <= 0)
+        return 0;
     const bool moves = m_row >= row;
     if (moves)
         emit LeaveCell();
-    beginRemoveRows({}, modelRow(row), modelRow(row));
-    m_rows.removeAt(row - 1);
+    beginRemoveRows({}, modelRow(row), modelRow(row) + count - 1);
+    m_rows.remove(row - 1, count);
     endRemoveRows();
     clampCurrent();
     if (moves)
         emit EnterCell();
-    return true;
+    return count;
 }
 
 void JournalGrid::Clear()

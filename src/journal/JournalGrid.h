@@ -59,6 +59,10 @@ public:
     void addItems(const QStringList &rows);
     // Removes a journal row. Refuses (returns false) to remove the last one.
     bool RemoveItem(int row);
+    // Removes up to count rows from row on, as count RemoveItem calls would,
+    // in one step: the last journal row stays, the cell events come once.
+    // Returns how many rows went.
+    int RemoveItems(int row, int count);
     // Empties every cell, captions included; the shape stays.
     void Clear();
 

@@ -23,6 +23,10 @@ public:
     // Column widths and alignment as the grid holds them, in twips.
     void applyColumnWidths();
 
+    // Tells the grid which cell lies under a point of the viewport; for
+    // widgets laid over the cells, which take the pointer's events.
+    void trackMouse(const QPoint &viewportPos);
+
 signals:
     // Cells moved on screen: scrolled, a column resized, the view resized.
     void cellsMoved();
@@ -40,7 +44,6 @@ protected:
 
 private:
     void showSelection();
-    void trackMouse(const QPoint &viewportPos);
     int gridRowAt(int viewportY) const;
     int gridColAt(int viewportX) const;
     void pressRowHeader(int row, bool extend);

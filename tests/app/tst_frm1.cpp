@@ -3,9 +3,7 @@
 #include "journal/JournalGrid.h"
 #include "settings/IniTxt.h"
 #include "settings/frmSettings.h"
-#include "support/FakeFileDialogs.h"
-#include "support/FakeSerialLine.h"
-#include "support/FakeUserMessages.h"
+#include "support/TestWindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -33,25 +31,10 @@ class TestFrm1 : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    FakeUserMessages m_messages;
-    FakeFileDialogs m_dialogs;
+    std::unique_ptr<TestWindow> m_env;
 
-    std::unique_ptr<frm1> start()
-    {
-        MainWindowServices services;
-        services.programFolder = m_dir->path();
-        services.commPort = std::make_unique<FakeSerialLine>();
-        services.messages = &m_messages;
-        services.fileDialogs = &m_dialogs;
-        auto w = std::make_unique<frm1>(std::move(services));
-        w->show();
-        if (!QTest::qWaitForWindowExposed(w.get()))
-            qFatal("window not shown");
-        return w;
-    }
-
-    QString ini() const { return m_dir->filePath(QStringLiteral("Init.ini")); }
+    frm1 *start() { return &m_env->start(); }
+    QString ini() const { return m_env->ini(); }
     QString stored(const char *key) const
     {
         return ReadIniValue(ini(), QStringLiteral("UserSettings"), QLatin1String(key), QStringLiteral("none"));
@@ -78,13 +61,12 @@ class TestFrm1 : public QObject
 private slots:
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
-        m_messages.clear();
+        m_env = std::make_unique<TestWindow>();
     }
 
     void controlsByName()
     {
-        auto w = start();
+        frm1 *w = start();
         QCOMPARE(w->objectName(), QStringLiteral("frm1"));
         QCOMPARE(w->windowTitle(), QStringLiteral("Tarovik_RS232"));
         QCOMPARE(child<QLabel>(*w, "lblCurFileName")->text(), QStringLiteral("Новый"));
@@ -132,7 +114,7 @@ private slots:
 
     void designedPlaces()
     {
-        auto w = start();
+        frm1 *w = start();
         const QList<QPair<const char *, QRect>> places = {
             {"lblCurFileName", {120, 480, 3015, 255}}, {"lblPrim", {3480, 480, 1335, 255}},
             {"txtPrim", {3480, 690, 3015, 285}},       {"Text1", {960, 480, 1095, 375}}};
@@ -149,7 +131,7 @@ private slots:
 
     void resizeArithmetic()
     {
-        auto w = start();
+        frm1 *w = start();
         QWidget *grid = child<QWidget>(*w, "Grid1");
         QWidget *chat = child<QWidget>(*w, "txtChat");
         // Data-stream window off: the grid's bottom is the outer height - 1000.
@@ -175,7 +157,7 @@ private slots:
 
     void changeMaketRebuildsJournal()
     {
-        auto w = start();
+        frm1 *w = start();
         addRows(*w, 3);
         frmSettings &s = w->settingsDialog();
         child<QCheckBox>(s, "chkShowStreamData")->click();
@@ -204,7 +186,7 @@ private slots:
         QFETCH(bool, byExitButton);
         QRect frame;
         {
-            auto w = start();
+            frm1 *w = start();
             w->move(40, 30);
             w->resize(600, 500);
             QTRY_COMPARE(w->frameGeometry().topLeft(), QPoint(40, 30));
@@ -223,7 +205,7 @@ private slots:
         QVERIFY(f.open(QIODevice::ReadOnly));
         QVERIFY(f.readAll().startsWith("[UserSettings]\r\nfrmTop="));
 
-        auto again = start();
+        frm1 *again = start();
         QCOMPARE(again->frameGeometry(), frame);
     }
 
@@ -233,7 +215,7 @@ private slots:
         WriteIniValue(ini(), "UserSettings", "frmLeft", "-90000");
         WriteIniValue(ini(), "UserSettings", "frmHeight", "7000");
         WriteIniValue(ini(), "UserSettings", "frmWidth", "x");
-        auto w = start();
+        frm1 *w = start();
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
         QVERIFY(screen.contains(w->frameGeometry().center()));
         QCOMPARE(w->frameGeometry().height(), 7000 / 15);
@@ -242,7 +224,7 @@ private slots:
 
     void commands()
     {
-        auto w = start();
+        frm1 *w = start();
         w->tbr1_ButtonClick(QStringLiteral("tbrexit")); // keys compare with case
         w->tbr1_ButtonClick(QStringLiteral("nothing"));
         QVERIFY(w->isVisible());

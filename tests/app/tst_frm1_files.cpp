@@ -4,9 +4,7 @@
 #include "journal/JournalGrid.h"
 #include "settings/IniTxt.h"
 #include "settings/frmSettings.h"
-#include "support/FakeFileDialogs.h"
-#include "support/FakeSerialLine.h"
-#include "support/FakeUserMessages.h"
+#include "support/TestWindow.h"
 #include "support/TestFiles.h"
 
 #include <QFile>
@@ -28,12 +26,9 @@ class TestFrm1Files : public QObject
 
     const QString LoseChanges = u"Все изменения будут потеряны!\r\nСохранить изменения?"_s;
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<FakeUserMessages> m_messages;
-    std::unique_ptr<FakeFileDialogs> m_dialogs;
-    std::unique_ptr<frm1> m_window;
+    std::unique_ptr<TestWindow> m_env;
 
-    frm1 &window() { return *m_window; }
+    frm1 &window() { return *m_env->window; }
     // A journal row recorded and not saved yet.
     void record()
     {
@@ -42,7 +37,7 @@ class TestFrm1Files : public QObject
     }
     bool geometryStored() const
     {
-        return ReadIniValue(m_dir->filePath(u"Init.ini"_s), u"UserSettings"_s, u"frmTop"_s, {}) != QString();
+        return ReadIniValue(m_env->ini(), u"UserSettings"_s, u"frmTop"_s, {}) != QString();
     }
     void closeBy(bool exitButton)
     {
@@ -55,17 +50,11 @@ class TestFrm1Files : public QObject
 private slots:
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
-        m_messages = std::make_unique<FakeUserMessages>();
-        m_dialogs = std::make_unique<FakeFileDialogs>();
-        MainWindowServices services{m_dir->path(), std::make_unique<FakeSerialLine>(), m_messages.get(),
-                                    m_dialogs.get()};
-        m_window = std::make_unique<frm1>(std::move(services));
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        m_env = std::make_unique<TestWindow>();
+        m_env->start();
     }
 
-    void cleanup() { m_window.reset(); }
+    void cleanup() { m_env.reset(); }
 
     void closing_data()
     {
@@ -102,36 +91,36 @@ private slots:
             record();
         else
             window().journal().AddItem(u"1\t1\tloaded"_s);
-        const QString path = m_dir->filePath(saveAs.isEmpty() ? u"j.txt"_s : saveAs);
+        const QString path = m_env->folder.filePath(saveAs.isEmpty() ? u"j.txt"_s : saveAs);
         if (!saveAs.isEmpty()) {
-            m_dialogs->choices = {path};
+            m_env->dialogs.choices = {path};
             texts.last() += path;
         }
         if (answer >= 0)
-            m_messages->answer({Answer(answer)});
+            m_env->messages.answer({Answer(answer)});
 
         closeBy(exitButton);
-        QCOMPARE(m_messages->texts(), texts);
+        QCOMPARE(m_env->messages.texts(), texts);
         QCOMPARE(window().isVisible(), !closed);
         QCOMPARE(geometryStored(), closed);
         QCOMPARE(QFile::exists(path), !saveAs.isEmpty());
         if (!closed) { // the rows are still there, and still unsaved
             QCOMPARE(window().journal().Rows(), 2);
-            m_messages->clear();
+            m_env->messages.clear();
             closeBy(exitButton);
-            QCOMPARE(m_messages->texts(), QStringList{LoseChanges});
+            QCOMPARE(m_env->messages.texts(), QStringList{LoseChanges});
             QVERIFY(!window().isVisible());
         }
     }
 
     void openAsksFirst()
     {
-        const QString file = m_dir->filePath(u"o.txt"_s);
+        const QString file = m_env->folder.filePath(u"o.txt"_s);
         QVERIFY(TestFiles::put(file, "7\t 2,000\tkg\tS\tt\tfrom file\r\n"));
         record();
-        m_dialogs->choices = {file};
+        m_env->dialogs.choices = {file};
         window().tbr1_ButtonClick(u"tbrOpen"_s); // answered No
-        QCOMPARE(m_messages->texts(), QStringList{LoseChanges});
+        QCOMPARE(m_env->messages.texts(), QStringList{LoseChanges});
         QCOMPARE(window().journal().TextMatrix(1, 6), u"from file"_s);
         QCOMPARE(window().findChild<QLabel *>(u"lblCurFileName"_s)->text(), file);
         QVERIFY(!window().fileCommands().changed());
@@ -142,22 +131,22 @@ private slots:
     void layoutChangeAsksFirst()
     {
         record();
-        m_messages->answer({Answer::Yes}); // the save dialog is cancelled
+        m_env->messages.answer({Answer::Yes}); // the save dialog is cancelled
         window().settingsDialog().findChild<QRadioButton *>(u"optTypeScale_2"_s)->click();
-        QCOMPARE(m_messages->texts(), (QStringList{LoseChanges, u"Операция отменена."_s}));
+        QCOMPARE(m_env->messages.texts(), (QStringList{LoseChanges, u"Операция отменена."_s}));
         QCOMPARE(window().journal().Rows(), 2);
         QCOMPARE(window().journal().Cols(), 7);
         QVERIFY(window().fileCommands().changed());
 
-        m_messages->clear();
+        m_env->messages.clear();
         window().settingsDialog().findChild<QRadioButton *>(u"optTypeScale_4"_s)->click(); // answered No
-        QCOMPARE(m_messages->texts(), QStringList{LoseChanges});
+        QCOMPARE(m_env->messages.texts(), QStringList{LoseChanges});
         QCOMPARE(window().journal().Rows(), 1);
         QCOMPARE(window().journal().Cols(), 9);
         QVERIFY(!window().fileCommands().changed());
-        m_messages->clear();
+        m_env->messages.clear();
         window().close();
-        QVERIFY(m_messages->texts().isEmpty());
+        QVERIFY(m_env->messages.texts().isEmpty());
     }
 };
 

@@ -167,6 +167,23 @@ private slots:
         QVERIFY(log->isEmpty());
     }
 
+    void removeItemsInOneStep()
+    {
+        JournalGrid grid;
+        weighingJournal(grid, 6);
+        grid.setCurrentCell(5, 2);
+        std::unique_ptr<QStringList> log(trackEvents(grid));
+        QCOMPARE(grid.RemoveItems(2, 3), 3);
+        QCOMPARE(*log, (QStringList{"leave 5,2", "enter 3,2"})); // clamped to the last row
+        QCOMPARE(grid.TextMatrix(1, 6), QStringLiteral("note 1"));
+        QCOMPARE(grid.TextMatrix(2, 6), QStringLiteral("note 5"));
+        log->clear();
+        QCOMPARE(grid.RemoveItems(1, 9), 2); // the last journal row stays
+        QCOMPARE(grid.TextMatrix(1, 6), QStringLiteral("note 6"));
+        QCOMPARE(grid.RemoveItems(1, 1), 0);
+        QCOMPARE(grid.Rows(), 2);
+    }
+
     void setRowsAddsEmptyRows()
     {
         JournalGrid grid;

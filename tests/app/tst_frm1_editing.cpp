@@ -1,0 +1,226 @@
+#include "app/frm1.h"
+
+#include "journal/JournalGrid.h"
+#include "journal/JournalView.h"
+#include "files/FileCommands.h"
+#include "support/TestWindow.h"
+
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using Answer = UserMessages::Answer;
+
+// Editing the journal in the real main window, by mouse and keys: notes in
+// place, deleting the selected rows, the snapshot.
+class TestFrm1Editing : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestWindow> m_env;
+    frm1 *m_window = nullptr;
+    JournalView *m_grid = nullptr;
+    QLineEdit *m_editor = nullptr;
+
+    JournalGrid &journal() const { return m_window->journal(); }
+    int noteCol() const { return journal().columnWithCaption(QStringLiteral("Примечание")); }
+
+    QPoint cellCentre(int row, int col) const
+    {
+        return m_grid->visualRect(journal().indexOf(row, col)).center();
+    }
+    // The pointer comes to rest over the cell, then clicks it.
+    void click(int row, int col)
+    {
+        QTest::mouseMove(m_grid->viewport(), cellCentre(row, col));
+        QTest::mouseClick(m_grid->viewport(), Qt::LeftButton, {}, cellCentre(row, col));
+    }
+    void clickRowHeader(int row, Qt::KeyboardModifiers modifiers = {})
+    {
+        QWidget *header = m_grid->verticalHeader()->viewport();
+        const QPoint at(header->width() / 2, m_grid->verticalHeader()->sectionViewportPosition(row - 1) + 3);
+        QTest::mouseClick(header, Qt::LeftButton, modifiers, at);
+    }
+    QRect cellOnClient(int row, int col) const
+    {
+        return m_grid->cellGeometry(row, col).translated(m_grid->pos());
+    }
+    void addRows(int n)
+    {
+        for (int i = 1; i <= n; ++i)
+            journal().AddItem(QStringLiteral("%1\t%1\t1.000\tkg\tS\t07.12.2026 10:00:00\tnote %1").arg(i));
+    }
+    QStringList column(int col) const
+    {
+        QStringList cells;
+        for (int r = 1; r < journal().Rows(); ++r)
+            cells << journal().TextMatrix(r, col);
+        return cells;
+    }
+
+private slots:
+    void init()
+    {
+        m_env = std::make_unique<TestWindow>();
+        m_window = &m_env->start();
+        m_grid = m_window->findChild<JournalView *>(QStringLiteral("Grid1"));
+        m_editor = m_window->findChild<QLineEdit *>(QStringLiteral("Text1"));
+        QVERIFY(m_grid && m_editor);
+    }
+
+    void cleanup() { m_env.reset(); }
+
+    void clickTypeClickStoresTheNote()
+    {
+        addRows(3);
+        click(2, noteCol());
+        QVERIFY(m_editor->isVisible());
+        QCOMPARE(m_editor->geometry(), cellOnClient(2, noteCol()));
+        QCOMPARE(m_editor->text(), QStringLiteral("note 2"));
+        QVERIFY(m_editor->hasFocus());
+        QVERIFY(m_editor->alignment() & Qt::AlignRight);
+        QTest::keyClicks(m_editor, QStringLiteral(" checked"));
+        click(3, 2);
+        QCOMPARE(journal().TextMatrix(2, noteCol()), QStringLiteral("note 2 checked"));
+        QVERIFY(!m_editor->isVisible());
+    }
+
+    // A click outside the note column first must not make the next note lost.
+    void noteAfterClickOutsideIsStored()
+    {
+        addRows(3);
+        click(1, 2);
+        click(2, noteCol());
+        QTest::keyClicks(m_editor, QStringLiteral("!"));
+        click(3, noteCol());
+        QCOMPARE(journal().TextMatrix(2, noteCol()), QStringLiteral("note 2!"));
+        QCOMPARE(m_editor->text(), QStringLiteral("note 3"));
+    }
+
+    // The pointer over the editor counts as over the note cell beneath it.
+    void upAndDownMoveBetweenNotes()
+    {
+        addRows(3);
+        click(1, noteCol());
+        QTest::mouseMove(m_grid->viewport(), cellCentre(3, 2));
+        QTest::mouseMove(m_editor, m_editor->rect().center());
+        QTest::keyClick(m_editor, Qt::Key_Up);
+        QCOMPARE(journal().Row(), 1);
+        QTest::keyClicks(m_editor, QStringLiteral("a"));
+        QTest::keyClick(m_editor, Qt::Key_Down);
+        QCOMPARE(journal().TextMatrix(1, noteCol()), QStringLiteral("note 1a"));
+        QCOMPARE(journal().Row(), 2);
+        QVERIFY(m_editor->isVisible());
+        QCOMPARE(m_editor->geometry(), cellOnClient(2, noteCol()));
+        QCOMPARE(m_editor->text(), QStringLiteral("note 2"));
+        QTest::keyClick(m_editor, Qt::Key_Down);
+        QCOMPARE(m_editor->text(), QStringLiteral("note 3"));
+        QTest::keyClick(m_editor, Qt::Key_Down);
+        QCOMPARE(journal().Row(), 3);
+        QCOMPARE(m_editor->text(), QStringLiteral("note 3"));
+        QVERIFY(m_editor->hasFocus());
+    }
+
+    void editorFollowsItsCell()
+    {
+        addRows(40);
+        click(2, noteCol());
+        QHeaderView *columns = m_grid->horizontalHeader();
+        const QRect before = m_editor->geometry();
+        columns->resizeSection(0, columns->sectionSize(0) - 20);
+        QCOMPARE(m_editor->geometry(), before.translated(-20, 0));
+        QCOMPARE(m_editor->geometry(), cellOnClient(2, noteCol()));
+        m_grid->verticalScrollBar()->setValue(20);
+        QVERIFY(!m_editor->isVisible()); // its cell scrolled out of sight
+        m_grid->verticalScrollBar()->setValue(1);
+        QVERIFY(m_editor->isVisible());
+        QCOMPARE(m_editor->geometry(), cellOnClient(2, noteCol()));
+    }
+
+    void layoutBuildStoresNothing()
+    {
+        addRows(2);
+        click(1, noteCol());
+        QTest::keyClicks(m_editor, QStringLiteral("lost with the journal"));
+        m_window->InitGrid(2);
+        QCOMPARE(journal().Rows(), 1);
+        QCOMPARE(journal().TextMatrix(0, noteCol()), QStringLiteral("Примечание"));
+        QVERIFY(!m_editor->isVisible());
+        m_env->messages.answer({Answer::Yes});
+        m_window->tbr1_ButtonClick(QStringLiteral("tbrClear"));
+        QCOMPARE(m_env->messages.texts(),
+                 (QStringList{"Удалить выделенные строки ?", "Выделите строки для удаления!"}));
+    }
+
+    void deleteSelectedRows_data()
+    {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("to");
+        QTest::addColumn<Answer>("answer");
+        QTest::addColumn<QStringList>("nomPP");
+        QTest::newRow("rows 2-4 top-down") << 2 << 4 << Answer::Yes << QStringList{"1", "5"};
+        QTest::newRow("rows 2-4 bottom-up") << 4 << 2 << Answer::Yes << QStringList{"1", "5"};
+        QTest::newRow("all rows") << 5 << 1 << Answer::Yes << QStringList{""};
+        QTest::newRow("answered No") << 2 << 4 << Answer::No << QStringList{"1", "2", "3", "4", "5"};
+    }
+
+    void deleteSelectedRows()
+    {
+        QFETCH(int, from);
+        QFETCH(int, to);
+        QFETCH(Answer, answer);
+        QFETCH(QStringList, nomPP);
+        addRows(5);
+        clickRowHeader(from);
+        clickRowHeader(to, Qt::ShiftModifier);
+        m_env->messages.answer({answer});
+        m_window->tbr1_ButtonClick(QStringLiteral("tbrClear"));
+        QCOMPARE(m_env->messages.texts(), QStringList{"Удалить выделенные строки ?"});
+        QCOMPARE(column(1), nomPP);
+        QStringList positions;
+        for (int r = 1; r <= nomPP.size(); ++r)
+            positions << QString::number(r);
+        QCOMPARE(column(0), positions);
+        if (answer == Answer::Yes) {
+            QCOMPARE(journal().RowSel(), journal().Row());
+            QCOMPARE(journal().ColSel(), journal().Col());
+        }
+    }
+
+    // An edited note and a deletion are unsaved changes; a note left as it was is not.
+    void editsMarkTheJournalChanged()
+    {
+        addRows(3);
+        const FileCommands &files = m_window->fileCommands();
+        click(1, noteCol());
+        click(2, noteCol());
+        QVERIFY(!files.changed());
+        QTest::keyClicks(m_editor, QStringLiteral("x"));
+        click(3, 2);
+        QVERIFY(files.changed());
+
+        m_window->fileCommands().markDiscarded();
+        clickRowHeader(1);
+        m_env->messages.answer({Answer::Yes});
+        m_window->tbr1_ButtonClick(QStringLiteral("tbrClear"));
+        QVERIFY(files.changed());
+    }
+
+    void snapshot()
+    {
+        addRows(3);
+        GridArray arr;
+        m_window->SaveGridDataToArr(arr);
+        QCOMPARE(arr.size(), 7);
+        QCOMPARE(arr[0].size(), 4);
+        QCOMPARE(arr[5][3], std::optional<QString>(QStringLiteral("note 3")));
+        QVERIFY(!arr[6][3].has_value());
+    }
+};
+
+QTEST_MAIN(TestFrm1Editing)
+#include "tst_frm1_editing.moc"

@@ -4,6 +4,10 @@
 #include "app/UserMessages.h"
 #include "journal/JournalGrid.h"
 #include "journal/JournalView.h"
+#include "link/Clock.h"
+#include "link/DataStreamView.h"
+#include "link/QtBeeper.h"
+#include "link/ScaleLink.h"
 #include "link/SerialLine.h"
 #include "settings/IniTxt.h"
 #include "settings/Numbers.h"
@@ -17,7 +21,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
@@ -63,6 +66,8 @@ frm1::frm1(MainWindowServices services)
     , MSComm1(std::move(services.commPort))
     , m_messages(*services.messages)
     , m_journal(std::make_unique<JournalGrid>())
+    , m_clock(services.clock ? std::move(services.clock) : std::make_unique<SystemClock>())
+    , m_beeper(services.beeper ? std::move(services.beeper) : std::make_unique<QtBeeper>())
 {
     // The icons live in a static library: make sure they are linked in.
     Q_INIT_RESOURCE(resources);
@@ -79,6 +84,11 @@ frm1::frm1(MainWindowServices services)
     frmS = std::make_unique<frmSettings>(m_iniPath, *MSComm1, m_messages,
                                          [this](const QString &caption) { Label2->setText(caption); }, windowIcon());
     connect(frmS.get(), &frmSettings::ChangeMaket, this, &frm1::frmS_ChangeMaket);
+    m_link = std::make_unique<ScaleLink>(ScaleLink::Surroundings{
+        *MSComm1, *frmS, *m_journal, m_messages, *m_clock, *m_beeper,
+        {[this] { return txtPrim->text(); }, [this](const QString &text) { ShowText(text); }}});
+    txtChat->setModel(&m_link->dataStream());
+    connect(MSComm1.get(), &SerialLine::commEvent, this, &frm1::MSComm1_OnComm);
     restoreGeometry();
     InitGrid(Numbers::parseWhole(frmS->scaleTypeText()).value_or(0));
 }
@@ -117,8 +127,7 @@ void frm1::buildControls()
     Text1->hide();
     Text1->setAccessibleName(lblPrim->text());
 
-    txtChat = placeControl<QPlainTextEdit>(m_client, QStringLiteral("txtChat"), 0, 4680, 7935, ChatHeight);
-    txtChat->setReadOnly(true);
+    txtChat = placeControl<DataStreamView>(m_client, QStringLiteral("txtChat"), 0, 4680, 7935, ChatHeight);
     txtChat->setAccessibleName(QStringLiteral("Поток данных"));
 
     sbrChat = new QStatusBar(this);
@@ -326,5 +335,10 @@ void frm1::Open() {}
 void frm1::Save() {}
 void frm1::SaveAs() {}
 void frm1::DeleteSelectedRows() {}
-void frm1::StartReading() {}
-void frm1::StopReading() {}
+
+// The scale link.
+void frm1::StartReading() { m_link->StartReading(); }
+void frm1::StopReading() { m_link->StopReading(); }
+int frm1::PreparePort(int Nom) { return m_link->PreparePort(Nom); }
+void frm1::ReadFrom_Unit(const QString &strInput) { m_link->ReadFrom_Unit(strInput); }
+void frm1::MSComm1_OnComm(int code) { m_link->MSComm1_OnComm(code); }

@@ -1,19 +1,22 @@
 #pragma once
 
 #include "journal/JournalLayout.h"
+#include "link/Beeper.h"
+#include "link/Clock.h"
 
 #include <QMainWindow>
 #include <QVector>
 
 #include <memory>
 
+class DataStreamView;
 class JournalGrid;
 class JournalView;
 class QLabel;
 class QLineEdit;
-class QPlainTextEdit;
 class QStatusBar;
 class QToolBar;
+class ScaleLink;
 class SerialLine;
 class UserMessages;
 class frmSettings;
@@ -24,6 +27,8 @@ struct MainWindowServices {
     QString programFolder;               // where Init.ini lies
     std::unique_ptr<SerialLine> commPort; // MSComm1
     UserMessages *messages = nullptr;
+    std::unique_ptr<Clock> clock;   // default: the system's local time
+    std::unique_ptr<Beeper> beeper; // default: the system's beep
 };
 
 // The main window "Tarovik_RS232": toolbar, menus, the journal, the note box,
@@ -40,6 +45,11 @@ public:
     void InitGrid(int intType);
     // Sets the status bar's text.
     void ShowText(const QString &Text);
+
+    // The scale link: the port, decoding a received chunk.
+    int PreparePort(int Nom);
+    void ReadFrom_Unit(const QString &strInput);
+    ScaleLink &scaleLink() const { return *m_link; }
 
     QString settingsFilePath() const { return m_iniPath; }
     frmSettings &settingsDialog() const { return *frmS; }
@@ -62,6 +72,7 @@ private:
     void Form_Resize();
     void Form_Unload();
     void frmS_ChangeMaket();
+    void MSComm1_OnComm(int code);
 
     void New();
     void Open();
@@ -81,6 +92,9 @@ private:
     UserMessages &m_messages;
     std::unique_ptr<JournalGrid> m_journal;
     std::unique_ptr<frmSettings> frmS;
+    std::unique_ptr<Clock> m_clock;
+    std::unique_ptr<Beeper> m_beeper;
+    std::unique_ptr<ScaleLink> m_link;
     QVector<JournalColumn> m_columns;
     bool m_skipCommit = false;
     bool m_unloaded = false;
@@ -94,6 +108,6 @@ private:
     QLineEdit *txtPrim = nullptr;
     JournalView *Grid1 = nullptr;
     QLineEdit *Text1 = nullptr;
-    QPlainTextEdit *txtChat = nullptr;
+    DataStreamView *txtChat = nullptr;
     QStatusBar *sbrChat = nullptr;
 };

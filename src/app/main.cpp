@@ -1,5 +1,7 @@
 #include "app/QtUserMessages.h"
 #include "app/frm1.h"
+#include "link/Clock.h"
+#include "link/QtBeeper.h"
 #include "link/QtSerialLine.h"
 
 #include <QApplication>
@@ -14,6 +16,8 @@ int main(int argc, char *argv[])
     services.programFolder = QCoreApplication::applicationDirPath();
     services.commPort = std::make_unique<QtSerialLine>(services.programFolder);
     services.messages = &messages;
+    services.clock = std::make_unique<SystemClock>();
+    services.beeper = std::make_unique<QtBeeper>();
 
     frm1 window(std::move(services));
     messages.setParent(&window);

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFontDatabase>
+#include <QKeyEvent>
 
 #include <algorithm>
 
@@ -20,8 +21,6 @@ DataStreamView::DataStreamView(QWidget *parent)
     setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
 
     auto *copyAction = new QAction(QStringLiteral("Копировать"), this);
-    copyAction->setShortcut(QKeySequence::Copy);
-    copyAction->setShortcutContext(Qt::WidgetShortcut);
     connect(copyAction, &QAction::triggered, this, &DataStreamView::copy);
     addAction(copyAction);
     setContextMenuPolicy(Qt::ActionsContextMenu);
@@ -35,6 +34,17 @@ QString DataStreamView::selectedText() const
     for (const QModelIndex &row : rows)
         lines << row.data(Qt::DisplayRole).toString();
     return lines.join(QLatin1Char('\n'));
+}
+
+// The list view would copy the current entry alone.
+void DataStreamView::keyPressEvent(QKeyEvent *event)
+{
+    if (event->matches(QKeySequence::Copy)) {
+        copy();
+        event->accept();
+        return;
+    }
+    QListView::keyPressEvent(event);
 }
 
 void DataStreamView::copy()

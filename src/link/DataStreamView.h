@@ -15,6 +15,9 @@ public:
     // The selected entries as the window shows them, top to bottom.
     QString selectedText() const;
 
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
     void copy();
 };

@@ -92,6 +92,7 @@ private slots:
     void everyTypeFromTheVirtualScale_data();
     void everyTypeFromTheVirtualScale();
     void resynchronisationAndDeviceLoss();
+    void mainWindowOperations();
 };
 
 void TstScaleLinkEndToEnd::everyTypeFromTheVirtualScale_data()
@@ -213,6 +214,22 @@ void TstScaleLinkEndToEnd::resynchronisationAndDeviceLoss()
     QVERIFY(scale->write(frameOf(0, "7.000")));
     QTest::qWait(50);
     QCOMPARE(w->journal().Rows(), 6);
+}
+
+void TstScaleLinkEndToEnd::mainWindowOperations()
+{
+    auto w = start(3, QStringLiteral("0"));
+    w->ReadFrom_Unit(QString::fromLatin1(frameOf(3, "2.000")));
+    QCOMPARE(w->journal().Rows(), 2);
+    QCOMPARE(w->journal().TextMatrix(1, 3), QStringLiteral("g"));
+
+    QCOMPARE(w->PreparePort(99), int(SerialLine::ErrInvalidPortNumber));
+    PseudoTerminal scale;
+    QVERIFY(scale.linkAs(m_dir->path(), 4));
+    QCOMPARE(w->PreparePort(4), 0);
+    QVERIFY(scale.write(frameOf(3, "3.000")));
+    QTRY_COMPARE_WITH_TIMEOUT(w->journal().Rows(), 3, Timeout);
+    QVERIFY(m_messages.messages().isEmpty());
 }
 
 QTEST_MAIN(TstScaleLinkEndToEnd)

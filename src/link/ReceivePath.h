@@ -16,7 +16,9 @@ class UserMessages;
 // the decoder. Chunks are handled one at a time, each once, in the order they
 // came: events that come while one is pending coalesce, and after a chunk the
 // next one that already waits whole is handled at once. Nothing lets events
-// run in the middle of a chunk, so the handling is never re-entered.
+// run in the middle of a chunk but the decoder's message boxes, which come
+// after the port was closed; receive events meanwhile start nothing, so the
+// handling is never re-entered.
 class ReceivePath : public QObject
 {
     Q_OBJECT

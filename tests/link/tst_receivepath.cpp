@@ -17,6 +17,15 @@ QByteArray frame(const QByteArray &text)
     return (QByteArray("\x01\x02") + text).leftJustified(FrameLength, ' ', true);
 }
 
+// Frames of the weights 0, 1, 2, ... as the decoder gets them.
+QList<QString> numberedFrames(int count)
+{
+    QList<QString> frames;
+    for (int i = 0; i < count; ++i)
+        frames << QString::fromLatin1(frame("S   " + QByteArray::number(i) + ".000kg"));
+    return frames;
+}
+
 const QString Warning = QStringLiteral("Разрав связи с весами!");
 
 } // namespace
@@ -179,13 +188,8 @@ void TstReceivePath::ackForEveryChunkWithEnq()
 
 void TstReceivePath::gluedFramesEachOnceInOrder()
 {
-    QByteArray glued;
-    QList<QString> sent;
-    for (int i = 0; i < 5; ++i) {
-        const QByteArray f = frame("S   " + QByteArray::number(i) + ".000kg");
-        glued += f;
-        sent << QString::fromLatin1(f);
-    }
+    const QList<QString> sent = numberedFrames(5);
+    QByteArray glued = sent.join(QString()).toLatin1();
     glued += "\x01\x02S"; // the start of a sixth: waits for the rest
     m_line->feed(glued);
     QTRY_COMPARE(m_decoded.size(), 5);
@@ -196,9 +200,7 @@ void TstReceivePath::gluedFramesEachOnceInOrder()
 
 void TstReceivePath::framesArrivingWhileHandling()
 {
-    QList<QString> sent;
-    for (int i = 0; i < 6; ++i)
-        sent << QString::fromLatin1(frame("S   " + QByteArray::number(i) + ".000kg"));
+    const QList<QString> sent = numberedFrames(6);
     int next = 1;
     // Each chunk being handled, the next frame arrives, twice as fast as the
     // handling goes.
@@ -215,9 +217,7 @@ void TstReceivePath::framesArrivingWhileHandling()
 
 void TstReceivePath::noReentryWhenTheDecoderRunsEvents()
 {
-    QList<QString> sent;
-    for (int i = 0; i < 4; ++i)
-        sent << QString::fromLatin1(frame("S   " + QByteArray::number(i) + ".000kg"));
+    const QList<QString> sent = numberedFrames(4);
     int next = 1;
     // As a message box would: events run while the chunk is being handled,
     // and meanwhile the next frame comes and its receive event is raised.

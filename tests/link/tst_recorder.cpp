@@ -26,7 +26,6 @@ private slots:
     void filters_data();
     void filters();
     void rowCells();
-    void countingRowCells();
     void numbering_data();
     void numbering();
     void emptyRowIsReplaced_data();
@@ -116,17 +115,6 @@ void TstRecorder::rowCells()
     QCOMPARE(rig.journal.Row(), 1);
     QCOMPARE(rig.journal.Col(), 1);
     QCOMPARE(rig.status, QString());
-}
-
-void TstRecorder::countingRowCells()
-{
-    LinkRig rig(4);
-    ScaleReading r = reading(QStringLiteral("S:  1.250"));
-    r.counting = true;
-    r.quantity = QStringLiteral("     10");
-    r.unitWeight = QStringLiteral("   0.125");
-    rig.link.recorder().RecordReading(r, 0);
-    QCOMPARE(rig.row(1), QStringLiteral("1\t  1.250\tkg\tS\t     10\t   0.125\t05.03.2024 09:05:07\t"));
 }
 
 void TstRecorder::numbering_data()

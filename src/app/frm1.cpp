@@ -8,6 +8,10 @@
 #include "journal/NoteEditor.h"
 #include "journal/NoteEditorBox.h"
 #include "journal/RowOperations.h"
+#include "link/Clock.h"
+#include "link/DataStreamView.h"
+#include "link/QtBeeper.h"
+#include "link/ScaleLink.h"
 #include "link/SerialLine.h"
 #include "settings/IniTxt.h"
 #include "settings/Numbers.h"
@@ -21,7 +25,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
@@ -67,6 +70,8 @@ frm1::frm1(MainWindowServices services)
     , MSComm1(std::move(services.commPort))
     , m_messages(*services.messages)
     , m_journal(std::make_unique<JournalGrid>())
+    , m_clock(services.clock ? std::move(services.clock) : std::make_unique<SystemClock>())
+    , m_beeper(services.beeper ? std::move(services.beeper) : std::make_unique<QtBeeper>())
 {
     Q_ASSERT(services.messages && services.fileDialogs && MSComm1);
     // The icons live in a static library: make sure they are linked in.
@@ -89,6 +94,12 @@ frm1::frm1(MainWindowServices services)
         FileCommands::Window{[this] { InitGrid(Numbers::parseWhole(frmS->scaleTypeText()).value_or(0)); },
                              [this](const QString &name) { lblCurFileName->setText(name); },
                              [this] { Grid1->setFocus(); }});
+    m_link = std::make_unique<ScaleLink>(ScaleLink::Surroundings{
+        *MSComm1, *frmS, *m_journal, m_messages, *m_clock, *m_beeper,
+        {[this] { return txtPrim->text(); }, [this](const QString &text) { ShowText(text); }}});
+    txtChat->setModel(&m_link->dataStream());
+    connect(MSComm1.get(), &SerialLine::commEvent, this, &frm1::MSComm1_OnComm);
+    connect(&m_link->recorder(), &Recorder::recorded, this, &frm1::journalChanged);
     restoreGeometry();
     InitGrid(Numbers::parseWhole(frmS->scaleTypeText()).value_or(0));
 }
@@ -136,8 +147,7 @@ void frm1::buildControls()
     connect(m_notes.get(), &NoteEditor::noteStored, this, &frm1::journalChanged);
     connect(m_rowOps.get(), &RowOperations::rowsDeleted, this, &frm1::journalChanged);
 
-    txtChat = placeControl<QPlainTextEdit>(m_client, QStringLiteral("txtChat"), 0, 4680, 7935, ChatHeight);
-    txtChat->setReadOnly(true);
+    txtChat = placeControl<DataStreamView>(m_client, QStringLiteral("txtChat"), 0, 4680, 7935, ChatHeight);
     txtChat->setAccessibleName(QStringLiteral("Поток данных"));
 
     sbrChat = new QStatusBar(this);
@@ -386,6 +396,9 @@ void frm1::SaveAs() { m_files->SaveAs(); }
 void frm1::GetPluDataFromFile(const QString &FileName) { m_files->GetPluDataFromFile(FileName); }
 void frm1::journalChanged() { m_files->markChanged(); }
 
-// The reception commands.
-void frm1::StartReading() {}
-void frm1::StopReading() {}
+// The scale link.
+void frm1::StartReading() { m_link->StartReading(); }
+void frm1::StopReading() { m_link->StopReading(); }
+int frm1::PreparePort(int Nom) { return m_link->PreparePort(Nom); }
+void frm1::ReadFrom_Unit(const QString &strInput) { m_link->ReadFrom_Unit(strInput); }
+void frm1::MSComm1_OnComm(int code) { m_link->MSComm1_OnComm(code); }

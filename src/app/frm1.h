@@ -2,6 +2,8 @@
 
 #include "journal/GridSnapshot.h"
 #include "journal/JournalLayout.h"
+#include "link/Beeper.h"
+#include "link/Clock.h"
 
 #include <QMainWindow>
 #include <QVector>
@@ -10,16 +12,17 @@
 
 class FileCommands;
 class FileDialogs;
+class DataStreamView;
 class JournalGrid;
 class JournalView;
 class NoteEditor;
 class NoteEditorBox;
 class QLabel;
 class QLineEdit;
-class QPlainTextEdit;
 class QStatusBar;
 class QToolBar;
 class RowOperations;
+class ScaleLink;
 class SerialLine;
 class UserMessages;
 class frmSettings;
@@ -31,6 +34,8 @@ struct MainWindowServices {
     std::unique_ptr<SerialLine> commPort; // MSComm1
     UserMessages *messages = nullptr;
     FileDialogs *fileDialogs = nullptr; // Cdl
+    std::unique_ptr<Clock> clock;   // default: the system's local time
+    std::unique_ptr<Beeper> beeper; // default: the system's beep
 };
 
 // The main window "Tarovik_RS232": toolbar, menus, the journal, the note box,
@@ -52,6 +57,11 @@ public:
     void SetTextbox();
     // Copies the journal into arrSource, [data column][row].
     void SaveGridDataToArr(GridArray &arrSource) const;
+
+    // The scale link: the port, decoding a received chunk.
+    int PreparePort(int Nom);
+    void ReadFrom_Unit(const QString &strInput);
+    ScaleLink &scaleLink() const { return *m_link; }
 
     QString settingsFilePath() const { return m_iniPath; }
     frmSettings &settingsDialog() const { return *frmS; }
@@ -86,6 +96,7 @@ private:
     void Grid1_EnterCell();
     void Grid1_LeaveCell();
     void Text1_KeyDown(int KeyCode, int Shift);
+    void MSComm1_OnComm(int code);
 
     void New();
     void Open();
@@ -105,6 +116,9 @@ private:
     std::unique_ptr<JournalGrid> m_journal;
     std::unique_ptr<frmSettings> frmS;
     std::unique_ptr<FileCommands> m_files; // New, Open, Save, Save as; strCurFileName
+    std::unique_ptr<Clock> m_clock;
+    std::unique_ptr<Beeper> m_beeper;
+    std::unique_ptr<ScaleLink> m_link;
     QVector<JournalColumn> m_columns;
     std::unique_ptr<NoteEditorBox> m_noteBox;
     std::unique_ptr<NoteEditor> m_notes;
@@ -120,6 +134,6 @@ private:
     QLineEdit *txtPrim = nullptr;
     JournalView *Grid1 = nullptr;
     QLineEdit *Text1 = nullptr;
-    QPlainTextEdit *txtChat = nullptr;
+    DataStreamView *txtChat = nullptr;
     QStatusBar *sbrChat = nullptr;
 };

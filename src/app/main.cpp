@@ -2,6 +2,8 @@
 #include "app/QtUserMessages.h"
 #include "app/frm1.h"
 #include "files/QtFileDialogs.h"
+#include "link/Clock.h"
+#include "link/QtBeeper.h"
 #include "link/QtSerialLine.h"
 
 #include <QApplication>
@@ -20,6 +22,8 @@ int main(int argc, char *argv[])
     services.commPort = std::make_unique<QtSerialLine>(services.programFolder);
     services.messages = &messages;
     services.fileDialogs = &fileDialogs;
+    services.clock = std::make_unique<SystemClock>();
+    services.beeper = std::make_unique<QtBeeper>();
 
     frm1 window(std::move(services));
     messages.setParent(&window);

@@ -29,6 +29,7 @@ public:
     QString settings() const override { return m_settingsText; }
     int setInputLen(int length) override;
     int setRThreshold(int threshold) override;
+    int rThreshold() const override { return m_threshold.threshold(); }
     int setInBufferSize(int size) override;
     int setPortOpen(bool open) override;
     bool portOpen() const override { return m_port.isOpen(); }

@@ -45,6 +45,7 @@ public:
     virtual int setInputLen(int length) = 0;
     // Characters that must wait before EvReceive is raised; 0 disables it.
     virtual int setRThreshold(int threshold) = 0;
+    virtual int rThreshold() const = 0;
     virtual int setInBufferSize(int size) = 0;
 
     // Opens (true) or closes (false) the port. Opening an open port gives

@@ -32,8 +32,10 @@ class TestFrm1Files : public QObject
     // A journal row recorded and not saved yet.
     void record()
     {
-        window().journal().AddItem(u"1\t1\t 1,000\tkg\tS\t07.12.2026 10:00:00\tнет"_s);
-        window().journalChanged();
+        const int rows = window().journal().Rows();
+        // A JW-1 frame: SOH STX, status, eight weight characters, the unit, three more.
+        window().ReadFrom_Unit(u"\x01\x02S   1.000kg   "_s);
+        QCOMPARE(window().journal().Rows(), rows + 1);
     }
     bool geometryStored() const
     {

@@ -41,7 +41,6 @@ public:
     void clearLog() { m_log.clear(); }
     QList<QByteArray> outputs() const { return m_outputs; }
     int inputLen() const { return m_inputLen; }
-    int rThreshold() const { return m_threshold.threshold(); }
     int inBufferSize() const { return m_inBufferSize; }
     bool breakOn() const { return m_break; }
 
@@ -51,6 +50,7 @@ public:
     QString settings() const override { return m_settings; }
     int setInputLen(int length) override;
     int setRThreshold(int threshold) override;
+    int rThreshold() const override { return m_threshold.threshold(); }
     int setInBufferSize(int size) override;
     int setPortOpen(bool open) override;
     bool portOpen() const override { return m_open; }

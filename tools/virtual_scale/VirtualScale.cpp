@@ -11,6 +11,10 @@ constexpr qint64 LineBytesPerSecond = 960; // 9600 baud, 10 bits a byte
 constexpr int IdlePollMs = 20;             // waiting for a listener
 constexpr int LingerPollMs = 10;
 constexpr qint64 LingerMs = 500;           // waiting for the last ACKs
+// Without ACKs to wait for, the line stays up this long after the last frame:
+// hanging up flushes what the port has not read yet, so the frames counted as
+// sent would never arrive.
+constexpr qint64 DrainMs = 200;
 
 } // namespace
 
@@ -86,8 +90,8 @@ void VirtualScale::readAcks()
 
 void VirtualScale::linger()
 {
-    const bool answered = !m_options.expectAcks || m_acks >= m_sent;
-    if (answered || !m_line.peerOpen() || m_lingerClock.elapsed() >= LingerMs) {
+    const bool done = m_options.expectAcks ? m_acks >= m_sent : m_lingerClock.elapsed() >= DrainMs;
+    if (done || !m_line.peerOpen() || m_lingerClock.elapsed() >= LingerMs) {
         emit finished();
         return;
     }

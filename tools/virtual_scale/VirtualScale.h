@@ -28,8 +28,8 @@ public:
                  QObject *parent = nullptr);
 
     void start();
-    // Ends the run; with ACKs expected it first waits a little for the
-    // answers to the last frames.
+    // Ends the run, keeping the line up a little for the last frames to be
+    // read and, with ACKs expected, for their answers.
     void stop();
 
     qint64 framesSent() const { return m_sent; }

@@ -1,0 +1,43 @@
+#include "link/JournalTime.h"
+
+namespace {
+
+// The format without its time-zone fields ("t" outside quotes) and the blanks
+// that set them apart.
+QString withoutTimeZone(const QString &format)
+{
+    QString out;
+    bool quoted = false;
+    for (const QChar c : format) {
+        if (c == QLatin1Char('\''))
+            quoted = !quoted;
+        if (!quoted && c == QLatin1Char('t')) {
+            while (out.endsWith(QLatin1Char(' ')))
+                out.chop(1);
+            continue;
+        }
+        out.append(c);
+    }
+    return out.trimmed();
+}
+
+} // namespace
+
+namespace JournalTime {
+
+QLocale programLocale()
+{
+    const QLocale system = QLocale::system();
+    if (system.language() == QLocale::C)
+        return QLocale(QLocale::Russian, QLocale::Russia);
+    return system;
+}
+
+QString text(const QDateTime &when, const QLocale &locale)
+{
+    const QString format = locale.dateFormat(QLocale::ShortFormat) + QLatin1Char(' ')
+        + withoutTimeZone(locale.timeFormat(QLocale::LongFormat));
+    return locale.toString(when, format);
+}
+
+} // namespace JournalTime

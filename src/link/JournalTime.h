@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QDateTime>
+#include <QLocale>
+
+// The date and time of a journal row as the operator's regional settings
+// write them: the short date, a blank, the long time without a time zone.
+namespace JournalTime {
+
+// The system's locale; the C (POSIX) locale gives Russian, the language of
+// every text of the program.
+QLocale programLocale();
+
+QString text(const QDateTime &when, const QLocale &locale);
+
+} // namespace JournalTime

@@ -1,0 +1,115 @@
+#include "link/PortControl.h"
+
+#include "app/UserMessages.h"
+#include "link/FrameLayout.h"
+#include "link/SerialLine.h"
+#include "settings/LiveSettings.h"
+#include "settings/Numbers.h"
+
+#include <array>
+#include <chrono>
+#include <thread>
+
+namespace {
+
+const QString LineSettingsText = QStringLiteral("9600,N,8,1");
+
+// How a scale type's port is set up beyond its frame length, which is both
+// the read length and the receive threshold.
+struct PortProfile {
+    bool inputLenFirst;  // set the read length before the threshold
+    bool setsBufferSize; // the receive buffer is one frame long
+};
+
+constexpr std::array<PortProfile, FrameLayouts::TypeCount> Profiles = {{
+    {true, false},  // 0
+    {false, false}, // 1
+    {false, true},  // 2
+    {false, false}, // 3
+    {false, true},  // 4
+    {false, true},  // 5
+}};
+
+} // namespace
+
+PortControl::PortControl(SerialLine &line, const LiveSettings &settings, UserMessages &messages)
+    : m_line(line)
+    , m_settings(settings)
+    , m_messages(messages)
+{
+}
+
+int PortControl::PreparePort(int Nom)
+{
+    if (m_line.portOpen())
+        m_line.setPortOpen(false);
+    m_portRefused = false;
+    if (const int code = m_line.setCommPort(Nom)) {
+        m_portRefused = true;
+        return code;
+    }
+
+    int failure = 0;
+    auto step = [&failure](int code) {
+        if (code != 0)
+            failure = code;
+    };
+    const int type = FrameLayouts::typeFromText(m_settings.scaleTypeText());
+    if (type >= 0) {
+        const PortProfile &profile = Profiles[type];
+        const int length = FrameLayouts::forType(type)->frameLength;
+        step(m_line.setSettings(LineSettingsText));
+        // Input is always text: one character per received byte.
+        if (profile.inputLenFirst)
+            step(m_line.setInputLen(length));
+        step(m_line.setRThreshold(length));
+        if (!profile.inputLenFirst)
+            step(m_line.setInputLen(length));
+        if (profile.setsBufferSize)
+            step(m_line.setInBufferSize(length));
+        step(m_line.setPortOpen(true));
+    }
+    if (m_line.portOpen())
+        m_line.input();
+    return failure;
+}
+
+bool PortControl::prepareConfiguredPort()
+{
+    const QString text = m_settings.portText();
+    const std::optional<int> number = Numbers::parsePortNumber(text);
+    if (number)
+        PreparePort(*number);
+    else
+        m_line.setPortOpen(false);
+    if (number && !m_portRefused)
+        return true;
+    m_messages.inform(QStringLiteral("Неверный номер порта: «%1». Укажите номер порта в окне «Настройка».").arg(text),
+                      UserMessages::Icon::Warning);
+    return false;
+}
+
+void PortControl::StartReading()
+{
+    if (!prepareConfiguredPort())
+        return;
+    Pause(0.01f);
+    if (!m_line.portOpen()) {
+        m_messages.inform(QStringLiteral("Port is closed!"));
+        return;
+    }
+    m_line.input();
+}
+
+void PortControl::StopReading()
+{
+    if (!m_line.portOpen())
+        return;
+    m_line.setBreak(true);
+    m_line.setPortOpen(false);
+}
+
+void PortControl::Pause(float seconds)
+{
+    std::this_thread::sleep_for(std::chrono::duration<float>(seconds));
+}

@@ -1,0 +1,79 @@
+#include "link/ReceivePath.h"
+
+#include "app/UserMessages.h"
+#include "files/AnsiText.h"
+#include "link/Clock.h"
+#include "link/DataStreamLog.h"
+#include "link/FrameLayout.h"
+#include "link/SerialLine.h"
+
+#include <algorithm>
+
+ReceivePath::ReceivePath(SerialLine &line, DataStreamLog &log, const Clock &clock, UserMessages &messages,
+                         Decoder decode, QObject *parent)
+    : QObject(parent)
+    , m_line(line)
+    , m_log(log)
+    , m_clock(clock)
+    , m_messages(messages)
+    , m_decode(std::move(decode))
+{
+    m_deferral.setSingleShot(true);
+    m_deferral.setInterval(DeferralMs);
+    connect(&m_deferral, &QTimer::timeout, this, &ReceivePath::handleWaitingChunks);
+}
+
+void ReceivePath::MSComm1_OnComm(int code)
+{
+    switch (code) {
+    case SerialLine::EvReceive:
+        // A handling that runs takes every whole frame that waits when it ends.
+        if (!m_handling && !m_deferral.isActive())
+            m_deferral.start();
+        break;
+    case SerialLine::EvBreak:
+    case SerialLine::EvDeviceLost: // the line closed the port
+        warnLinkBroken();
+        break;
+    default:
+        break;
+    }
+}
+
+void ReceivePath::handleWaitingChunks()
+{
+    m_handling = true;
+    while (frameWaiting() && handleChunk()) {
+    }
+    m_handling = false;
+}
+
+// A port closed meanwhile holds nothing; a frame handled already with the one
+// before it leaves less than a frame.
+bool ReceivePath::frameWaiting() const
+{
+    return m_line.portOpen() && m_line.inBufferCount() >= std::max(1, m_line.rThreshold());
+}
+
+bool ReceivePath::handleChunk()
+{
+    const QByteArray bytes = m_line.input();
+    if (bytes.isEmpty())
+        return false; // a line that does not give what it holds
+    if (bytes.contains(FrameLayouts::ENQ))
+        m_line.output(QByteArray(1, FrameLayouts::ACK));
+    const QString chunk = AnsiText::decode(bytes);
+    m_log.add(chunk, m_clock.now().time());
+    m_decode(chunk);
+    return true;
+}
+
+void ReceivePath::warnLinkBroken()
+{
+    // A line that keeps reporting while the warning is up adds no second one.
+    if (m_warning)
+        return;
+    m_warning = true;
+    m_messages.inform(QStringLiteral("Разрав связи с весами!"), UserMessages::Icon::Warning);
+    m_warning = false;
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "link/DataStreamLog.h"
+#include "link/PortControl.h"
+#include "link/ReceivePath.h"
+#include "link/Recorder.h"
+
+#include <QObject>
+
+class Beeper;
+class Clock;
+class JournalGrid;
+class LiveSettings;
+class SerialLine;
+class UserMessages;
+
+// The link to the scale, as the main window owns it: port control, the
+// receive path with its data-stream log, the decoder and the recorder.
+class ScaleLink : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Surroundings {
+        SerialLine &line; // MSComm1
+        const LiveSettings &settings;
+        JournalGrid &journal;
+        UserMessages &messages;
+        const Clock &clock;
+        Beeper &beeper;
+        Recorder::Window window;
+    };
+
+    explicit ScaleLink(Surroundings surroundings, QObject *parent = nullptr);
+
+    int PreparePort(int Nom) { return m_port.PreparePort(Nom); }
+    void StartReading() { m_port.StartReading(); }
+    void StopReading() { m_port.StopReading(); }
+    // An event of the serial port.
+    void MSComm1_OnComm(int code) { m_receive.MSComm1_OnComm(code); }
+
+    // Decodes one received chunk by the configured scale type and hands the
+    // reading to the recorder. A chunk that does not start a frame is dropped
+    // and the port reopened to find the frame start again. Takes any text.
+    void ReadFrom_Unit(const QString &strInput);
+
+    DataStreamLog &dataStream() { return m_log; }
+    Recorder &recorder() { return m_recorder; }
+
+private:
+    SerialLine &m_line;
+    const LiveSettings &m_settings;
+    UserMessages &m_messages;
+    PortControl m_port;
+    DataStreamLog m_log;
+    Recorder m_recorder;
+    ReceivePath m_receive;
+};

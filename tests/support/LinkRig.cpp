@@ -1,0 +1,16 @@
+#include "support/LinkRig.h"
+
+#include "files/AnsiText.h"
+
+void LinkRig::decode(QByteArrayView bytes)
+{
+    link.ReadFrom_Unit(AnsiText::decode(bytes));
+}
+
+QString LinkRig::row(int r) const
+{
+    QStringList cells;
+    for (int c = 1; c < journal.Cols(); ++c)
+        cells << journal.TextMatrix(r, c);
+    return cells.join(QLatin1Char('\t'));
+}

@@ -3,7 +3,7 @@
 #include <QListView>
 
 // The data-stream window: the entries of a DataStreamLog, newest at the top,
-// control characters shown as visible symbols. The operator selects entries
+// control characters shown by their ASCII names. The operator selects entries
 // and copies them (Ctrl+C or the context menu), one line each.
 class DataStreamView : public QListView
 {

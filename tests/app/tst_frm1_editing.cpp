@@ -210,6 +210,20 @@ private slots:
         QVERIFY(files.changed());
     }
 
+    // The corner button and Ctrl+A select every row, as a spreadsheet does.
+    void selectAllRows()
+    {
+        addRows(4);
+        m_grid->setFocus();
+        QTest::keyClick(m_grid, Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(journal().Row(), 1);
+        QCOMPARE(journal().RowSel(), 4);
+        QCOMPARE(journal().ColSel(), journal().Cols() - 1);
+        m_env->messages.answer({Answer::Yes});
+        m_window->tbr1_ButtonClick(QStringLiteral("tbrClear"));
+        QCOMPARE(column(1), QStringList{QString()});
+    }
+
     void snapshot()
     {
         addRows(3);

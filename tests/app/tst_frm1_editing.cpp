@@ -222,6 +222,10 @@ private slots:
         m_env->messages.answer({Answer::Yes});
         m_window->tbr1_ButtonClick(QStringLiteral("tbrClear"));
         QCOMPARE(column(1), QStringList{QString()});
+        // The next reading replaces the empty row and is numbered 1 again.
+        m_window->ReadFrom_Unit(QStringLiteral("\x01\x02S   1.000kg   "));
+        QCOMPARE(column(0), QStringList{"1"});
+        QCOMPARE(column(1), QStringList{"1"});
     }
 
     void snapshot()

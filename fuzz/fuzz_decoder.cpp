@@ -6,6 +6,7 @@
 // length-prefixed chunk.
 #include "FuzzSupport.h"
 
+#include "link/FrameLayout.h"
 #include "settings/Numbers.h"
 #include "support/LinkRig.h"
 
@@ -55,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     rig.settings.bellState = checks % 3;
     rig.settings.writeZeroState = checks / 3 % 3;
     rig.settings.unstableState = checks / 9 % 3;
-    rig.link.StartReading();
+    rig.link.PreparePort(1); // as StartReading opens it, without its pause
 
     while (!in.atEnd()) {
         const uchar control = in.byte();

@@ -8,6 +8,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 
 // Splits a fuzzer's input into pieces: each piece is preceded by its length
 // byte; what is left after the last length is the rest.
@@ -28,6 +30,10 @@ public:
 
     QByteArray rest() const { return m_bytes.mid(m_pos); }
 
+    // The next byte, 0 past the end.
+    uchar byte() { return m_pos < m_bytes.size() ? uchar(m_bytes[m_pos++]) : 0; }
+    bool atEnd() const { return m_pos >= m_bytes.size(); }
+
 private:
     QByteArray m_bytes;
     qsizetype m_pos = 0;
@@ -46,4 +52,22 @@ inline QString scratchFile(const QString &name, const QByteArray &content)
     if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         f.write(content);
     return path;
+}
+
+// The application object that timers and queued calls need, made once.
+inline void ensureApplication()
+{
+    static int argc = 1;
+    static char name[] = "fuzz";
+    static char *argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+}
+
+// A broken property is a crash for the fuzzer, with the reason on stderr.
+inline void require(bool holds, const char *what)
+{
+    if (!holds) {
+        std::fprintf(stderr, "property broken: %s\n", what);
+        std::abort();
+    }
 }

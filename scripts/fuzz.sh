@@ -7,17 +7,26 @@ install_missing clang libclang-rt-14-dev
 SECONDS_EACH="${1:-20}"
 DIR="$ROOT/build-fuzz"
 SAN="-fsanitize=address,undefined,fuzzer-no-link -fno-sanitize-recover=undefined -fno-omit-frame-pointer -g -O1"
-TARGETS=(fuzz_inifile)
+TARGETS=(fuzz_inifile fuzz_decoder fuzz_journalfile)
 cmake -S "$ROOT" -B "$DIR" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
     -DCMAKE_CXX_FLAGS="$SAN" -DTAROVIK_BUILD_TESTS=OFF -DTAROVIK_BUILD_FUZZERS=ON
-cmake --build "$DIR" --parallel --target "${TARGETS[@]}"
+cmake --build "$DIR" --parallel 2 --target "${TARGETS[@]}"
+mkdir -p "$DIR/artifacts"
 for name in "${TARGETS[@]}"; do
     target="$DIR/fuzz/$name"
     corpus="$DIR/corpus/${name#fuzz_}"
+    log="$DIR/$name.log"
     mkdir -p "$corpus"
     echo "== $name (${SECONDS_EACH} s)"
     # The corpus grows in the build folder; the seeds in the repository stay as they are.
-    "$target" -max_total_time="$SECONDS_EACH" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-        "$corpus" "$ROOT/fuzz/corpus/${name#fuzz_}" 2>&1 | grep -E "^(stat::number_of_executed_units|stat::peak_rss_mb|==|SUMMARY|#[0-9]+ +DONE)" || true
-    [ "${PIPESTATUS[0]}" -eq 0 ] || { echo "$name failed"; exit 1; }
+    status=0
+    "$target" -max_total_time="$SECONDS_EACH" -timeout=10 -rss_limit_mb=2048 \
+        -print_final_stats=1 -artifact_prefix="$DIR/artifacts/$name-" \
+        "$corpus" "$ROOT/fuzz/corpus/${name#fuzz_}" >"$log" 2>&1 || status=$?
+    grep -E "^(stat::number_of_executed_units|stat::peak_rss_mb|#[0-9]+ +DONE)" "$log" || true
+    if [ "$status" -ne 0 ]; then
+        tail -n 60 "$log"
+        echo "$name failed (exit $status); the input is in $DIR/artifacts/"
+        exit 1
+    fi
 done

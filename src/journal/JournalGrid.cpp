@@ -280,7 +280,7 @@ QVariant JournalGrid::data(const QModelIndex &index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
-        return cell(gridRow(index), gridCol(index)).toString();
+        return cell(gridRow(index), gridCol(index)).left(MaxShownLength).toString();
     case Qt::TextAlignmentRole:
         return int((m_rightAligned[gridCol(index)] ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     default:
@@ -294,5 +294,5 @@ QVariant JournalGrid::headerData(int section, Qt::Orientation orientation, int r
         return {};
     if (orientation == Qt::Horizontal)
         return section >= 0 && section + 1 < m_cols ? m_captions[section + 1] : QString();
-    return section >= 0 && section < m_rows.size() ? cell(section + 1, 0).toString() : QString();
+    return section >= 0 && section < m_rows.size() ? cell(section + 1, 0).left(MaxShownLength).toString() : QString();
 }

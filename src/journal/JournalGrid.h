@@ -81,6 +81,11 @@ public:
     // Grid column whose caption equals caption exactly, or -1.
     int columnWithCaption(const QString &caption) const;
 
+    // The most characters a cell shows on screen. A cell keeps its whole
+    // text (TextMatrix, files); laying out megabytes of one cell for a few
+    // centimetres of screen would freeze the window.
+    static constexpr int MaxShownLength = 1000;
+
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role) const override;

@@ -43,11 +43,12 @@ NoteEditorBox::NoteEditorBox(QLineEdit &edit, JournalView &view, QObject *parent
 
 QString NoteEditorBox::text() const
 {
-    return m_edit.text();
+    return m_edit.isModified() ? m_edit.text() : m_given;
 }
 
 void NoteEditorBox::setText(const QString &text)
 {
+    m_given = text;
     m_edit.setText(text);
 }
 

@@ -11,6 +11,8 @@ class QLineEdit;
 // same parent, laid over a cell of the view. It is clipped to the view's
 // cell area, so a cell scrolled out of sight takes the editor with it.
 // The pointer over the editor counts as over the cell beneath it.
+// A note longer than the line edit holds (a loaded file may have one) comes
+// back whole unless the operator edits it.
 class NoteEditorBox : public QObject, public NoteEditorWidget, public CellGeometry
 {
     Q_OBJECT
@@ -44,4 +46,6 @@ private:
     JournalView &m_view;
     QRect m_gridRect;
     bool m_shown = false;
+    // The text given, whole: the line edit holds at most its maxLength of it.
+    QString m_given;
 };

@@ -101,6 +101,22 @@ private slots:
         QCOMPARE(m_editor->text(), QStringLiteral("note 3"));
     }
 
+    // A note longer than the editor holds (from a loaded file) survives a
+    // visit of the editor; the screen shows only its start.
+    void longNoteKeptWhole()
+    {
+        addRows(2);
+        const QString note = QString(100000, QLatin1Char('n')) + QStringLiteral("end");
+        journal().setTextMatrix(1, noteCol(), note);
+        click(1, noteCol());
+        QVERIFY(m_editor->isVisible());
+        click(2, noteCol());
+        QCOMPARE(journal().TextMatrix(1, noteCol()), note);
+        QVERIFY(!m_window->fileCommands().changed());
+        QCOMPARE(journal().data(journal().indexOf(1, noteCol()), Qt::DisplayRole).toString(),
+                 note.left(JournalGrid::MaxShownLength));
+    }
+
     // The pointer over the editor counts as over the note cell beneath it.
     void upAndDownMoveBetweenNotes()
     {

@@ -6,6 +6,7 @@
 #include "pty/PseudoTerminal.h"
 #include "settings/IniTxt.h"
 #include "settings/frmSettings.h"
+#include "support/FakeFileDialogs.h"
 #include "support/FakeUserMessages.h"
 #include "support/FixedClock.h"
 
@@ -23,6 +24,7 @@
 namespace {
 
 const QString LinkBroken = QStringLiteral("Разрав связи с весами!");
+const QString PortClosed = QStringLiteral("Port is closed!");
 constexpr int Timeout = 15000;
 
 QByteArray frameOf(int type, const QString &weight, bool enq = false)
@@ -43,6 +45,7 @@ class TstScaleLinkEndToEnd : public QObject
 
     std::unique_ptr<QTemporaryDir> m_dir;
     FakeUserMessages m_messages;
+    FakeFileDialogs m_dialogs;
     CountingBeeper *m_beeper = nullptr;
 
     std::unique_ptr<frm1> start(int type, const QString &luft)
@@ -57,6 +60,7 @@ class TstScaleLinkEndToEnd : public QObject
         services.programFolder = m_dir->path();
         services.commPort = std::make_unique<QtSerialLine>(m_dir->path());
         services.messages = &m_messages;
+        services.fileDialogs = &m_dialogs;
         services.clock = std::make_unique<FixedClock>();
         auto beeper = std::make_unique<CountingBeeper>();
         m_beeper = beeper.get();
@@ -72,6 +76,32 @@ class TstScaleLinkEndToEnd : public QObject
     {
         w.settingsDialog().findChild<QComboBox *>(QStringLiteral("lstCommNom"))->setEditText(QString::number(port));
         w.tbr1_ButtonClick(QStringLiteral("tbrReadAllPlu"));
+    }
+
+    // The virtual scale on port n of the test's folder, once its link is there.
+    std::unique_ptr<QProcess> startScale(int port, const QStringList &args)
+    {
+        auto scale = std::make_unique<QProcess>();
+        scale->start(QStringLiteral(VIRTUAL_SCALE_PATH),
+                     args + QStringList{"--folder", m_dir->path(), "--port", QString::number(port)});
+        if (!QTest::qWaitFor([&] { return QFileInfo::exists(m_dir->filePath(QStringLiteral("ports/COM%1").arg(port))); },
+                             Timeout))
+            qFatal("the virtual scale did not link its port");
+        return scale;
+    }
+
+    // The frames the scale reports it sent, once it has ended. The program
+    // goes on receiving meanwhile.
+    static qint64 framesSent(QProcess &scale, qint64 *acks = nullptr)
+    {
+        if (!QTest::qWaitFor([&] { return scale.state() == QProcess::NotRunning; }, Timeout))
+            qFatal("the virtual scale did not end");
+        const QList<QByteArray> counts = scale.readAllStandardOutput().trimmed().split(' ');
+        if (counts.size() != 2)
+            return -1;
+        if (acks)
+            *acks = counts[1].mid(5).toLongLong();
+        return counts[0].mid(7).toLongLong();
     }
 
     static QStringList weights(const frm1 &w)
@@ -92,6 +122,10 @@ private slots:
     void everyTypeFromTheVirtualScale_data();
     void everyTypeFromTheVirtualScale();
     void resynchronisationAndDeviceLoss();
+    void scaleGoneMidStream();
+    void linkRemovedWhileOpen();
+    void splitAndGluedFrames();
+    void twiceLineRate();
     void mainWindowOperations();
 };
 
@@ -214,6 +248,101 @@ void TstScaleLinkEndToEnd::resynchronisationAndDeviceLoss()
     QVERIFY(scale->write(frameOf(0, "7.000")));
     QTest::qWait(50);
     QCOMPARE(w->journal().Rows(), 6);
+}
+
+// The scale stops in the middle of its stream (its line hangs up, its link
+// goes): every frame it sent is a row, the loss is reported, a start while it
+// is gone finds no port, and once it is back reception goes on.
+void TstScaleLinkEndToEnd::scaleGoneMidStream()
+{
+    auto w = start(0, QStringLiteral("0"));
+    auto scale = startScale(9, {"--interval-ms", "20", "--weights", "1.000,2.000,3.000"});
+    startReadingOn(*w, 9);
+    QTRY_VERIFY_WITH_TIMEOUT(w->journal().Rows() > 10, Timeout);
+    scale->terminate();
+    const qint64 sent = framesSent(*scale);
+    QTRY_COMPARE_WITH_TIMEOUT(m_messages.texts(), QStringList{LinkBroken}, Timeout);
+    QCOMPARE(w->journal().Rows() - 1, sent);
+    QCOMPARE(w->scaleLink().dataStream().count(), sent);
+    const QStringList cycle{"1.000", "2.000", "3.000"};
+    const QStringList recorded = weights(*w);
+    for (int i = 0; i < recorded.size(); ++i)
+        QCOMPARE(recorded[i], cycle[i % 3]);
+
+    w->tbr1_ButtonClick(QStringLiteral("tbrReadAllPlu"));
+    QCOMPARE(m_messages.texts(), (QStringList{LinkBroken, PortClosed}));
+
+    scale = startScale(9, {"--count", "4", "--weights", "7.000"});
+    w->tbr1_ButtonClick(QStringLiteral("tbrReadAllPlu"));
+    QCOMPARE(framesSent(*scale), 4);
+    QTRY_COMPARE_WITH_TIMEOUT(w->journal().Rows() - 1, sent + 4, Timeout);
+    QCOMPARE(w->journal().TextMatrix(w->journal().Rows() - 1, 1), QString::number(sent + 4));
+}
+
+// A port link removed while the port is open takes nothing away: the device
+// is still there. Only the next start misses it.
+void TstScaleLinkEndToEnd::linkRemovedWhileOpen()
+{
+    auto w = start(0, QStringLiteral("0"));
+    PseudoTerminal scale;
+    QVERIFY(scale.linkAs(m_dir->path(), 5));
+    startReadingOn(*w, 5);
+    QVERIFY(QFile::remove(m_dir->filePath(QStringLiteral("ports/COM5"))));
+    QVERIFY(scale.write(frameOf(0, "1.000")));
+    QTRY_COMPARE_WITH_TIMEOUT(w->journal().Rows(), 2, Timeout);
+    w->tbr1_ButtonClick(QStringLiteral("tbrStopRead"));
+    w->tbr1_ButtonClick(QStringLiteral("tbrReadAllPlu"));
+    QCOMPARE(m_messages.texts(), QStringList{PortClosed});
+    QVERIFY(scale.linkAs(m_dir->path(), 5));
+    w->tbr1_ButtonClick(QStringLiteral("tbrReadAllPlu"));
+    QVERIFY(scale.write(frameOf(0, "2.000")));
+    QTRY_COMPARE_WITH_TIMEOUT(w->journal().Rows(), 3, Timeout);
+    QCOMPARE(m_messages.texts(), QStringList{PortClosed});
+}
+
+// Frames that come in pieces are whole once their last byte is there; frames
+// that come together are taken one by one; an ENQ in every frame gets one ACK
+// for each.
+void TstScaleLinkEndToEnd::splitAndGluedFrames()
+{
+    auto w = start(0, QStringLiteral("0"));
+    PseudoTerminal scale;
+    QVERIFY(scale.linkAs(m_dir->path(), 6));
+    startReadingOn(*w, 6);
+    const QByteArray a = frameOf(0, "1.000", true), b = frameOf(0, "2.000", true), c = frameOf(0, "3.000", true);
+
+    QVERIFY(scale.write(a.left(5)));
+    QTest::qWait(30);
+    QVERIFY(scale.write(a.mid(5, 6)));
+    QTest::qWait(30);
+    QCOMPARE(w->journal().Rows(), 1);
+    QVERIFY(scale.write(a.mid(11) + b + c.left(9)));
+    QTest::qWait(30);
+    QVERIFY(scale.write(c.mid(9) + a + b + c));
+    QTRY_COMPARE_WITH_TIMEOUT(w->journal().Rows(), 7, Timeout);
+    QCOMPARE(weights(*w), (QStringList{"1.000", "2.000", "3.000", "1.000", "2.000", "3.000"}));
+    QByteArray answers;
+    QTRY_COMPARE_WITH_TIMEOUT(answers += scale.readAvailable(), QByteArray(6, FrameLayouts::ACK), Timeout);
+    QCOMPARE(w->scaleLink().dataStream().count(), 6);
+    QVERIFY(m_messages.messages().isEmpty());
+}
+
+// A scale that sends twice as fast as the line could carry, ENQ in every
+// frame: each frame echoed, answered and recorded once, in order.
+void TstScaleLinkEndToEnd::twiceLineRate()
+{
+    auto w = start(0, QStringLiteral("0"));
+    const QStringList cycle{"1.001", "1.002", "1.003", "1.004", "1.005", "1.006", "1.007"};
+    auto scale = startScale(3, {"--interval-ms", "8", "--count", "500", "--enq", "--weights", cycle.join(',')});
+    startReadingOn(*w, 3);
+    qint64 acks = 0;
+    QCOMPARE(framesSent(*scale, &acks), 500);
+    QCOMPARE(acks, 500);
+    QTRY_COMPARE_WITH_TIMEOUT(w->journal().Rows(), 501, Timeout);
+    QCOMPARE(w->scaleLink().dataStream().count(), 500);
+    const QStringList recorded = weights(*w);
+    for (int i = 0; i < recorded.size(); ++i)
+        QCOMPARE(recorded[i], cycle[i % cycle.size()]);
 }
 
 void TstScaleLinkEndToEnd::mainWindowOperations()

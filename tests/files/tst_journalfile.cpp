@@ -1,11 +1,11 @@
 #include "files/JournalFile.h"
 #include "journal/JournalGrid.h"
 #include "journal/JournalLayout.h"
+#include "support/SmallFilesystem.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QSaveFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -47,7 +47,7 @@ class TestJournalFile : public QObject
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> m_dir;
-    QString m_mounted;
+    std::unique_ptr<SmallFilesystem> m_mounted;
 
     static void fill(JournalGrid &grid, bool counting, const QStringList &rows)
     {
@@ -75,26 +75,6 @@ class TestJournalFile : public QObject
         fill(grid, counting, *rows);
         return cellsOf(grid);
     }
-    static int run(const QString &program, const QStringList &arguments)
-    {
-        QProcess process;
-        process.setProcessChannelMode(QProcess::ForwardedOutputChannel);
-        process.setStandardErrorFile(QProcess::nullDevice());
-        process.start(program, arguments);
-        return process.waitForFinished() && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    }
-    // A small filesystem of its own, so that a save can meet a full disk or
-    // a read-only folder even for root; skips where mounting is not allowed.
-    bool mountTmpfs(const QString &options)
-    {
-        const QString dir = m_dir->filePath(u"mnt"_s);
-        QDir().mkpath(dir);
-        if (run(u"mount"_s, {u"-t"_s, u"tmpfs"_s, u"-o"_s, options, u"tmpfs"_s, dir}) != 0)
-            return false;
-        m_mounted = dir;
-        return true;
-    }
-
 private slots:
     void init()
     {
@@ -102,12 +82,7 @@ private slots:
         QVERIFY(m_dir->isValid());
     }
 
-    void cleanup()
-    {
-        if (!m_mounted.isEmpty())
-            run(u"umount"_s, {m_mounted});
-        m_mounted.clear();
-    }
+    void cleanup() { m_mounted.reset(); }
 
     void writes_data()
     {
@@ -263,9 +238,10 @@ private slots:
             QVERIFY(put(m_dir->filePath(u"plain"_s), old));
             folder = m_dir->filePath(u"plain"_s);
         } else if (setup.startsWith(u"ro") || setup == u"full") {
-            if (!mountTmpfs(u"size=64k"_s))
+            m_mounted = std::make_unique<SmallFilesystem>(m_dir->filePath(u"mnt"_s));
+            if (!m_mounted->mount(u"size=64k"_s))
                 QSKIP("mounting a small filesystem is not allowed here");
-            folder = m_mounted;
+            folder = m_mounted->path();
         }
         const QString path = QDir(folder).filePath(u"j.txt"_s);
         const bool hasOld = setup != u"missing" && setup != u"file" && setup != u"ro new";
@@ -274,7 +250,7 @@ private slots:
         if (setup == u"readonly")
             QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
         if (setup.startsWith(u"ro"))
-            QCOMPARE(run(u"mount"_s, {u"-o"_s, u"remount,ro"_s, m_mounted}), 0);
+            QVERIFY(m_mounted->remountReadOnly());
 
         FailingSaveFile file(path, setup == u"inject" ? 70000 : std::numeric_limits<qint64>::max());
         const JournalFile::WriteResult result = JournalFile::write(grid, file, u"\t"_s);

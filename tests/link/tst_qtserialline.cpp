@@ -55,6 +55,7 @@ private slots:
     void gluedFramesGiveOneReadEach();
     void laterArrivalRaisesAgain();
     void inputLengthCapsARead();
+    void unreadBacklogKeepsTheNewest();
     void outputReachesTheDevice();
     void deviceLostClosesAndReopens();
     void breakIsHarmless();
@@ -325,6 +326,25 @@ void TstQtSerialLine::inputLengthCapsARead()
     QTRY_COMPARE(m_line->inBufferCount(), 10);
     QCOMPARE(m_line->input(), QByteArray("0123456789"));
     QCOMPARE(m_line->setInputLen(-1), int(SerialLine::ErrInvalidProperty));
+}
+
+// A line nobody reads keeps a bounded backlog, the newest bytes of it.
+void TstQtSerialLine::unreadBacklogKeepsTheNewest()
+{
+    openLine();
+    QByteArray sent;
+    for (int i = 0; i < 200 * 1024 / 16; ++i)
+        sent += QByteArray::number(i).rightJustified(16, '.');
+    for (qsizetype done = 0; done < sent.size(); done += 4096) {
+        QVERIFY(m_pty->write(sent.mid(done, 4096)));
+        QTest::qWait(1);
+    }
+    QTRY_COMPARE(m_line->inBufferCount(), 64 * 1024);
+    QTest::qWait(100); // the last bytes are in too
+    m_line->setInputLen(0);
+    const QByteArray kept = m_line->input();
+    QCOMPARE(kept.size(), 64 * 1024);
+    QVERIFY(sent.endsWith(kept));
 }
 
 void TstQtSerialLine::outputReachesTheDevice()

@@ -185,7 +185,11 @@ void JournalGrid::addItems(const QStringList &rows)
     if (rows.isEmpty())
         return;
     beginInsertRows({}, Rows() - 1, Rows() - 2 + int(rows.size()));
-    m_rows.reserve(m_rows.size() + rows.size());
+    // Room grows by half at least: rows recorded one by one into a big
+    // journal must not copy it every time.
+    const qsizetype needed = m_rows.size() + rows.size();
+    if (needed > m_rows.capacity())
+        m_rows.reserve(std::max(needed, m_rows.capacity() + m_rows.capacity() / 2));
     for (const QString &row : rows)
         m_rows.append(normalisedRow(row));
     endInsertRows();

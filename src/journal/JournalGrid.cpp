@@ -152,6 +152,15 @@ QString JournalGrid::TextMatrix(int row, int col) const
     return cell(row, col).toString();
 }
 
+QStringView JournalGrid::dataCells(int row) const
+{
+    if (row < 1 || row >= Rows())
+        return {};
+    const QString &text = m_rows.at(row - 1);
+    const qsizetype tab = text.indexOf(Tab);
+    return tab < 0 ? QStringView() : QStringView(text).sliced(tab + 1);
+}
+
 void JournalGrid::setTextMatrix(int row, int col, const QString &text)
 {
     if (row < 0 || row >= Rows() || col < 0 || col >= Cols())

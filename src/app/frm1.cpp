@@ -152,15 +152,24 @@ void frm1::buildControls()
 
     sbrChat = new QStatusBar(this);
     sbrChat->setObjectName(QStringLiteral("sbrChat"));
+    sbrChat->setAccessibleName(QStringLiteral("Строка состояния"));
     sbrChat->setFixedHeight(Twips::toPixels(StatusBarHeight));
     sbrChat->setSizeGripEnabled(false);
     setStatusBar(sbrChat);
+
+    // Qt's own buttons for toolbar buttons and menus that do not fit.
+    if (auto *more = tbr1->findChild<QWidget *>(QStringLiteral("qt_toolbar_ext_button")))
+        more->setAccessibleName(QStringLiteral("Другие кнопки"));
+    if (auto *more = menuBar()->findChild<QWidget *>(QStringLiteral("qt_menubar_ext_button")))
+        more->setAccessibleName(QStringLiteral("Другие меню"));
 }
 
 void frm1::buildToolbar()
 {
     tbr1 = new QToolBar(m_client);
     tbr1->setObjectName(QStringLiteral("tbr1"));
+    tbr1->setAccessibleName(QStringLiteral("Панель инструментов"));
+
     tbr1->setMovable(false);
     tbr1->setFloatable(false);
     tbr1->setIconSize(QSize(22, 22));

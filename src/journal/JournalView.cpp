@@ -4,6 +4,7 @@
 #include "journal/JournalGrid.h"
 #include "journal/JournalLayout.h"
 
+#include <QAbstractButton>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -33,6 +34,7 @@ JournalView::JournalView(JournalGrid &grid, QWidget *parent)
     setVerticalHeader(new PositionHeader(Qt::Vertical, this));
     setModel(&grid);
     setEditTriggers(NoEditTriggers);
+    setTabKeyNavigation(false); // Tab leaves the journal for the next control
     setSelectionMode(NoSelection); // selection is drawn from the grid's own
     setSelectionBehavior(SelectItems);
     setMouseTracking(true);
@@ -57,6 +59,9 @@ JournalView::JournalView(JournalGrid &grid, QWidget *parent)
         h->viewport()->setMouseTracking(true);
         h->viewport()->installEventFilter(this);
     }
+
+    if (auto *corner = findChild<QAbstractButton *>())
+        corner->setAccessibleName(QStringLiteral("Выделить все строки"));
 
     connect(&grid, &JournalGrid::selectionMoved, &m_throttle, &RepaintThrottle::changed);
     // Qt lays a new row out and paints it by itself; only rows that come
@@ -88,6 +93,14 @@ void JournalView::applyColumnWidths()
         horizontalHeader()->resizeSection(JournalGrid::modelColumn(c), Twips::toPixels(m_grid.ColWidth(c)));
     m_syncing = false;
     emit cellsMoved();
+}
+
+void JournalView::selectAll()
+{
+    if (m_grid.Rows() < 2)
+        return;
+    m_grid.setCurrentCell(1, 1);
+    m_grid.setSelectionCorner(m_grid.Rows() - 1, m_grid.Cols() - 1);
 }
 
 QRect JournalView::cellGeometry(int row, int col) const
@@ -306,6 +319,10 @@ bool JournalView::moveByKey(int key, Qt::KeyboardModifiers modifiers)
 
 void JournalView::keyPressEvent(QKeyEvent *event)
 {
+    if (event->matches(QKeySequence::SelectAll)) {
+        selectAll();
+        return;
+    }
     if (moveByKey(event->key(), event->modifiers()))
         return;
     QTableView::keyPressEvent(event);

@@ -32,6 +32,9 @@ public:
     // Column widths and alignment as the grid holds them, in twips.
     void applyColumnWidths();
 
+    // The corner button and Ctrl+A select every journal row.
+    void selectAll() override;
+
     // Tells the grid which cell lies under a point of the viewport; for
     // widgets laid over the cells, which take the pointer's events.
     void trackMouse(const QPoint &viewportPos);

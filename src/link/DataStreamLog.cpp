@@ -36,16 +36,23 @@ QString DataStreamLog::entry(const QString &chunk, const QTime &time)
 
 QString DataStreamLog::visible(const QString &entry)
 {
-    QString shown = entry.endsWith(QStringLiteral("\r\n")) ? entry.chopped(2) : entry;
-    // The Unicode control pictures: SOH becomes U+2401, DEL U+2421; the one
-    // byte the code page leaves unassigned shows as a replacement character.
-    for (QChar &c : shown) {
+    // Control characters by their ASCII names, <SOH>, <STX>, <ENQ>...: the
+    // Unicode control pictures are missing from the usual desktop fonts.
+    static const char *const Names[] = {"NUL", "SOH", "STX", "ETX", "EOT", "ENQ", "ACK", "BEL", "BS", "HT", "LF",
+                                        "VT", "FF", "CR", "SO", "SI", "DLE", "DC1", "DC2", "DC3", "DC4", "NAK",
+                                        "SYN", "ETB", "CAN", "EM", "SUB", "ESC", "FS", "GS", "RS", "US"};
+    const QString body = entry.endsWith(QStringLiteral("\r\n")) ? entry.chopped(2) : entry;
+    QString shown;
+    shown.reserve(body.size() + 16);
+    for (const QChar c : body) {
         if (c.unicode() < 0x20)
-            c = QChar(0x2400 + c.unicode());
+            shown += QLatin1Char('<') + QLatin1String(Names[c.unicode()]) + QLatin1Char('>');
         else if (c.unicode() == 0x7F)
-            c = QChar(0x2421);
-        else if (c.category() == QChar::Other_Control)
-            c = QChar(QChar::ReplacementCharacter);
+            shown += QStringLiteral("<DEL>");
+        else if (c.category() == QChar::Other_Control) // the byte the code page leaves unassigned
+            shown += QStringLiteral("<%1>").arg(c.unicode(), 2, 16, QLatin1Char('0')).toUpper();
+        else
+            shown += c;
     }
     return shown;
 }

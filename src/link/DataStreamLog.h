@@ -11,7 +11,7 @@
 // and the same memory as the first hour.
 //
 // As a list model a row is an entry: the display text shows control
-// characters as visible symbols and leaves out the closing CR LF; RawRole
+// characters by their ASCII names (<SOH>) and leaves out the closing CR LF; RawRole
 // gives the entry as it is.
 class DataStreamLog : public QAbstractListModel
 {

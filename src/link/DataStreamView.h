@@ -5,7 +5,7 @@
 #include <QListView>
 
 // The data-stream window: the entries of a DataStreamLog, newest at the top,
-// control characters shown as visible symbols. The operator selects entries
+// control characters shown by their ASCII names. The operator selects entries
 // and copies them (Ctrl+C or the context menu), one line each. A chunk may
 // come sixty times a second: the window repaints at most once every
 // MinRepaintMs.

@@ -10,6 +10,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QFrame>
@@ -126,11 +127,9 @@ void frmSettings::buildControls()
 
     btnSave = placeControl<QPushButton>(this, QStringLiteral("btnSave"), 1740, 5280, 1575, 495);
     btnSave->setText(QStringLiteral("Сохранить"));
-    btnSave->setAutoDefault(false);
     connect(btnSave, &QPushButton::clicked, this, &frmSettings::btnSave_Click);
     btnExit = placeControl<QPushButton>(this, QStringLiteral("btnExit"), 3900, 5280, 1335, 495);
     btnExit->setText(QStringLiteral("Выход"));
-    btnExit->setAutoDefault(false);
     connect(btnExit, &QPushButton::clicked, this, &QDialog::hide);
 
     for (QWidget *w : findChildren<QWidget *>()) {
@@ -140,6 +139,10 @@ void frmSettings::buildControls()
     for (int i = 0; i < StoredSettings::TypeCount; ++i)
         arrLuft[i]->setAccessibleName(QStringLiteral("%1 %2").arg(Label1->text(), QLatin1String(TypeCaptions[i])));
     lstCommNom->setAccessibleName(Label3->text());
+    lstCommNom->view()->setAccessibleName(QStringLiteral("Найденные порты"));
+    lstCommNom->lineEdit()->setAccessibleName(Label3->text());
+    txtValTypeScale->setAccessibleName(QStringLiteral("Выбранный тип весов"));
+    txtLuft->setAccessibleName(QStringLiteral("Зона нечувствительности выбранного типа"));
 }
 
 void frmSettings::load()

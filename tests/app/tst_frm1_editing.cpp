@@ -210,6 +210,24 @@ private slots:
         QVERIFY(files.changed());
     }
 
+    // The corner button and Ctrl+A select every row, as a spreadsheet does.
+    void selectAllRows()
+    {
+        addRows(4);
+        m_grid->setFocus();
+        QTest::keyClick(m_grid, Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(journal().Row(), 1);
+        QCOMPARE(journal().RowSel(), 4);
+        QCOMPARE(journal().ColSel(), journal().Cols() - 1);
+        m_env->messages.answer({Answer::Yes});
+        m_window->tbr1_ButtonClick(QStringLiteral("tbrClear"));
+        QCOMPARE(column(1), QStringList{QString()});
+        // The next reading replaces the empty row and is numbered 1 again.
+        m_window->ReadFrom_Unit(QStringLiteral("\x01\x02S   1.000kg   "));
+        QCOMPARE(column(0), QStringList{"1"});
+        QCOMPARE(column(1), QStringList{"1"});
+    }
+
     void snapshot()
     {
         addRows(3);

@@ -120,7 +120,7 @@ void TstReceivePath::shownWithVisibleControls()
 {
     m_log->add(QStringLiteral("\x01\x02S\x05\x7F") + QChar(0x98) + QStringLiteral("Вес"), QTime(1, 2, 3));
     QCOMPARE(m_log->index(0).data().toString(),
-             QStringLiteral(">>␁␂S␅␡\uFFFDВес;   количество байт:9   01:02:03"));
+             QStringLiteral(">><SOH><STX>S<ENQ><DEL><98>Вес;   количество байт:9   01:02:03"));
 }
 
 void TstReceivePath::logKeepsTheNewest()

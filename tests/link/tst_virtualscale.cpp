@@ -43,6 +43,7 @@ private slots:
     void refusesBadSteps();
     void servesTheProgramAndCountsAcks();
     void stopsCleanlyOnTerminate();
+    void staysUpAfterCount();
 
 private:
     void startOnPort(QProcess &scale, const QTemporaryDir &dir, const QStringList &extra);
@@ -176,6 +177,38 @@ void TstVirtualScale::stopsCleanlyOnTerminate()
     QVERIFY2(summary.startsWith("frames=") && summary.endsWith(" acks=0"), summary.constData());
     QVERIFY(summary.mid(7, summary.indexOf(' ') - 7).toInt() >= 1);
     QVERIFY(!QFileInfo(dir.filePath(QStringLiteral("ports/COM2"))).isSymLink());
+}
+
+// With --stay the scale sends its frames, then keeps the line up and silent:
+// no hang-up that a listening program would take for a device pulled out.
+void TstVirtualScale::staysUpAfterCount()
+{
+    QTemporaryDir dir;
+    QProcess scale;
+    startOnPort(scale, dir, {"--type", "0", "--count", "2", "--interval-ms", "10", "--stay"});
+
+    QtSerialLine line(dir.path());
+    line.setCommPort(2);
+    line.setRThreshold(16);
+    line.setInputLen(16);
+    int chunks = 0;
+    bool lost = false;
+    connect(&line, &SerialLine::commEvent, this, [&](int code) {
+        lost = lost || code == SerialLine::EvDeviceLost;
+        if (code == SerialLine::EvReceive && !line.input().isEmpty())
+            ++chunks;
+    });
+    QCOMPARE(line.setPortOpen(true), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(chunks, 2, 10000);
+    QTest::qWait(400); // longer than the scale lingers without --stay
+    QCOMPARE(chunks, 2);
+    QVERIFY(!lost);
+    QCOMPARE(scale.state(), QProcess::Running);
+    QVERIFY(line.portOpen());
+
+    scale.terminate();
+    QVERIFY(scale.waitForFinished(10000));
+    QCOMPARE(scale.readAllStandardOutput().trimmed(), QByteArray("frames=2 acks=0"));
 }
 
 QTEST_GUILESS_MAIN(TstVirtualScale)

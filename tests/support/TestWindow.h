@@ -1,11 +1,14 @@
 #pragma once
 
 #include "app/frm1.h"
+#include "link/Clock.h"
 #include "support/FakeFileDialogs.h"
 #include "support/FakeSerialLine.h"
 #include "support/FakeUserMessages.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QKeyEvent>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -24,7 +27,7 @@ public:
     std::unique_ptr<frm1> window;
 
     // Starts (or starts again) the program and shows its window.
-    frm1 &start(std::unique_ptr<SerialLine> commPort = nullptr)
+    frm1 &start(std::unique_ptr<SerialLine> commPort = nullptr, std::unique_ptr<Clock> clock = nullptr)
     {
         window.reset();
         line = nullptr;
@@ -38,12 +41,24 @@ public:
         services.commPort = std::move(commPort);
         services.messages = &messages;
         services.fileDialogs = &dialogs;
+        services.clock = std::move(clock);
         window = std::make_unique<frm1>(std::move(services));
         window->show();
         window->activateWindow();
         if (!QTest::qWaitForWindowActive(window.get()))
             qFatal("the main window did not show");
         return *window;
+    }
+
+    // Types text as key presses, Cyrillic too (QTest::keyClicks takes Latin-1 only).
+    static void type(QWidget *widget, const QString &text)
+    {
+        for (const QChar c : text) {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+            QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+            QApplication::sendEvent(widget, &press);
+            QApplication::sendEvent(widget, &release);
+        }
     }
 
     QString ini() const { return QDir(folder.path()).filePath(QStringLiteral("Init.ini")); }

@@ -51,6 +51,11 @@ void VirtualScale::tick()
         linger();
         return;
     }
+    const bool allSent = m_options.count > 0 && m_sent >= m_options.count;
+    if (allSent && m_options.stayAfterCount) {
+        m_timer.start(IdlePollMs); // only the ACKs still count
+        return;
+    }
     if (!m_line.peerOpen()) {
         m_clock.invalidate();
         m_timer.start(IdlePollMs);
@@ -61,7 +66,7 @@ void VirtualScale::tick()
         m_dueNs = 0;
     }
     send();
-    if (m_options.count > 0 && m_sent >= m_options.count) {
+    if (m_options.count > 0 && m_sent >= m_options.count && !m_options.stayAfterCount) {
         stop();
         return;
     }

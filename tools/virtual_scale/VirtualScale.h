@@ -22,6 +22,7 @@ public:
         int intervalMs = 0;   // 0: at line rate
         qint64 count = 0;     // frames to send; 0: no limit
         bool expectAcks = false;
+        bool stayAfterCount = false; // after count frames keep the line up, silent, until stopped
     };
 
     VirtualScale(PseudoTerminal &line, FrameCycle frames, Options options,

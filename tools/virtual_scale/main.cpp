@@ -91,6 +91,8 @@ int main(int argc, char *argv[])
         {QStringLiteral("count"), QStringLiteral("Stop after <n> frames (default: loop the script)."),
          QStringLiteral("n")},
         {QStringLiteral("seconds"), QStringLiteral("Stop after <s> seconds."), QStringLiteral("s")},
+        {QStringLiteral("stay"),
+         QStringLiteral("With --count: after the last frame keep the line up, silent, until stopped.")},
         {QStringLiteral("print"),
          QStringLiteral("Write the frames to standard output instead (the script once without --count).")},
     });
@@ -147,7 +149,7 @@ int main(int argc, char *argv[])
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
 
-    VirtualScale scale(line, std::move(frames), {int(interval), count, enq});
+    VirtualScale scale(line, std::move(frames), {int(interval), count, enq, args.isSet(QStringLiteral("stay"))});
     QObject::connect(&scale, &VirtualScale::finished, &app, &QCoreApplication::quit);
     QObject::connect(&signalNotifier, &QSocketNotifier::activated, &scale, &VirtualScale::stop);
     if (seconds > 0)

@@ -65,16 +65,13 @@ WriteResult write(const JournalGrid &grid, QSaveFile &file, const QString &separ
 
     QByteArray block;
     block.reserve(BlockSize + 1024);
-    QString line;
+    // The grid keeps each row as the line a Tab-separated file holds.
+    const bool tabs = separator == QLatin1String("\t");
     for (int row = 1; row < grid.Rows(); ++row) {
-        line.clear();
-        for (int col = 1; col < grid.Cols(); ++col) {
-            if (col > 1)
-                line += separator;
-            line += grid.TextMatrix(row, col);
-        }
-        line += QLatin1String("\r\n");
-        block += AnsiText::encode(line);
+        const QStringView cells = grid.dataCells(row);
+        block += tabs ? AnsiText::encode(cells)
+                      : AnsiText::encode(cells.toString().replace(QLatin1Char('\t'), separator));
+        block += "\r\n";
         if (block.size() >= BlockSize) {
             if (!writeAll(file, block))
                 return failure(file, QFileDevice::WriteError, cannotWrite);

@@ -152,6 +152,15 @@ QString JournalGrid::TextMatrix(int row, int col) const
     return cell(row, col).toString();
 }
 
+QStringView JournalGrid::dataCells(int row) const
+{
+    if (row < 1 || row >= Rows())
+        return {};
+    const QString &text = m_rows.at(row - 1);
+    const qsizetype tab = text.indexOf(Tab);
+    return tab < 0 ? QStringView() : QStringView(text).sliced(tab + 1);
+}
+
 void JournalGrid::setTextMatrix(int row, int col, const QString &text)
 {
     if (row < 0 || row >= Rows() || col < 0 || col >= Cols())
@@ -185,7 +194,11 @@ void JournalGrid::addItems(const QStringList &rows)
     if (rows.isEmpty())
         return;
     beginInsertRows({}, Rows() - 1, Rows() - 2 + int(rows.size()));
-    m_rows.reserve(m_rows.size() + rows.size());
+    // Room grows by half at least: rows recorded one by one into a big
+    // journal must not copy it every time.
+    const qsizetype needed = m_rows.size() + rows.size();
+    if (needed > m_rows.capacity())
+        m_rows.reserve(std::max(needed, m_rows.capacity() + m_rows.capacity() / 2));
     for (const QString &row : rows)
         m_rows.append(normalisedRow(row));
     endInsertRows();

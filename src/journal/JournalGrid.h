@@ -50,6 +50,9 @@ public:
     void setSelectionCorner(int rowSel, int colSel);
 
     QString TextMatrix(int row, int col) const;
+    // The cells of columns 1 on of a journal row, joined by Tab: the row as
+    // a journal file line holds it.
+    QStringView dataCells(int row) const;
     // Tab, CR and LF become blanks: a cell is one field of one file line.
     void setTextMatrix(int row, int col, const QString &text);
     // Appends a row given as its cells separated by Tab, column 0 first;

@@ -12,10 +12,26 @@
 
 #include <algorithm>
 
+namespace {
+
+// The position column has one fixed width: nothing to measure. Qt's header
+// would measure the texts of up to a few hundred sections whenever the row
+// count changes, that is for every row recorded.
+class PositionHeader : public QHeaderView
+{
+public:
+    using QHeaderView::QHeaderView;
+    QSize sizeHint() const override { return {minimumWidth(), defaultSectionSize()}; }
+};
+
+} // namespace
+
 JournalView::JournalView(JournalGrid &grid, QWidget *parent)
     : QTableView(parent)
     , m_grid(grid)
+    , m_throttle(*this, MinRepaintMs, [this] { showSelection(); })
 {
+    setVerticalHeader(new PositionHeader(Qt::Vertical, this));
     setModel(&grid);
     setEditTriggers(NoEditTriggers);
     setTabKeyNavigation(false); // Tab leaves the journal for the next control
@@ -23,6 +39,7 @@ JournalView::JournalView(JournalGrid &grid, QWidget *parent)
     setSelectionBehavior(SelectItems);
     setMouseTracking(true);
     setWordWrap(false);
+    setTextElideMode(Qt::ElideNone); // a cell clips its text, as a grid does; eliding lays it out again
     setHorizontalScrollMode(ScrollPerPixel);
     setVerticalScrollMode(ScrollPerItem);
 
@@ -46,10 +63,13 @@ JournalView::JournalView(JournalGrid &grid, QWidget *parent)
     if (auto *corner = findChild<QAbstractButton *>())
         corner->setAccessibleName(QStringLiteral("Выделить все строки"));
 
-    connect(&grid, &JournalGrid::selectionMoved, this, &JournalView::showSelection);
+    connect(&grid, &JournalGrid::selectionMoved, &m_throttle, &RepaintThrottle::changed);
+    // Qt lays a new row out and paints it by itself; only rows that come
+    // right after a showing wait for the interval.
+    connect(&grid, &QAbstractItemModel::rowsInserted, &m_throttle, &RepaintThrottle::hold);
     connect(&grid, &QAbstractItemModel::modelReset, this, [this] {
         applyColumnWidths();
-        showSelection();
+        m_throttle.showNow();
     });
     connect(&grid, &JournalGrid::columnWidthChanged, this, [this](int col) {
         if (col == 0)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/RepaintThrottle.h"
+
 #include <QTableView>
 
 class JournalGrid;
@@ -8,11 +10,18 @@ class JournalGrid;
 // the JournalGrid: mouse and keyboard move them there (so its cell events
 // fire however the cell changes) and the view only shows them. Clicking the
 // position column selects whole rows, as in a spreadsheet.
+//
+// Rows may come sixty a second for hours: the view shows the grid's
+// selection, scrolls to its current cell and repaints at most once every
+// MinRepaintMs, however fast the rows come; a change after a quiet spell
+// shows at once.
 class JournalView : public QTableView
 {
     Q_OBJECT
 
 public:
+    static constexpr int MinRepaintMs = 200;
+
     explicit JournalView(JournalGrid &grid, QWidget *parent = nullptr);
 
     JournalGrid &grid() const { return m_grid; }
@@ -57,4 +66,5 @@ private:
     JournalGrid &m_grid;
     enum class Drag { None, Cells, Rows, Columns } m_drag = Drag::None;
     bool m_syncing = false;
+    RepaintThrottle m_throttle;
 };

@@ -1,5 +1,7 @@
 #include "link/DataStreamLog.h"
 
+#include <QStringBuilder>
+
 #include <algorithm>
 
 DataStreamLog::DataStreamLog(int capacity, QObject *parent)
@@ -8,10 +10,28 @@ DataStreamLog::DataStreamLog(int capacity, QObject *parent)
 {
 }
 
+namespace {
+
+// HH:MM:SS, built by hand: a format string would be parsed for every chunk.
+QString clockText(const QTime &time)
+{
+    if (!time.isValid())
+        return QString();
+    QString text(8, QLatin1Char(':'));
+    const int parts[] = {time.hour(), time.minute(), time.second()};
+    for (int i = 0; i < 3; ++i) {
+        text[3 * i] = QLatin1Char(char('0' + parts[i] / 10));
+        text[3 * i + 1] = QLatin1Char(char('0' + parts[i] % 10));
+    }
+    return text;
+}
+
+} // namespace
+
 QString DataStreamLog::entry(const QString &chunk, const QTime &time)
 {
-    return QStringLiteral(">>") + chunk + QStringLiteral(";   количество байт:") + QString::number(chunk.size())
-        + QStringLiteral("   ") + time.toString(QStringLiteral("HH:mm:ss")) + QStringLiteral("\r\n");
+    return QStringLiteral(">>") % chunk % QStringLiteral(";   количество байт:") % QString::number(chunk.size())
+        % QStringLiteral("   ") % clockText(time) % QStringLiteral("\r\n");
 }
 
 QString DataStreamLog::visible(const QString &entry)

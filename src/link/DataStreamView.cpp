@@ -47,6 +47,12 @@ void DataStreamView::keyPressEvent(QKeyEvent *event)
     QListView::keyPressEvent(event);
 }
 
+void DataStreamView::rowsInserted(const QModelIndex &parent, int start, int end)
+{
+    QListView::rowsInserted(parent, start, end);
+    m_throttle.changed();
+}
+
 void DataStreamView::copy()
 {
     QApplication::clipboard()->setText(selectedText());

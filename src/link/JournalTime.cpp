@@ -33,11 +33,15 @@ QLocale programLocale()
     return system;
 }
 
+QString format(const QLocale &locale)
+{
+    return locale.dateFormat(QLocale::ShortFormat) + QLatin1Char(' ')
+        + withoutTimeZone(locale.timeFormat(QLocale::LongFormat));
+}
+
 QString text(const QDateTime &when, const QLocale &locale)
 {
-    const QString format = locale.dateFormat(QLocale::ShortFormat) + QLatin1Char(' ')
-        + withoutTimeZone(locale.timeFormat(QLocale::LongFormat));
-    return locale.toString(when, format);
+    return locale.toString(when, format(locale));
 }
 
 } // namespace JournalTime

@@ -11,6 +11,8 @@ namespace JournalTime {
 // every text of the program.
 QLocale programLocale();
 
+// The format text() writes with; worth keeping by a caller that writes often.
+QString format(const QLocale &locale);
 QString text(const QDateTime &when, const QLocale &locale);
 
 } // namespace JournalTime

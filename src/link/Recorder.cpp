@@ -29,6 +29,7 @@ Recorder::Recorder(JournalGrid &journal, const LiveSettings &settings, const Clo
     , m_beeper(beeper)
     , m_window(std::move(window))
     , m_locale(std::move(locale))
+    , m_timeFormat(JournalTime::format(m_locale))
 {
 }
 
@@ -52,7 +53,7 @@ void Recorder::RecordReading(const ScaleReading &reading, float deadZone)
                       cell(reading.status)};
     if (reading.counting)
         cells << cell(reading.quantity) << cell(reading.unitWeight);
-    cells << cell(JournalTime::text(m_clock.now(), m_locale)) << cell(m_window.noteText());
+    cells << cell(m_locale.toString(m_clock.now(), m_timeFormat)) << cell(m_window.noteText());
     m_journal.AddItem(cells.join(QLatin1Char('\t')));
     m_journal.setCurrentCell(m_journal.Rows() - 1, 1);
     if (m_settings.bell() != 0)

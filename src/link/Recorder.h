@@ -50,5 +50,6 @@ private:
     Beeper &m_beeper;
     Window m_window;
     QLocale m_locale;
+    QString m_timeFormat;
     float m_prevWeight = 0;
 };

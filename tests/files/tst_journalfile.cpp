@@ -148,6 +148,16 @@ private slots:
         QCOMPARE(grid.TextMatrix(2, cols - 1), u"вставлено с  разрывом"_s);
     }
 
+    void writesWithOtherSeparator()
+    {
+        JournalGrid grid;
+        JournalLayout::apply(JournalLayout::weighing(), grid);
+        grid.AddItem(u"1\t7\t1.000\tkg\tS\tt\tзаметка"_s);
+        const QString path = m_dir->filePath(u"j.txt"_s);
+        QVERIFY(JournalFile::write(grid, path, u"; "_s).ok);
+        QCOMPARE(bytesOf(path), QByteArray("7; 1.000; kg; S; t; \xE7\xE0\xEC\xE5\xF2\xEA\xE0\r\n"));
+    }
+
     void reads_data()
     {
         QTest::addColumn<QByteArray>("bytes");

@@ -111,6 +111,7 @@ private slots:
         for (int c = 0; c < grid.Cols(); ++c)
             got << grid.TextMatrix(1, c);
         QCOMPARE(got, cells);
+        QCOMPARE(grid.dataCells(1).toString(), cells.mid(1).join(QLatin1Char('\t')));
         QCOMPARE(grid.headerData(0, Qt::Vertical, Qt::DisplayRole).toString(), cells[0]);
     }
 

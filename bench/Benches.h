@@ -1,0 +1,40 @@
+#pragma once
+
+#include "Table.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+
+class TestWindow;
+
+// What a run measures; the defaults are the figures the targets speak of.
+struct BenchOptions {
+    QList<int> receiveMarks{1000, 100000, 1000000};
+    int receiveWindow = 1000; // chunks measured around each mark
+    int recordJournalRows = 100000;
+    QList<int> fileRows{10000, 100000, 1000000};
+    int lineRateSeconds = 60;
+    int startupRuns = 5;
+};
+
+using Settings = QList<QPair<QString, QString>>;
+
+// Writes user settings into the Init.ini of a window that is not started yet.
+void writeSettings(const TestWindow &window, const Settings &settings);
+// A frame of scale type t with this weight, ENQ at its end.
+QByteArray frameOf(int type, const QString &weight);
+
+void benchReceive(Table &table, const BenchOptions &options);
+void benchRecord(Table &table, const BenchOptions &options);
+void benchFiles(Table &table, const BenchOptions &options);
+void benchLineRate(Table &table, const BenchOptions &options);
+void benchStartup(Table &table, const BenchOptions &options);
+
+// The child runs, by the first argument after "--child"; false when the
+// name is none of theirs.
+bool fileChild(const QStringList &args);
+bool lineRateChild(const QStringList &args);
+bool startupChild(const QStringList &args);

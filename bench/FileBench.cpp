@@ -1,0 +1,180 @@
+// (3) Journal files: load and save in the main window against a bare
+// read-and-split (and a bare write) of the same file in plain C++. Each case
+// runs in a child of its own, so that its peak memory is its own.
+
+#include "Benches.h"
+#include "Measure.h"
+
+#include "app/frm1.h"
+#include "files/AnsiText.h"
+#include "files/FileCommands.h"
+#include "journal/JournalGrid.h"
+#include "support/TestWindow.h"
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+// A counting scale's journal: eight fields a line, a Cyrillic note.
+bool writeJournal(const QString &path, int rows)
+{
+    std::ofstream out(path.toStdString(), std::ios::binary);
+    const QByteArray note = AnsiText::encode(QStringLiteral("Партия №%1, склад «Восточный»"));
+    for (int r = 1; r <= rows; ++r) {
+        out << r << "\t  12." << (r % 1000) << "\tkg\tS\t" << (r % 97) << "\t0.125\t05.03.2024 9:05:07\t"
+            << QByteArray(note).replace("%1", QByteArray::number(r % 500)).constData() << "\r\n";
+    }
+    return bool(out);
+}
+
+using Lines = std::vector<std::vector<std::string>>;
+
+Lines readAndSplit(const std::string &path)
+{
+    Lines lines;
+    std::ifstream in(path, std::ios::binary);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        std::vector<std::string> fields;
+        for (size_t start = 0;;) {
+            const size_t tab = line.find('\t', start);
+            fields.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
+            if (tab == std::string::npos)
+                break;
+            start = tab + 1;
+        }
+        lines.push_back(std::move(fields));
+    }
+    return lines;
+}
+
+bool writeLines(const std::string &path, const Lines &lines)
+{
+    std::ofstream out(path, std::ios::binary);
+    for (const auto &fields : lines) {
+        for (size_t i = 0; i < fields.size(); ++i) {
+            if (i > 0)
+                out << '\t';
+            out << fields[i];
+        }
+        out << "\r\n";
+    }
+    return bool(out);
+}
+
+struct Span {
+    long rss0 = 0;
+    double wall0 = 0;
+    double cpu0 = 0;
+
+    Span()
+    {
+        rss0 = Measure::rssKb();
+        Measure::resetPeakRss();
+        wall0 = Measure::monotonicSeconds();
+        cpu0 = Measure::cpuSeconds();
+    }
+    void report(long rows) const
+    {
+        Measure::report("seconds", Measure::monotonicSeconds() - wall0);
+        Measure::report("cpu", Measure::cpuSeconds() - cpu0);
+        Measure::report("rows", double(rows));
+        Measure::report("peak_kb", double(Measure::peakRssKb() - rss0));
+        Measure::report("kept_kb", double(Measure::rssKb() - rss0));
+    }
+};
+
+frm1 &startCounting(TestWindow &window)
+{
+    writeSettings(window, {{"txtValTypeScale", "2"}, {"chkShowStreamData", "1"}});
+    frm1 &w = window.start();
+    QCoreApplication::processEvents();
+    return w;
+}
+
+// Loading ends when the window has shown the loaded journal.
+void loadIn(frm1 &w, const QString &file)
+{
+    w.GetPluDataFromFile(file);
+    QCoreApplication::processEvents();
+}
+
+} // namespace
+
+bool fileChild(const QStringList &args)
+{
+    const QString mode = args.value(0);
+    const QString file = args.value(1);
+    const QString out = args.value(2);
+    if (mode == QLatin1String("load")) {
+        TestWindow window;
+        frm1 &w = startCounting(window);
+        const Span span;
+        loadIn(w, file);
+        span.report(w.journal().Rows() - 1);
+    } else if (mode == QLatin1String("save")) {
+        TestWindow window;
+        frm1 &w = startCounting(window);
+        loadIn(w, file);
+        const Span span;
+        if (!w.fileCommands().WriteJournalFile(out, QStringLiteral("\t")))
+            return false;
+        span.report(w.journal().Rows() - 1);
+    } else if (mode == QLatin1String("bare-read")) {
+        const Span span;
+        const Lines lines = readAndSplit(file.toStdString());
+        span.report(long(lines.size()));
+    } else if (mode == QLatin1String("bare-write")) {
+        const Lines lines = readAndSplit(file.toStdString());
+        const Span span;
+        if (!writeLines(out.toStdString(), lines))
+            return false;
+        span.report(long(lines.size()));
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void benchFiles(Table &table, const BenchOptions &options)
+{
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("saved.txt"));
+    for (int rows : options.fileRows) {
+        const QString file = dir.filePath(QStringLiteral("journal%1.txt").arg(rows));
+        if (!writeJournal(file, rows))
+            return;
+        const int timeout = 60 + rows / 2000;
+        const auto load = Measure::runChild({"load", file}, timeout);
+        const auto bare = Measure::runChild({"bare-read", file}, timeout);
+        const auto save = Measure::runChild({"save", file, out}, timeout);
+        const auto bareWrite = Measure::runChild({"bare-write", file, out}, timeout);
+        const bool ok = load.value("rows") == rows && bare.value("rows") == rows && save.value("rows") == rows;
+        const bool big = rows == 100000;
+        const double loadS = load.value("seconds"), bareS = bare.value("seconds");
+        table.add({QStringLiteral("load %L1 rows").arg(rows), millis(loadS),
+                   millis(bareS) + QStringLiteral(" (read-and-split)"), ratioText(loadS, bareS),
+                   big ? QStringLiteral("≤ 300 ms, ≤ 5×") : QString(),
+                   ok && (!big || (loadS <= 0.3 && loadS <= 5 * bareS))});
+        const double saveS = save.value("seconds"), bareWriteS = bareWrite.value("seconds");
+        table.add({QStringLiteral("save %L1 rows").arg(rows), millis(saveS),
+                   millis(bareWriteS) + QStringLiteral(" (plain write)"), ratioText(saveS, bareWriteS),
+                   big ? QStringLiteral("≤ 150 ms") : QString(), ok && (!big || saveS <= 0.15)});
+        const double perRow = load.value("peak_kb") * 1024 / rows, barePerRow = bare.value("peak_kb") * 1024 / rows;
+        table.add({QStringLiteral("load %L1 rows: peak memory a row").arg(rows),
+                   QStringLiteral("%1 B (kept %2 B)").arg(perRow, 0, 'f', 0).arg(load.value("kept_kb") * 1024 / rows, 0, 'f', 0),
+                   QStringLiteral("%1 B (read-and-split)").arg(barePerRow, 0, 'f', 0), ratioText(perRow, barePerRow),
+                   QStringLiteral("≤ 1 KB"), ok && perRow <= 1024});
+        table.add({QStringLiteral("save %L1 rows: peak memory a row").arg(rows),
+                   QStringLiteral("%1 B").arg(save.value("peak_kb") * 1024 / rows, 0, 'f', 0),
+                   QStringLiteral("%1 B (plain write)").arg(bareWrite.value("peak_kb") * 1024 / rows, 0, 'f', 0), {},
+                   QStringLiteral("≤ 1 KB"), ok && save.value("peak_kb") * 1024 / rows <= 1024});
+    }
+}

@@ -1,0 +1,75 @@
+// (4) The main window with the real serial line receiving from the virtual
+// scale at the full line rate: type 0, dead zone 0, every frame recorded.
+// Runs in a child, so that its processor time is its own.
+
+#include "Benches.h"
+#include "Measure.h"
+
+#include "app/frm1.h"
+#include "journal/JournalGrid.h"
+#include "link/QtSerialLine.h"
+#include "link/ScaleLink.h"
+#include "settings/frmSettings.h"
+#include "support/TestWindow.h"
+
+#include <QComboBox>
+#include <QFileInfo>
+#include <QProcess>
+
+bool lineRateChild(const QStringList &args)
+{
+    if (args.value(0) != QLatin1String("linerate"))
+        return false;
+    const int seconds = args.value(1).toInt();
+    TestWindow window;
+    writeSettings(window, {{"txtValTypeScale", "0"}, {"arrLuft_0", "0"}, {"chkShowStreamData", "1"}});
+    frm1 &w = window.start(std::make_unique<QtSerialLine>(window.folder.path()));
+
+    QProcess scale;
+    scale.start(QStringLiteral(VIRTUAL_SCALE_PATH),
+                {"--folder", window.folder.path(), "--port", "9", "--type", "0", "--enq", "--weights",
+                 "1.000,2.000", "--seconds", QString::number(seconds)});
+    if (!Measure::runUntil([&] { return QFileInfo::exists(window.folder.filePath(QStringLiteral("ports/COM9"))); },
+                           10))
+        return false;
+    w.settingsDialog().findChild<QComboBox *>(QStringLiteral("lstCommNom"))->setEditText(QStringLiteral("9"));
+
+    const double cpu0 = Measure::cpuSeconds();
+    const double wall0 = Measure::monotonicSeconds();
+    w.tbr1_ButtonClick(QStringLiteral("tbrReadAllPlu"));
+    // The scale stops by itself, after the last ACK is in.
+    if (!Measure::runUntil([&] { return scale.state() == QProcess::NotRunning; }, seconds + 10))
+        return false;
+    const double cpu = Measure::cpuSeconds() - cpu0;
+    const double wall = Measure::monotonicSeconds() - wall0;
+    w.tbr1_ButtonClick(QStringLiteral("tbrStopRead"));
+
+    const QByteArray summary = scale.readAllStandardOutput(); // frames=N acks=M
+    const auto field = [&summary](const QByteArray &name) {
+        const qsizetype at = summary.indexOf(name + '=');
+        return at < 0 ? -1.0 : summary.mid(at + name.size() + 1).split(' ').value(0).trimmed().toDouble();
+    };
+    Measure::report("frames", field("frames"));
+    Measure::report("acks", field("acks"));
+    Measure::report("rows", w.journal().Rows() - 1);
+    Measure::report("messages", double(window.messages.messages().size()));
+    Measure::report("cpu", cpu);
+    Measure::report("wall", wall);
+    return true;
+}
+
+void benchLineRate(Table &table, const BenchOptions &options)
+{
+    const auto r = Measure::runChild({"linerate", QString::number(options.lineRateSeconds)},
+                                     options.lineRateSeconds + 60);
+    const double frames = r.value("frames"), rows = r.value("rows");
+    table.add({QStringLiteral("line rate %1 s: rows recorded").arg(options.lineRateSeconds),
+               QStringLiteral("%1 rows, %2 ACKs").arg(rows).arg(r.value("acks")),
+               QStringLiteral("%1 frames sent").arg(frames), ratioText(rows, frames), QStringLiteral("none lost"),
+               frames > 0 && rows == frames && r.value("acks") == frames});
+    const double share = r.value("wall") > 0 ? r.value("cpu") / r.value("wall") : 1;
+    table.add({QStringLiteral("line rate %1 s: processor time").arg(options.lineRateSeconds),
+               QStringLiteral("%1 s (%2 %)").arg(r.value("cpu"), 0, 'f', 2).arg(100 * share, 0, 'f', 1),
+               QStringLiteral("%1 s wall").arg(r.value("wall"), 0, 'f', 1), QString::number(share, 'f', 3),
+               QStringLiteral("≤ 5 %"), frames > 0 && share <= 0.05});
+}

@@ -1,0 +1,112 @@
+#include "Measure.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTimer>
+
+#include <cstdio>
+#include <ctime>
+#include <sys/resource.h>
+
+namespace {
+
+double seconds(clockid_t clock)
+{
+    timespec t{};
+    clock_gettime(clock, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+long statusKb(const char *field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray key = QByteArray(field) + ':';
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(key))
+            return line.mid(key.size()).trimmed().split(' ').value(0).toLong();
+    }
+    return -1;
+}
+
+} // namespace
+
+namespace Measure {
+
+double cpuSeconds()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+double threadCpuSeconds()
+{
+    return seconds(CLOCK_THREAD_CPUTIME_ID);
+}
+
+double monotonicSeconds()
+{
+    return seconds(CLOCK_MONOTONIC);
+}
+
+long rssKb()
+{
+    return statusKb("VmRSS");
+}
+
+long peakRssKb()
+{
+    return statusKb("VmHWM");
+}
+
+bool resetPeakRss()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
+}
+
+bool runUntil(const std::function<bool()> &done, double seconds)
+{
+    // A heartbeat, so that waiting for events always wakes to look again.
+    QTimer beat;
+    beat.start(50);
+    const QDeadlineTimer deadline(qint64(seconds * 1000));
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+
+QMap<QString, double> runChild(const QStringList &args, int timeoutSeconds)
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), QStringList{QStringLiteral("--child")} + args);
+    QMap<QString, double> figures;
+    if (!child.waitForFinished(timeoutSeconds * 1000) || child.exitCode() != 0) {
+        child.kill();
+        child.waitForFinished();
+        std::fprintf(stderr, "bench: child %s failed\n", qPrintable(args.join(QLatin1Char(' '))));
+        return figures;
+    }
+    for (const QByteArray &line : child.readAllStandardOutput().split('\n')) {
+        const qsizetype eq = line.indexOf('=');
+        if (eq > 0)
+            figures.insert(QString::fromLatin1(line.left(eq)), line.mid(eq + 1).toDouble());
+    }
+    return figures;
+}
+
+void report(const char *name, double value)
+{
+    std::printf("%s=%.9g\n", name, value);
+    std::fflush(stdout);
+}
+
+} // namespace Measure

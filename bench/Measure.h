@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// Clocks, memory and child runs for the benchmarks.
+namespace Measure {
+
+// Processor time of the whole process (user + system) and of this thread.
+double cpuSeconds();
+double threadCpuSeconds();
+// CLOCK_MONOTONIC: comparable between processes of one machine.
+double monotonicSeconds();
+
+// Resident memory now and its peak, from /proc/self/status, in KiB.
+long rssKb();
+long peakRssKb();
+// Starts the peak over from the present size (false where the kernel cannot).
+bool resetPeakRss();
+
+// Lets events run until done() holds or seconds pass; false on time-out.
+bool runUntil(const std::function<bool()> &done, double seconds);
+
+// A child run: this executable with "--child" and args. It reports figures
+// as lines "name=value", which come back as a map (empty when it failed).
+QMap<QString, double> runChild(const QStringList &args, int timeoutSeconds);
+// In the child: one figure for the parent.
+void report(const char *name, double value);
+
+} // namespace Measure

@@ -1,0 +1,173 @@
+// (1) The receive path, chunk by chunk, in the real main window over a fake
+// line; (2) one recorded reading into a big journal against an empty one.
+
+#include "Benches.h"
+#include "Measure.h"
+
+#include "app/frm1.h"
+#include "journal/JournalGrid.h"
+#include "link/ScaleLink.h"
+#include "support/FakeSerialLine.h"
+#include "support/TestWindow.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+constexpr int FillBatch = 1000;
+
+// Marks where the handling of each chunk begins: the receive path reads the
+// line first.
+class TimedLine : public FakeSerialLine
+{
+public:
+    double readAt = 0;
+    QByteArray input() override
+    {
+        readAt = Measure::threadCpuSeconds();
+        return FakeSerialLine::input();
+    }
+};
+
+const Settings ReceiveSettings = {{"txtValTypeScale", "0"}, {"arrLuft_0", "0"}, {"chkShowStreamData", "1"},
+                                  {"CommNom", "1"}};
+
+struct ReceiveRig {
+    TestWindow window;
+    TimedLine *line = nullptr;
+    QByteArray frames[2] = {frameOf(0, QStringLiteral("1.000")), frameOf(0, QStringLiteral("2.000"))};
+    long handled = 0;
+    double handlingCpu = 0; // from reading a chunk to its row recorded
+
+    ReceiveRig()
+    {
+        writeSettings(window, ReceiveSettings);
+        auto timed = std::make_unique<TimedLine>();
+        line = timed.get();
+        frm1 &w = window.start(std::move(timed));
+        QObject::connect(&w.scaleLink().recorder(), &Recorder::recorded, [this] {
+            handlingCpu += Measure::threadCpuSeconds() - line->readAt;
+            ++handled;
+        });
+        w.tbr1_ButtonClick(QStringLiteral("tbrReadAllPlu"));
+    }
+
+    // Sends count frames at once: the receive path takes them one after
+    // another after a single deferral.
+    bool send(int count)
+    {
+        QByteArray bytes;
+        for (int i = 0; i < count; ++i)
+            bytes += frames[(handled + i) % 2];
+        const long goal = handled + count;
+        line->clearLog(); // the fake's log would grow for the whole run
+        line->feed(bytes);
+        return Measure::runUntil([&] { return handled >= goal; }, 60 + count * 0.01);
+    }
+
+    bool fillTo(long chunks)
+    {
+        while (handled < chunks) {
+            if (!send(int(std::min<long>(FillBatch, chunks - handled))))
+                return false;
+        }
+        return true;
+    }
+};
+
+struct WindowCost {
+    double handling = 0; // per chunk, the receive path itself
+    double total = 0;    // per chunk, all the process did meanwhile (repaints too)
+};
+
+// Chunks one at a time, each handled (and the window repainted as it
+// wishes) before the next comes; the deferral waits without using the
+// processor, so the processor time leaves it out.
+WindowCost measureWindow(ReceiveRig &rig, int chunks)
+{
+    rig.handlingCpu = 0;
+    const double cpu0 = Measure::cpuSeconds();
+    for (int i = 0; i < chunks; ++i)
+        rig.send(1);
+    return {rig.handlingCpu / chunks, (Measure::cpuSeconds() - cpu0) / chunks};
+}
+
+} // namespace
+
+void benchReceive(Table &table, const BenchOptions &options)
+{
+    ReceiveRig rig;
+    WindowCost first;
+    for (int mark : options.receiveMarks) {
+        if (!rig.fillTo(std::max(0, mark - options.receiveWindow / 2))) {
+            table.add({QStringLiteral("receive: chunk %1").arg(mark), QStringLiteral("stalled"), {}, {}, {}, false});
+            return;
+        }
+        const WindowCost cost = measureWindow(rig, options.receiveWindow);
+        if (mark == options.receiveMarks.first())
+            first = cost;
+        const bool flat = cost.handling <= 1.5 * first.handling;
+        table.add({QStringLiteral("receive: chunk %L1, handling").arg(mark), micros(cost.handling),
+                   micros(first.handling) + QStringLiteral(" (chunk %L1)").arg(options.receiveMarks.first()),
+                   ratioText(cost.handling, first.handling), QStringLiteral("≤ 20 µs, ≤ 1.5×"),
+                   cost.handling <= 20e-6 && flat});
+        table.add({QStringLiteral("receive: chunk %L1, with repaints").arg(mark), micros(cost.total),
+                   micros(first.total) + QStringLiteral(" (chunk %L1)").arg(options.receiveMarks.first()),
+                   ratioText(cost.total, first.total), QStringLiteral("≤ 1.5×"), cost.total <= 1.5 * first.total});
+        std::fprintf(stderr, "bench: %ld chunks handled, resident %ld MiB\n", rig.handled, Measure::rssKb() / 1024);
+    }
+}
+
+namespace {
+
+constexpr int Readings = 500;
+
+struct RecordCost {
+    double record = 0; // per reading: decoded and recorded, the views told
+    double total = 0;  // per reading, with the events it causes (repaints too)
+};
+
+// Processor time per reading decoded and recorded in the main window, each
+// followed by the events it causes.
+RecordCost recordCost(int journalRows)
+{
+    TestWindow window;
+    writeSettings(window, ReceiveSettings);
+    frm1 &w = window.start();
+    QStringList rows;
+    for (int r = 1; r <= journalRows; ++r)
+        rows << QStringLiteral("%1\t%1\t  12.500\tkg\tS\t05.03.2024 9:05:07\tпартия").arg(r);
+    w.journal().addItems(rows);
+    QCoreApplication::processEvents();
+    const QString chunks[2] = {QString::fromLatin1(frameOf(0, QStringLiteral("1.000"))),
+                               QString::fromLatin1(frameOf(0, QStringLiteral("2.000")))};
+    RecordCost cost;
+    const double all0 = Measure::threadCpuSeconds();
+    for (int i = 0; i < Readings; ++i) {
+        const double t0 = Measure::threadCpuSeconds();
+        w.ReadFrom_Unit(chunks[i % 2]);
+        cost.record += Measure::threadCpuSeconds() - t0;
+        QCoreApplication::processEvents();
+    }
+    cost.total = (Measure::threadCpuSeconds() - all0) / Readings;
+    cost.record /= Readings;
+    if (w.journal().Rows() != journalRows + Readings + 1)
+        std::fprintf(stderr, "bench: recording lost readings\n");
+    return cost;
+}
+
+} // namespace
+
+void benchRecord(Table &table, const BenchOptions &options)
+{
+    const RecordCost empty = recordCost(0);
+    const RecordCost big = recordCost(options.recordJournalRows);
+    table.add({QStringLiteral("record: one reading into %L1 rows").arg(options.recordJournalRows), micros(big.record),
+               micros(empty.record) + QStringLiteral(" (empty journal)"), ratioText(big.record, empty.record),
+               QStringLiteral("≤ 2×"), big.record <= 2 * empty.record});
+    table.add({QStringLiteral("record: the same with its events"), micros(big.total),
+               micros(empty.total) + QStringLiteral(" (empty journal)"), ratioText(big.total, empty.total), {}, true});
+}

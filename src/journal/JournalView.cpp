@@ -1,5 +1,6 @@
 #include "journal/JournalView.h"
 
+#include "app/TextCellDelegate.h"
 #include "app/Twips.h"
 #include "journal/JournalGrid.h"
 #include "journal/JournalLayout.h"
@@ -33,6 +34,7 @@ JournalView::JournalView(JournalGrid &grid, QWidget *parent)
 {
     setVerticalHeader(new PositionHeader(Qt::Vertical, this));
     setModel(&grid);
+    setItemDelegate(new TextCellDelegate(this));
     setEditTriggers(NoEditTriggers);
     setTabKeyNavigation(false); // Tab leaves the journal for the next control
     setSelectionMode(NoSelection); // selection is drawn from the grid's own

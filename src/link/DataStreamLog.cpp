@@ -41,19 +41,31 @@ QString DataStreamLog::visible(const QString &entry)
     static const char *const Names[] = {"NUL", "SOH", "STX", "ETX", "EOT", "ENQ", "ACK", "BEL", "BS", "HT", "LF",
                                         "VT", "FF", "CR", "SO", "SI", "DLE", "DC1", "DC2", "DC3", "DC4", "NAK",
                                         "SYN", "ETB", "CAN", "EM", "SUB", "ESC", "FS", "GS", "RS", "US"};
-    const QString body = entry.endsWith(QStringLiteral("\r\n")) ? entry.chopped(2) : entry;
-    QString shown;
-    shown.reserve(body.size() + 16);
+    static const char Hex[] = "0123456789ABCDEF";
+    const QStringView body = entry.endsWith(QStringLiteral("\r\n")) ? QStringView(entry).chopped(2) : QStringView(entry);
+    // Written in place, every chunk: a name takes at most five characters.
+    QString shown(body.size() * 5, Qt::Uninitialized);
+    QChar *out = shown.data();
+    const auto put = [&out](const char *text) {
+        while (*text)
+            *out++ = QLatin1Char(*text++);
+    };
     for (const QChar c : body) {
-        if (c.unicode() < 0x20)
-            shown += QLatin1Char('<') + QLatin1String(Names[c.unicode()]) + QLatin1Char('>');
-        else if (c.unicode() == 0x7F)
-            shown += QStringLiteral("<DEL>");
-        else if (c.category() == QChar::Other_Control) // the byte the code page leaves unassigned
-            shown += QStringLiteral("<%1>").arg(c.unicode(), 2, 16, QLatin1Char('0')).toUpper();
-        else
-            shown += c;
+        const char16_t u = c.unicode();
+        if (u < 0x20) {
+            put("<");
+            put(Names[u]);
+            put(">");
+        } else if (u == 0x7F) {
+            put("<DEL>");
+        } else if (u >= 0x80 && u <= 0x9F) { // the byte the code page leaves unassigned
+            const char code[] = {'<', Hex[u >> 4], Hex[u & 0xF], '>', '\0'};
+            put(code);
+        } else {
+            *out++ = c;
+        }
     }
+    shown.truncate(out - shown.constData());
     return shown;
 }
 
@@ -65,15 +77,17 @@ void DataStreamLog::add(const QString &chunk, const QTime &time)
         endRemoveRows();
     }
     beginInsertRows({}, 0, 0);
-    m_entries.push_front(entry(chunk, time));
+    QString raw = entry(chunk, time);
+    QString shown = visible(raw);
+    m_entries.push_front({std::move(raw), std::move(shown)});
     endInsertRows();
 }
 
 QString DataStreamLog::text() const
 {
     QString all;
-    for (const QString &e : m_entries)
-        all += e;
+    for (const Entry &e : m_entries)
+        all += e.raw;
     return all;
 }
 
@@ -86,13 +100,13 @@ QVariant DataStreamLog::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= count())
         return {};
-    const QString &e = m_entries[size_t(index.row())];
+    const Entry &e = m_entries[size_t(index.row())];
     switch (role) {
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
-        return visible(e);
+        return e.shown;
     case RawRole:
-        return e;
+        return e.raw;
     default:
         return {};
     }

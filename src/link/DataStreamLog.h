@@ -41,6 +41,10 @@ public:
     QVariant data(const QModelIndex &index, int role) const override;
 
 private:
-    std::deque<QString> m_entries;
+    struct Entry {
+        QString raw;
+        QString shown; // made once: the window paints an entry many times
+    };
+    std::deque<Entry> m_entries;
     int m_capacity;
 };

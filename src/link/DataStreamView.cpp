@@ -1,29 +1,62 @@
 #include "link/DataStreamView.h"
 
+#include "app/TextCellDelegate.h"
+
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QFontDatabase>
+#include <QHeaderView>
 #include <QKeyEvent>
 
 #include <algorithm>
 
+namespace {
+
+constexpr int Margin = 8; // pixels beside the text in the one column
+
+} // namespace
+
 DataStreamView::DataStreamView(QWidget *parent)
-    : QListView(parent)
+    : QTableView(parent)
 {
-    // Every row one line of one height: adding an entry costs the same with
-    // five thousand as with five.
-    setUniformItemSizes(true);
+    setItemDelegate(new TextCellDelegate(this));
+    setShowGrid(false);
     setWordWrap(false);
+    setTextElideMode(Qt::ElideNone);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setTabKeyNavigation(false);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+
+    horizontalHeader()->hide();
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setMinimumSectionSize(1);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 2);
+    setCornerButtonEnabled(false);
+    if (auto *corner = findChild<QAbstractButton *>())
+        corner->setAccessibleName(QStringLiteral("Выделить все записи")); // hidden with the headers
 
     auto *copyAction = new QAction(QStringLiteral("Копировать"), this);
     connect(copyAction, &QAction::triggered, this, &DataStreamView::copy);
     addAction(copyAction);
     setContextMenuPolicy(Qt::ActionsContextMenu);
+}
+
+void DataStreamView::setModel(QAbstractItemModel *model)
+{
+    QTableView::setModel(model);
+    m_widest = 0;
+    if (model && model->rowCount() > 0)
+        widenFor(0, model->rowCount() - 1);
+    else
+        fitColumn();
 }
 
 QString DataStreamView::selectedText() const
@@ -36,7 +69,7 @@ QString DataStreamView::selectedText() const
     return lines.join(QLatin1Char('\n'));
 }
 
-// The list view would copy the current entry alone.
+// The table view would copy the current entry alone.
 void DataStreamView::keyPressEvent(QKeyEvent *event)
 {
     if (event->matches(QKeySequence::Copy)) {
@@ -44,13 +77,38 @@ void DataStreamView::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
-    QListView::keyPressEvent(event);
+    QTableView::keyPressEvent(event);
 }
 
 void DataStreamView::rowsInserted(const QModelIndex &parent, int start, int end)
 {
-    QListView::rowsInserted(parent, start, end);
+    QTableView::rowsInserted(parent, start, end);
+    if (!parent.isValid())
+        widenFor(start, end);
     m_throttle.changed();
+}
+
+void DataStreamView::resizeEvent(QResizeEvent *event)
+{
+    QTableView::resizeEvent(event);
+    fitColumn();
+}
+
+void DataStreamView::widenFor(int start, int end)
+{
+    const QFontMetrics metrics = fontMetrics();
+    for (int row = start; row <= end; ++row)
+        m_widest = std::max(m_widest, metrics.horizontalAdvance(model()->index(row, 0).data(Qt::DisplayRole).toString()));
+    fitColumn();
+}
+
+// The column fills the window, or is as wide as the longest entry, with a
+// horizontal scroll bar.
+void DataStreamView::fitColumn()
+{
+    const int width = std::max(viewport()->width(), m_widest + 2 * Margin);
+    if (horizontalHeader()->count() > 0 && columnWidth(0) != width)
+        setColumnWidth(0, width);
 }
 
 void DataStreamView::copy()

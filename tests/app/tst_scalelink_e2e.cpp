@@ -15,7 +15,7 @@
 #include <QComboBox>
 #include <QFileInfo>
 #include <QLineEdit>
-#include <QListView>
+#include <QAbstractItemView>
 #include <QProcess>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -174,7 +174,7 @@ void TstScaleLinkEndToEnd::everyTypeFromTheVirtualScale()
     for (int i = 0; i < 12; ++i)
         echo.prepend(DataStreamLog::entry(QString::fromLatin1(frames.mid(i * length, length)), QTime(9, 5, 7)));
     QCOMPARE(log.text(), echo);
-    auto *txtChat = w->findChild<QListView *>(QStringLiteral("txtChat"));
+    auto *txtChat = w->findChild<QAbstractItemView *>(QStringLiteral("txtChat"));
     QVERIFY(txtChat->isVisible());
     QCOMPARE(txtChat->model(), &log);
     txtChat->selectionModel()->select(log.index(0), QItemSelectionModel::Select);

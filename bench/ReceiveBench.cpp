@@ -81,6 +81,7 @@ struct ReceiveRig {
 struct WindowCost {
     double handling = 0; // per chunk, the receive path itself
     double total = 0;    // per chunk, all the process did meanwhile (repaints too)
+    double burst = 0;    // per chunk, the receive path itself, chunks waiting back to back
 };
 
 // Chunks one at a time, each handled (and the window repainted as it
@@ -92,7 +93,13 @@ WindowCost measureWindow(ReceiveRig &rig, int chunks)
     const double cpu0 = Measure::cpuSeconds();
     for (int i = 0; i < chunks; ++i)
         rig.send(1);
-    return {rig.handlingCpu / chunks, (Measure::cpuSeconds() - cpu0) / chunks};
+    WindowCost cost{rig.handlingCpu / chunks, (Measure::cpuSeconds() - cpu0) / chunks, 0};
+    // The same number of chunks waiting at once, handled one after another
+    // with the processor's caches warm, as when a scale streams.
+    rig.handlingCpu = 0;
+    rig.send(chunks);
+    cost.burst = rig.handlingCpu / chunks;
+    return cost;
 }
 
 } // namespace
@@ -114,6 +121,10 @@ void benchReceive(Table &table, const BenchOptions &options)
                    micros(first.handling) + QStringLiteral(" (chunk %L1)").arg(options.receiveMarks.first()),
                    ratioText(cost.handling, first.handling), QStringLiteral("≤ 20 µs, ≤ 1.5×"),
                    cost.handling <= 20e-6 && flat});
+        table.add({QStringLiteral("receive: chunk %L1, handling back to back").arg(mark), micros(cost.burst),
+                   micros(first.burst) + QStringLiteral(" (chunk %L1)").arg(options.receiveMarks.first()),
+                   ratioText(cost.burst, first.burst), QStringLiteral("≤ 20 µs, ≤ 1.5×"),
+                   cost.burst <= 20e-6 && cost.burst <= 1.5 * first.burst});
         table.add({QStringLiteral("receive: chunk %L1, with repaints").arg(mark), micros(cost.total),
                    micros(first.total) + QStringLiteral(" (chunk %L1)").arg(options.receiveMarks.first()),
                    ratioText(cost.total, first.total), QStringLiteral("≤ 1.5×"), cost.total <= 1.5 * first.total});

@@ -71,16 +71,19 @@ QString DataStreamLog::visible(const QString &entry)
 
 void DataStreamLog::add(const QString &chunk, const QTime &time)
 {
-    if (count() == m_capacity) {
-        beginRemoveRows({}, m_capacity - 1, m_capacity - 1);
-        m_entries.pop_back();
-        endRemoveRows();
-    }
     beginInsertRows({}, 0, 0);
     QString raw = entry(chunk, time);
     QString shown = visible(raw);
     m_entries.push_front({std::move(raw), std::move(shown)});
     endInsertRows();
+    // The oldest go a tenth of the capacity at a time: a view pays for a
+    // removal by the rows it holds, so one row at a time would cost that for
+    // every chunk.
+    if (count() > m_capacity + m_capacity / 10) {
+        beginRemoveRows({}, m_capacity, count() - 1);
+        m_entries.resize(size_t(m_capacity));
+        endRemoveRows();
+    }
 }
 
 QString DataStreamLog::text() const

@@ -28,8 +28,8 @@ public:
     // The entry as the window shows it.
     static QString visible(const QString &entry);
 
-    // Adds the entry of a chunk at the top, dropping the oldest beyond the
-    // capacity.
+    // Adds the entry of a chunk at the top. Beyond the capacity and a tenth
+    // of it, the oldest are dropped down to the capacity.
     void add(const QString &chunk, const QTime &time);
 
     int count() const { return int(m_entries.size()); }

@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -52,11 +53,25 @@ DataStreamView::DataStreamView(QWidget *parent)
 void DataStreamView::setModel(QAbstractItemModel *model)
 {
     QTableView::setModel(model);
+    measureAll();
+}
+
+void DataStreamView::measureAll()
+{
     m_widest = 0;
-    if (model && model->rowCount() > 0)
-        widenFor(0, model->rowCount() - 1);
+    if (model() && model()->rowCount() > 0)
+        widenFor(0, model()->rowCount() - 1);
     else
         fitColumn();
+}
+
+void DataStreamView::changeEvent(QEvent *event)
+{
+    QTableView::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        m_advances.clear();
+        measureAll();
+    }
 }
 
 QString DataStreamView::selectedText() const
@@ -94,11 +109,25 @@ void DataStreamView::resizeEvent(QResizeEvent *event)
     fitColumn();
 }
 
+// An entry's width as the sum of its characters' advances, each measured
+// once: shaping every entry as it comes would cost more than all the rest of
+// its handling. The font is a fixed one: there is no kerning to miss.
+int DataStreamView::textWidth(const QString &text)
+{
+    qreal width = 0;
+    for (const QChar c : text) {
+        auto it = m_advances.constFind(c.unicode());
+        if (it == m_advances.cend())
+            it = m_advances.insert(c.unicode(), QFontMetricsF(font()).horizontalAdvance(c));
+        width += *it;
+    }
+    return int(std::ceil(width));
+}
+
 void DataStreamView::widenFor(int start, int end)
 {
-    const QFontMetrics metrics = fontMetrics();
     for (int row = start; row <= end; ++row)
-        m_widest = std::max(m_widest, metrics.horizontalAdvance(model()->index(row, 0).data(Qt::DisplayRole).toString()));
+        m_widest = std::max(m_widest, textWidth(model()->index(row, 0).data(Qt::DisplayRole).toString()));
     fitColumn();
 }
 

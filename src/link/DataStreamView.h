@@ -2,6 +2,7 @@
 
 #include "app/RepaintThrottle.h"
 
+#include <QHash>
 #include <QTableView>
 
 // The data-stream window: the entries of a DataStreamLog, newest at the top,
@@ -31,12 +32,16 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void rowsInserted(const QModelIndex &parent, int start, int end) override;
     void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void copy();
+    void measureAll();
+    int textWidth(const QString &text);
     void widenFor(int start, int end);
     void fitColumn();
 
     RepaintThrottle m_throttle{*this, MinRepaintMs, nullptr};
     int m_widest = 0; // pixels of the widest entry shown so far
+    QHash<char16_t, qreal> m_advances; // of the characters met, in this view's font
 };

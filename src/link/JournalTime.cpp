@@ -44,4 +44,39 @@ QString text(const QDateTime &when, const QLocale &locale)
     return locale.toString(when, format(locale));
 }
 
+namespace {
+
+bool showsMilliseconds(const QString &format)
+{
+    bool quoted = false;
+    for (const QChar c : format) {
+        if (c == QLatin1Char('\''))
+            quoted = !quoted;
+        else if (!quoted && c == QLatin1Char('z'))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+Writer::Writer(QLocale locale)
+    : m_locale(std::move(locale))
+    , m_format(format(m_locale))
+    , m_bySecond(!showsMilliseconds(m_format))
+{
+}
+
+QString Writer::operator()(const QDateTime &when)
+{
+    if (!m_bySecond || !when.isValid())
+        return m_locale.toString(when, m_format);
+    const qint64 second = when.toSecsSinceEpoch();
+    if (m_text.isNull() || second != m_second) {
+        m_second = second;
+        m_text = m_locale.toString(when, m_format);
+    }
+    return m_text;
+}
+
 } // namespace JournalTime

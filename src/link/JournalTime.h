@@ -15,4 +15,21 @@ QLocale programLocale();
 QString format(const QLocale &locale);
 QString text(const QDateTime &when, const QLocale &locale);
 
+// text() for a caller that writes many rows: the format is made once and the
+// text of a second is kept, since a scale streaming at line rate gives sixty
+// rows in the same second.
+class Writer
+{
+public:
+    explicit Writer(QLocale locale);
+    QString operator()(const QDateTime &when);
+
+private:
+    QLocale m_locale;
+    QString m_format;
+    bool m_bySecond; // the format shows nothing finer than seconds
+    qint64 m_second = 0;
+    QString m_text;
+};
+
 } // namespace JournalTime

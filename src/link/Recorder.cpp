@@ -28,8 +28,7 @@ Recorder::Recorder(JournalGrid &journal, const LiveSettings &settings, const Clo
     , m_clock(clock)
     , m_beeper(beeper)
     , m_window(std::move(window))
-    , m_locale(std::move(locale))
-    , m_timeFormat(JournalTime::format(m_locale))
+    , m_timeText(std::move(locale))
 {
 }
 
@@ -53,7 +52,7 @@ void Recorder::RecordReading(const ScaleReading &reading, float deadZone)
                       cell(reading.status)};
     if (reading.counting)
         cells << cell(reading.quantity) << cell(reading.unitWeight);
-    cells << cell(m_locale.toString(m_clock.now(), m_timeFormat)) << cell(m_window.noteText());
+    cells << cell(m_timeText(m_clock.now())) << cell(m_window.noteText());
     m_journal.AddItem(cells.join(QLatin1Char('\t')));
     m_journal.setCurrentCell(m_journal.Rows() - 1, 1);
     if (m_settings.bell() != 0)

@@ -49,7 +49,6 @@ private:
     const Clock &m_clock;
     Beeper &m_beeper;
     Window m_window;
-    QLocale m_locale;
-    QString m_timeFormat;
+    JournalTime::Writer m_timeText;
     float m_prevWeight = 0;
 };

@@ -10,6 +10,7 @@ private slots:
     void shortDateAndLongTime_data();
     void shortDateAndLongTime();
     void cLocaleGivesRussian();
+    void writerKeepsTheTextOfASecond();
 };
 
 void TstJournalTime::shortDateAndLongTime_data()
@@ -43,6 +44,22 @@ void TstJournalTime::cLocaleGivesRussian()
     QCOMPARE(JournalTime::programLocale().language(), QLocale::Russian);
     QCOMPARE(JournalTime::text(QDateTime(QDate(2024, 3, 5), QTime(9, 5, 7)), JournalTime::programLocale()),
              QStringLiteral("05.03.2024 09:05:07"));
+}
+
+// Rows a second apart, many in one second, across midnight: the writer
+// gives what text() gives every time.
+void TstJournalTime::writerKeepsTheTextOfASecond()
+{
+    const QLocale ru(QLocale::Russian, QLocale::Russia);
+    JournalTime::Writer writer(ru);
+    QDateTime when(QDate(2023, 12, 31), QTime(23, 59, 58, 0));
+    for (int step = 0; step < 200; ++step) {
+        QCOMPARE(writer(when), JournalTime::text(when, ru));
+        when = when.addMSecs(17);
+    }
+    QCOMPARE(writer(when), QStringLiteral("01.01.2024 00:00:01"));
+    QCOMPARE(writer(when.addSecs(-3600)), QStringLiteral("31.12.2023 23:00:01")); // the clock put back
+    QCOMPARE(writer(QDateTime()), JournalTime::text(QDateTime(), ru));
 }
 
 QTEST_APPLESS_MAIN(TstJournalTime)

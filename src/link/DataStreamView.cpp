@@ -22,6 +22,7 @@ constexpr int Margin = 8; // pixels beside the text in the one column
 DataStreamView::DataStreamView(QWidget *parent)
     : QTableView(parent)
 {
+    m_advances.fill(-1);
     setItemDelegate(new TextCellDelegate(this));
     setShowGrid(false);
     setWordWrap(false);
@@ -69,7 +70,7 @@ void DataStreamView::changeEvent(QEvent *event)
 {
     QTableView::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
-        m_advances.clear();
+        m_advances.fill(-1);
         measureAll();
     }
 }
@@ -116,10 +117,15 @@ int DataStreamView::textWidth(const QString &text)
 {
     qreal width = 0;
     for (const QChar c : text) {
-        auto it = m_advances.constFind(c.unicode());
-        if (it == m_advances.cend())
-            it = m_advances.insert(c.unicode(), QFontMetricsF(font()).horizontalAdvance(c));
-        width += *it;
+        const char16_t u = c.unicode();
+        if (u < m_advances.size()) {
+            qreal &advance = m_advances[u];
+            if (advance < 0)
+                advance = QFontMetricsF(font()).horizontalAdvance(c);
+            width += advance;
+        } else {
+            width += QFontMetricsF(font()).horizontalAdvance(c);
+        }
     }
     return int(std::ceil(width));
 }

@@ -2,8 +2,9 @@
 
 #include "app/RepaintThrottle.h"
 
-#include <QHash>
 #include <QTableView>
+
+#include <array>
 
 // The data-stream window: the entries of a DataStreamLog, newest at the top,
 // control characters shown by their ASCII names, one line each in a fixed
@@ -43,5 +44,7 @@ private:
 
     RepaintThrottle m_throttle{*this, MinRepaintMs, nullptr};
     int m_widest = 0; // pixels of the widest entry shown so far
-    QHash<char16_t, qreal> m_advances; // of the characters met, in this view's font
+    // Advances of the Latin and Cyrillic characters met, in this view's font
+    // (-1: not measured yet); others are measured each time.
+    std::array<qreal, 0x500> m_advances;
 };

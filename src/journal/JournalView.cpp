@@ -41,7 +41,6 @@ JournalView::JournalView(JournalGrid &grid, QWidget *parent)
     setSelectionBehavior(SelectItems);
     setMouseTracking(true);
     setWordWrap(false);
-    setTextElideMode(Qt::ElideNone); // a cell clips its text, as a grid does; eliding lays it out again
     setHorizontalScrollMode(ScrollPerPixel);
     setVerticalScrollMode(ScrollPerItem);
 

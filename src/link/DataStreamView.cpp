@@ -25,8 +25,6 @@ DataStreamView::DataStreamView(QWidget *parent)
     m_advances.fill(-1);
     setItemDelegate(new TextCellDelegate(this));
     setShowGrid(false);
-    setWordWrap(false);
-    setTextElideMode(Qt::ElideNone);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -99,8 +97,7 @@ void DataStreamView::keyPressEvent(QKeyEvent *event)
 void DataStreamView::rowsInserted(const QModelIndex &parent, int start, int end)
 {
     QTableView::rowsInserted(parent, start, end);
-    if (!parent.isValid())
-        widenFor(start, end);
+    widenFor(start, end);
     m_throttle.changed();
 }
 
@@ -117,15 +114,11 @@ int DataStreamView::textWidth(const QString &text)
 {
     qreal width = 0;
     for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u < m_advances.size()) {
-            qreal &advance = m_advances[u];
-            if (advance < 0)
-                advance = QFontMetricsF(font()).horizontalAdvance(c);
-            width += advance;
-        } else {
-            width += QFontMetricsF(font()).horizontalAdvance(c);
-        }
+        qreal unkept = -1;
+        qreal &advance = c.unicode() < m_advances.size() ? m_advances[c.unicode()] : unkept;
+        if (advance < 0)
+            advance = QFontMetricsF(font()).horizontalAdvance(c);
+        width += advance;
     }
     return int(std::ceil(width));
 }

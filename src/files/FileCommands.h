@@ -55,6 +55,10 @@ public:
     // to save, the operator declined, or the save succeeded.
     bool confirmDiscard();
 
+    // The folder the file dialogs start in: the one remembered in the
+    // settings file.
+    QString startFolder() const;
+
     // The folder of a chosen path as it is remembered: the path up to its
     // last separator; "/" for a file in the root; empty for a bare name.
     static QString folderOf(const QString &path);
@@ -62,7 +66,6 @@ public:
 private:
     bool askSaveChanges();
     std::optional<QString> choose(bool save);
-    QString startFolder() const;
 
     JournalGrid &m_grid;
     FileDialogs &m_dialogs;

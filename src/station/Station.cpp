@@ -2,9 +2,14 @@
 
 #include "journal/JournalGrid.h"
 #include "report/JournalTotals.h"
+#include "settings/Numbers.h"
+#include "settings/frmSettings.h"
+#include "station/ReportCommands.h"
 #include "station/TotalsLabel.h"
 
+#include <QAction>
 #include <QMainWindow>
+#include <QMenu>
 #include <QStatusBar>
 
 Station::Station(Parts parts, QObject *parent)
@@ -14,6 +19,38 @@ Station::Station(Parts parts, QObject *parent)
 {
     m_totalsLabel = new TotalsLabel(parts.journal, *m_totals, &parts.statusBar);
     parts.statusBar.addPermanentWidget(m_totalsLabel);
+
+    auto scaleType = [&settings = parts.settings] {
+        const int type = Numbers::parseWhole(settings.scaleTypeText()).value_or(-1);
+        return type >= 0 && type < int(frmSettings::TypeCaptions.size())
+            ? QString::fromUtf8(frmSettings::TypeCaptions[type])
+            : settings.scaleTypeText();
+    };
+    m_reports = std::make_unique<ReportCommands>(
+        ReportCommands::Sources{parts.journal, *m_totals, parts.files, scaleType}, parts.dialogs, parts.messages,
+        parts.window);
+    QAction *print = addItem(parts.fileMenu, "mnuSaveAs", "mnuPrint", QStringLiteral("Печать..."));
+    connect(print, &QAction::triggered, m_reports.get(), &ReportCommands::print);
+    QAction *pdf = addItem(parts.fileMenu, "mnuPrint", "mnuExportPdf", QStringLiteral("Экспорт в PDF..."));
+    connect(pdf, &QAction::triggered, m_reports.get(), &ReportCommands::exportPdf);
+    QAction *excel = addItem(parts.fileMenu, "mnuExportPdf", "mnuExportExcel", QStringLiteral("Экспорт в Excel..."));
+    connect(excel, &QAction::triggered, m_reports.get(), &ReportCommands::exportExcel);
+}
+
+QAction *Station::addItem(QMenu &menu, const char *after, const char *name, const QString &caption)
+{
+    auto *action = new QAction(caption, &menu);
+    action->setObjectName(QLatin1String(name));
+    const QList<QAction *> actions = menu.actions();
+    QAction *before = nullptr;
+    for (qsizetype i = 0; i < actions.size(); ++i) {
+        if (actions.at(i)->objectName() == QLatin1String(after)) {
+            before = actions.value(i + 1);
+            break;
+        }
+    }
+    menu.insertAction(before, action);
+    return action;
 }
 
 Station::~Station() = default;

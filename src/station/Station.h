@@ -10,7 +10,9 @@ class FileDialogs;
 class JournalGrid;
 class JournalTotals;
 class QMainWindow;
+class QAction;
 class QMenu;
+class ReportCommands;
 class QStatusBar;
 class ScaleLink;
 class TotalsLabel;
@@ -44,7 +46,12 @@ public:
     const JournalTotals &totals() const { return *m_totals; }
 
 private:
+    // A menu item placed after the item named after (at the end when there
+    // is none).
+    QAction *addItem(QMenu &menu, const char *after, const char *name, const QString &caption);
+
     Parts m_parts;
+    std::unique_ptr<ReportCommands> m_reports;
     std::unique_ptr<JournalTotals> m_totals;
     TotalsLabel *m_totalsLabel = nullptr;
 };

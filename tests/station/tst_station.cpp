@@ -3,15 +3,31 @@
 #include "journal/JournalGrid.h"
 #include "support/TestWindow.h"
 
+#include <QAction>
+#include <QDateTime>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QProcess>
+#include <QTimer>
+#include <QStandardPaths>
 #include <QTest>
+#include <QUrl>
 
 // The station's additions on the real main window: the totals in the status
-// bar and the menu items after the designed ones.
+// bar and the menu items after the designed ones, with the reports they
+// write read back by other programs (pdftotext, openpyxl, LibreOffice).
 class TestStation : public QObject
 {
+    // Debian's own, which has python3-openpyxl (not one a user put first on PATH).
+    static inline const QString DebianPython = QStringLiteral("/usr/bin/python3");
+
     Q_OBJECT
 
     std::unique_ptr<TestWindow> m_env;
@@ -24,6 +40,53 @@ class TestStation : public QObject
         m_window->ReadFrom_Unit(QStringLiteral("\x01\x02S%1kg   ").arg(QLatin1String(weight), 8));
     }
 
+    void readThree()
+    {
+        read("1.000");
+        read("2.500");
+        read("0.750");
+    }
+
+    QStringList captions(const char *menu) const
+    {
+        QStringList out;
+        for (QAction *a : m_window->menuBar()->findChild<QMenu *>(QLatin1String(menu))->actions())
+            out << a->text();
+        return out;
+    }
+
+    // Runs a menu item of the real window, as a click on it would.
+    void trigger(const char *name)
+    {
+        QAction *a = m_window->menuBar()->findChild<QAction *>(QLatin1String(name));
+        QVERIFY2(a, name);
+        QVERIFY(a->isEnabled());
+        a->trigger();
+    }
+
+    static QString run(const QString &program, const QStringList &args, const QStringList &env = {})
+    {
+        QProcess p;
+        if (!env.isEmpty()) {
+            QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+            for (const QString &kv : env)
+                e.insert(kv.section(QLatin1Char('='), 0, 0), kv.section(QLatin1Char('='), 1));
+            p.setProcessEnvironment(e);
+        }
+        p.start(program, args);
+        if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+            qWarning() << program << p.readAllStandardError();
+        return QString::fromUtf8(p.readAllStandardOutput());
+    }
+
+    QString exportTo(const char *item, const QString &name)
+    {
+        const QString path = m_env->folder.filePath(name);
+        m_env->dialogs.choices = {path};
+        trigger(item);
+        return path;
+    }
+
 private slots:
     void init()
     {
@@ -31,12 +94,17 @@ private slots:
         m_window = &m_env->start();
     }
 
+    void menuItemsAfterTheDesignedOnes()
+    {
+        QCOMPARE(captions("mnuFile"), (QStringList{"Создать", "Открыть", "Добавить из ...", "Сохранить как",
+                                                   "Печать...", "Экспорт в PDF...", "Экспорт в Excel..."}));
+        QCOMPARE(captions("mnuServ").first(), QStringLiteral("Настройки"));
+    }
+
     void totalsFollowReadingsSelectionAndDeletion()
     {
         QCOMPARE(totals(), QStringLiteral("Итого: 0 строк"));
-        read("1.000");
-        read("2.500");
-        read("0.750");
+        readThree();
         QTRY_VERIFY(totals().startsWith(QStringLiteral("Итого: 3 строки, сумма 4,250 kg")));
         JournalGrid &grid = m_window->journal();
         grid.setCurrentCell(2, 1);
@@ -45,6 +113,118 @@ private slots:
         m_env->messages.answer({UserMessages::Answer::Yes});
         m_window->tbr1_ButtonClick(QStringLiteral("tbrClear"));
         QTRY_VERIFY(totals().startsWith(QStringLiteral("Итого: 1 строка, сумма 1,000 kg")));
+    }
+
+    void pdfHoldsCaptionsRowsTotalsAndPageNumbers()
+    {
+        readThree();
+        m_window->journal().setTextMatrix(2, m_window->journal().Cols() - 1, QStringLiteral("партия Ж-7"));
+        const QString pdf = exportTo("mnuExportPdf", QStringLiteral("report"));
+        QCOMPARE(m_env->dialogs.shown.last().request.proposedName, QStringLiteral("Журнал.pdf"));
+        QCOMPARE(m_env->messages.texts().last(), "Данные сохранены в файле " + pdf + ".pdf");
+        const QString text = run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf + ".pdf", "-"});
+        for (const char *expected : {"Журнал: Новый", "Весы: JW-1", "№ п.п", "Вес", "Ед. изм.", "Статус", "Время",
+                                     "Примечание", "2.500", "0.750", "партия Ж-7",
+                                     "Итого: 3 строки", "сумма 4,250 kg", "стр. 1 из 1"})
+            QVERIFY2(text.contains(QString::fromUtf8(expected)), expected);
+    }
+
+    void pdfNumbersItsPages()
+    {
+        QStringList rows;
+        for (int i = 1; i <= 200; ++i)
+            rows << QStringLiteral("%1\t%1\t%2.000\tkg\tS\t07.12.2026 10:00:00\t").arg(i).arg(i % 7);
+        m_window->journal().addItems(rows);
+        const QString pdf = exportTo("mnuExportPdf", QStringLiteral("long.pdf"));
+        const QString text = run(QStringLiteral("pdftotext"), {pdf, "-"});
+        const int pages = text.count(QLatin1Char('\f'));
+        QVERIFY(pages > 2);
+        for (int p = 1; p <= pages; ++p)
+            QVERIFY(text.contains(QStringLiteral("стр. %1 из %2").arg(p).arg(pages)));
+        QVERIFY(text.contains(QStringLiteral("Итого: 200 строк")));
+    }
+
+    void printGoesThroughThePreview()
+    {
+        readThree();
+        int pages = -1;
+        QTimer::singleShot(0, this, [&pages] {
+            auto *preview = qobject_cast<QPrintPreviewDialog *>(QApplication::activeModalWidget());
+            if (!preview)
+                return;
+            if (auto *view = preview->findChild<QPrintPreviewWidget *>())
+                pages = view->pageCount();
+            preview->reject();
+        });
+        trigger("mnuPrint");
+        QCOMPARE(pages, 1);
+    }
+
+    void cancelledExportWritesNothing()
+    {
+        m_env->dialogs.choices = {std::nullopt};
+        trigger("mnuExportExcel");
+        QCOMPARE(m_env->messages.texts().last(), QStringLiteral("Операция отменена."));
+    }
+
+    void workbookCellsAreNumbersDatesAndTexts()
+    {
+        readThree();
+        m_window->journal().AddItem(QStringLiteral("4\t4\t--.---\tkg\tS\tне время\tзаметка"));
+        m_window->journal().setTextMatrix(1, m_window->journal().Cols() - 1, QStringLiteral("первая"));
+        const QString xlsx = exportTo("mnuExportExcel", QStringLiteral("day.xlsx"));
+        QCOMPARE(m_env->messages.texts().last(), "Данные сохранены в файле " + xlsx);
+        // Each cell as [type, value]: n number, s text, d date-time.
+        const QString script = QStringLiteral(
+            "import json,sys,openpyxl\n"
+            "ws=openpyxl.load_workbook(sys.argv[1]).active\n"
+            "print(json.dumps([[[c.data_type, c.value.isoformat() if c.is_date else c.value] for c in r]"
+            " for r in ws.iter_rows()], default=str))\n");
+        const QJsonArray rows = QJsonDocument::fromJson(run(DebianPython, {"-c", script, xlsx}).toUtf8()).array();
+        QVERIFY(rows.size() >= 7);
+        auto cell = [&rows](int r, int c) { return rows.at(r).toArray().at(c).toArray(); };
+        QCOMPARE(cell(0, 1).at(1).toString(), QStringLiteral("Вес "));
+        QCOMPARE(cell(0, 4).at(1).toString(), QStringLiteral("Время"));
+        double sum = 0;
+        for (int r = 1; r <= 3; ++r) {
+            QCOMPARE(cell(r, 1).at(0).toString(), QStringLiteral("n"));
+            sum += cell(r, 1).at(1).toDouble();
+            QCOMPARE(cell(r, 0).at(0).toString(), QStringLiteral("n"));
+            QCOMPARE(cell(r, 4).at(0).toString(), QStringLiteral("d"));
+            QVERIFY(QDateTime::fromString(cell(r, 4).at(1).toString(), Qt::ISODate).isValid());
+        }
+        QCOMPARE(sum, 4.25);
+        QCOMPARE(cell(1, 5), (QJsonArray{"s", "первая"}));
+        QCOMPARE(cell(4, 1), (QJsonArray{"s", "--.---"}));
+        QCOMPARE(cell(4, 4), (QJsonArray{"s", "не время"}));
+        QCOMPARE(cell(6, 0), (QJsonArray{"s", "Итого: 4 строки"}));
+        QCOMPARE(cell(7, 1), (QJsonArray{"n", 4.25}));
+        QCOMPARE(cell(7, 2), (QJsonArray{"s", "kg"}));
+    }
+
+    // LibreOffice Calc in a Russian locale reads the weights as numbers: it
+    // shows them (CSV "as shown") with a decimal comma and their decimals,
+    // where a text would keep its full stop; the sum below as 4,250.
+    void workbookOpensInLibreOfficeWithRussianNumbers()
+    {
+        const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+        QVERIFY2(!soffice.isEmpty(), "LibreOffice (libreoffice-calc-nogui) is not installed");
+        readThree();
+        const QString xlsx = exportTo("mnuExportExcel", QStringLiteral("calc.xlsx"));
+        const QString out = m_env->folder.filePath(QStringLiteral("csv"));
+        const QString profile = QUrl::fromLocalFile(m_env->folder.filePath(QStringLiteral("lo-profile"))).toString();
+        run(soffice,
+            {"-env:UserInstallation=" + profile, "--headless", "--norestore", "--convert-to", "csv:Text - txt - csv (StarCalc):44,34,76,1,,1049,false,true,true", "--outdir", out, xlsx},
+            {"LC_ALL=ru_RU.UTF-8", "LANG=ru_RU.UTF-8", "LANGUAGE=ru", "HOME=" + m_env->folder.path()});
+        QFile csv(out + QStringLiteral("/calc.csv"));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(csv.readAll()).split(QLatin1Char('\n'));
+        QVERIFY(lines.size() > 6);
+        QCOMPARE(lines.at(0), QStringLiteral("№ п.п ,Вес ,Ед. изм.,Статус,Время,Примечание"));
+        QVERIFY(lines.at(1).startsWith(QStringLiteral("1,\"1,000\",kg,S,")));
+        QVERIFY(lines.at(2).startsWith(QStringLiteral("2,\"2,500\",kg,S,")));
+        QVERIFY(lines.at(3).startsWith(QStringLiteral("3,\"0,750\",kg,S,")));
+        QVERIFY(lines.at(6).startsWith(QStringLiteral("Сумма,\"4,250\",kg,")));
     }
 };
 

@@ -4,10 +4,13 @@
 #include "report/JournalTotals.h"
 #include "settings/Numbers.h"
 #include "settings/frmSettings.h"
+#include "station/ColumnWidths.h"
+#include "station/ReceptionLabel.h"
 #include "station/ReportCommands.h"
 #include "station/TotalsLabel.h"
 
 #include <QAction>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
 #include <QStatusBar>
@@ -17,15 +20,25 @@ Station::Station(Parts parts, QObject *parent)
     , m_parts(parts)
     , m_totals(std::make_unique<JournalTotals>(parts.journal))
 {
-    m_totalsLabel = new TotalsLabel(parts.journal, *m_totals, &parts.statusBar);
-    parts.statusBar.addPermanentWidget(m_totalsLabel);
-
     auto scaleType = [&settings = parts.settings] {
         const int type = Numbers::parseWhole(settings.scaleTypeText()).value_or(-1);
         return type >= 0 && type < int(frmSettings::TypeCaptions.size())
             ? QString::fromUtf8(frmSettings::TypeCaptions[type])
             : settings.scaleTypeText();
     };
+    m_reception = new ReceptionLabel(parts.line, parts.settings, scaleType, &parts.statusBar);
+    parts.statusBar.addPermanentWidget(m_reception);
+    m_totalsLabel = new TotalsLabel(parts.journal, *m_totals, &parts.statusBar);
+    parts.statusBar.addPermanentWidget(m_totalsLabel);
+    m_widths = std::make_unique<ColumnWidths>(parts.journal, parts.journalView, parts.iniPath);
+
+    // The dead zone is compared in the unit the scale sends, whatever the
+    // caption says.
+    for (QLineEdit *box : parts.settings.findChildren<QLineEdit *>()) {
+        if (box->objectName().startsWith(QLatin1String("arrLuft_")))
+            box->setToolTip(QStringLiteral("Зона нечувствительности задается в единицах, которые присылают весы: "
+                                           "для весов в кг 0,05 — это 50 г."));
+    }
     m_reports = std::make_unique<ReportCommands>(
         ReportCommands::Sources{parts.journal, *m_totals, parts.files, scaleType}, parts.dialogs, parts.messages,
         parts.window);
@@ -35,6 +48,21 @@ Station::Station(Parts parts, QObject *parent)
     connect(pdf, &QAction::triggered, m_reports.get(), &ReportCommands::exportPdf);
     QAction *excel = addItem(parts.fileMenu, "mnuExportPdf", "mnuExportExcel", QStringLiteral("Экспорт в Excel..."));
     connect(excel, &QAction::triggered, m_reports.get(), &ReportCommands::exportExcel);
+}
+
+void Station::layoutBuilding()
+{
+    m_widths->layoutBuilding();
+}
+
+void Station::layoutBuilt(const QVector<JournalColumn> &columns)
+{
+    m_widths->layoutBuilt(columns);
+}
+
+void Station::setLinkState(const QString &state)
+{
+    m_reception->setLinkState(state);
 }
 
 QAction *Station::addItem(QMenu &menu, const char *after, const char *name, const QString &caption)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "journal/JournalLayout.h"
+
 #include <QObject>
 #include <QString>
 
@@ -10,10 +12,14 @@ class FileDialogs;
 class JournalGrid;
 class JournalTotals;
 class QMainWindow;
+class ColumnWidths;
 class QAction;
 class QMenu;
 class ReportCommands;
 class QStatusBar;
+class QWidget;
+class ReceptionLabel;
+class SerialLine;
 class ScaleLink;
 class TotalsLabel;
 class UserMessages;
@@ -38,12 +44,22 @@ public:
         UserMessages &messages;
         frmSettings &settings;
         ScaleLink &link;
+        SerialLine &line;
+        QWidget &journalView;
+        QString iniPath;
     };
 
     explicit Station(Parts parts, QObject *parent = nullptr);
     ~Station() override;
 
     const JournalTotals &totals() const { return *m_totals; }
+
+    // Around every layout build of the journal.
+    void layoutBuilding();
+    void layoutBuilt(const QVector<JournalColumn> &columns);
+
+    // The serial link's state, shown beside the reception state.
+    void setLinkState(const QString &state);
 
 private:
     // A menu item placed after the item named after (at the end when there
@@ -54,4 +70,6 @@ private:
     std::unique_ptr<ReportCommands> m_reports;
     std::unique_ptr<JournalTotals> m_totals;
     TotalsLabel *m_totalsLabel = nullptr;
+    ReceptionLabel *m_reception = nullptr;
+    std::unique_ptr<ColumnWidths> m_widths;
 };

@@ -1,6 +1,8 @@
 #include "app/frm1.h"
 
 #include "journal/JournalGrid.h"
+#include "settings/IniTxt.h"
+#include "settings/frmSettings.h"
 #include "support/TestWindow.h"
 
 #include <QAction>
@@ -9,7 +11,11 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
+#include <QStatusBar>
+#include <QTableView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPrintPreviewDialog>
@@ -113,6 +119,55 @@ private slots:
         m_env->messages.answer({UserMessages::Answer::Yes});
         m_window->tbr1_ButtonClick(QStringLiteral("tbrClear"));
         QTRY_VERIFY(totals().startsWith(QStringLiteral("Итого: 1 строка, сумма 1,000 kg")));
+    }
+
+    // The date and time shows whole in the font in use; the other columns
+    // keep their designed widths.
+    void timeColumnShowsAWholeDateAndTime()
+    {
+        JournalGrid &grid = m_window->journal();
+        read("1.000");
+        auto *view = m_window->findChild<QTableView *>(QStringLiteral("Grid1"));
+        const QString time = grid.TextMatrix(1, 5);
+        QVERIFY(view->columnWidth(4) > view->fontMetrics().horizontalAdvance(time));
+        QVERIFY(grid.ColWidth(5) >= 1600);
+        QCOMPARE(grid.ColWidth(2), 800);
+        QCOMPARE(grid.ColWidth(6), 2000);
+    }
+
+    // A width the operator sets is kept for its column set across a restart
+    // and a layout of the other set.
+    void operatorColumnWidthsKeptPerColumnSet()
+    {
+        auto *view = m_window->findChild<QTableView *>(QStringLiteral("Grid1"));
+        view->horizontalHeader()->resizeSection(1, 150); // "Вес "
+        const int twips = m_window->journal().ColWidth(2);
+        QCOMPARE(twips, 150 * 15);
+        QTRY_COMPARE(ReadIniValue(m_env->ini(), QStringLiteral("ColumnWidths"), QStringLiteral("weighing_Weight"), {}),
+                 QString::number(twips));
+        m_window = &m_env->start();
+        QCOMPARE(m_window->journal().ColWidth(2), twips);
+        m_window->InitGrid(2);
+        QCOMPARE(m_window->journal().ColWidth(2), 800);
+        m_window->InitGrid(0);
+        QCOMPARE(m_window->journal().ColWidth(2), twips);
+    }
+
+    void receptionFieldAndDeadZoneTip()
+    {
+        auto *reception = m_window->findChild<QLabel *>(QStringLiteral("lblReception"));
+        QCOMPARE(reception->text(), QStringLiteral("Прием: выключен | COM1 | JW-1"));
+        m_window->tbr1_ButtonClick(QStringLiteral("tbrReadAllPlu"));
+        QTRY_COMPARE(reception->text(), QStringLiteral("Прием: включен | COM1 | JW-1"));
+        m_window->tbr1_ButtonClick(QStringLiteral("tbrStopRead"));
+        QTRY_VERIFY(reception->text().startsWith(QStringLiteral("Прием: выключен")));
+        // The designed message pane is still the recorder's.
+        m_window->ShowText(QStringLiteral("сообщение"));
+        QCOMPARE(m_window->statusBar()->currentMessage(), QStringLiteral("сообщение"));
+        for (QLineEdit *box : m_window->settingsDialog().findChildren<QLineEdit *>()) {
+            if (box->objectName().startsWith(QLatin1String("arrLuft_")))
+                QVERIFY(box->toolTip().contains(QStringLiteral("0,05 — это 50 г")));
+        }
     }
 
     void pdfHoldsCaptionsRowsTotalsAndPageNumbers()

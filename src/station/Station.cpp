@@ -1,9 +1,11 @@
 #include "station/Station.h"
 
 #include "journal/JournalGrid.h"
+#include "link/ScaleLink.h"
 #include "report/JournalTotals.h"
 #include "settings/Numbers.h"
 #include "settings/frmSettings.h"
+#include "station/BoardWindow.h"
 #include "station/ColumnWidths.h"
 #include "station/ReceptionLabel.h"
 #include "station/ReportCommands.h"
@@ -48,6 +50,26 @@ Station::Station(Parts parts, QObject *parent)
     connect(pdf, &QAction::triggered, m_reports.get(), &ReportCommands::exportPdf);
     QAction *excel = addItem(parts.fileMenu, "mnuExportPdf", "mnuExportExcel", QStringLiteral("Экспорт в Excel..."));
     connect(excel, &QAction::triggered, m_reports.get(), &ReportCommands::exportExcel);
+
+    QAction *board = addItem(parts.serviceMenu, "mnuSettings", "mnuBoard", QStringLiteral("Табло"));
+    connect(board, &QAction::triggered, this, &Station::showBoard);
+}
+
+BoardWindow &Station::board()
+{
+    if (!m_board) {
+        m_board = new BoardWindow(m_parts.journal, *m_totals, m_parts.line, &m_parts.window);
+        connect(&m_parts.link, &ScaleLink::decoded, m_board, &BoardWindow::decoded);
+    }
+    return *m_board;
+}
+
+void Station::showBoard()
+{
+    BoardWindow &b = board();
+    b.show();
+    b.raise();
+    b.activateWindow();
 }
 
 void Station::layoutBuilding()

@@ -12,6 +12,7 @@ class FileDialogs;
 class JournalGrid;
 class JournalTotals;
 class QMainWindow;
+class BoardWindow;
 class ColumnWidths;
 class QAction;
 class QMenu;
@@ -58,6 +59,10 @@ public:
     void layoutBuilding();
     void layoutBuilt(const QVector<JournalColumn> &columns);
 
+    // "Табло", made when first opened.
+    BoardWindow &board();
+    void showBoard();
+
     // The serial link's state, shown beside the reception state.
     void setLinkState(const QString &state);
 
@@ -72,4 +77,5 @@ private:
     TotalsLabel *m_totalsLabel = nullptr;
     ReceptionLabel *m_reception = nullptr;
     std::unique_ptr<ColumnWidths> m_widths;
+    BoardWindow *m_board = nullptr; // a child of the main window
 };

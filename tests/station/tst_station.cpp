@@ -170,6 +170,38 @@ private slots:
         }
     }
 
+    void boardShowsTheLatestReadingAndTheSilence()
+    {
+        QCOMPARE(captions("mnuServ"), (QStringList{"Настройки", "Табло"}));
+        trigger("mnuBoard");
+        auto *board = m_window->findChild<QWidget *>(QStringLiteral("frmBoard"));
+        QVERIFY(board && board->isVisible());
+        QCOMPARE(board->windowTitle(), QStringLiteral("Табло"));
+        auto *weight = board->findChild<QWidget *>(QStringLiteral("lblBoardWeight"));
+        auto text = [board](const char *name) { return board->findChild<QLabel *>(QLatin1String(name))->text(); };
+        QCOMPARE(weight->accessibleName(), QStringLiteral("Нет данных"));
+        readThree();
+        QTRY_COMPARE(weight->accessibleName(), QStringLiteral("0,750"));
+        QCOMPARE(text("lblBoardUnit"), QStringLiteral("kg"));
+        QVERIFY(text("lblBoardStable").contains(QStringLiteral("Стабильно")));
+        QCOMPARE(text("lblBoardLastRow"), QStringLiteral("Последняя запись: № 3, вес 0.750 kg"));
+        QVERIFY(text("lblBoardTotals").startsWith(QStringLiteral("Итого: 3 строки, сумма 4,250 kg")));
+        // An unstable reading not recorded is shown all the same.
+        m_window->ReadFrom_Unit(QStringLiteral("\x01\x02U   3.300kg   "));
+        QTRY_VERIFY(text("lblBoardStable").contains(QStringLiteral("Нестабильно")));
+        QCOMPARE(weight->accessibleName(), QStringLiteral("3,300"));
+        // Reception on and nothing decoded for two seconds.
+        m_window->tbr1_ButtonClick(QStringLiteral("tbrReadAllPlu"));
+        QTRY_COMPARE_WITH_TIMEOUT(weight->accessibleName(), QStringLiteral("Нет данных"), 4000);
+        read("1.500");
+        QTRY_COMPARE(weight->accessibleName(), QStringLiteral("1,500"));
+        // F11 switches to full screen and back.
+        QTest::keyClick(board, Qt::Key_F11);
+        QVERIFY(board->windowState() & Qt::WindowFullScreen);
+        QTest::keyClick(board, Qt::Key_F11);
+        QVERIFY(!(board->windowState() & Qt::WindowFullScreen));
+    }
+
     void pdfHoldsCaptionsRowsTotalsAndPageNumbers()
     {
         readThree();

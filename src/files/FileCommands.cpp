@@ -1,6 +1,6 @@
 #include "files/FileCommands.h"
 
-#include "app/UserMessages.h"
+#include "common/UserMessages.h"
 #include "files/FileDialogs.h"
 #include "files/JournalFile.h"
 #include "journal/JournalGrid.h"

@@ -1,6 +1,6 @@
 #include "files/JournalFile.h"
 
-#include "files/AnsiText.h"
+#include "common/AnsiText.h"
 #include "journal/JournalGrid.h"
 
 #include <QFile>

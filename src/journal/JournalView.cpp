@@ -1,7 +1,7 @@
 #include "journal/JournalView.h"
 
-#include "app/TextCellDelegate.h"
-#include "app/Twips.h"
+#include "widgets/TextCellDelegate.h"
+#include "widgets/Twips.h"
 #include "journal/JournalGrid.h"
 #include "journal/JournalLayout.h"
 

@@ -1,4 +1,4 @@
-#include "files/AnsiText.h"
+#include "common/AnsiText.h"
 
 #include <QHash>
 #include <QStringDecoder>

@@ -17,6 +17,7 @@
 #include "settings/Numbers.h"
 #include "settings/SettingsStore.h"
 #include "settings/frmSettings.h"
+#include "station/Station.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -100,6 +101,10 @@ frm1::frm1(MainWindowServices services)
     txtChat->setModel(&m_link->dataStream());
     connect(MSComm1.get(), &SerialLine::commEvent, this, &frm1::MSComm1_OnComm);
     connect(&m_link->recorder(), &Recorder::recorded, this, &frm1::journalChanged);
+    m_station = std::make_unique<Station>(Station::Parts{
+        *this, *menuBar()->findChild<QMenu *>(QStringLiteral("mnuFile")),
+        *menuBar()->findChild<QMenu *>(QStringLiteral("mnuServ")), *sbrChat, *m_journal, *m_files,
+        *services.fileDialogs, m_messages, *frmS, *m_link});
     restoreGeometry();
     InitGrid(Numbers::parseWhole(frmS->scaleTypeText()).value_or(0));
 }

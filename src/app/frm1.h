@@ -23,6 +23,7 @@ class QStatusBar;
 class QToolBar;
 class RowOperations;
 class ScaleLink;
+class Station;
 class SerialLine;
 class UserMessages;
 class frmSettings;
@@ -123,6 +124,7 @@ private:
     std::unique_ptr<NoteEditorBox> m_noteBox;
     std::unique_ptr<NoteEditor> m_notes;
     std::unique_ptr<RowOperations> m_rowOps;
+    std::unique_ptr<Station> m_station; // totals, big display, chart, reports
     bool m_unloaded = false;
     QRect m_wantedFrame; // outer geometry asked for before the frame was known
 

@@ -6,7 +6,7 @@
 #include "Measure.h"
 
 #include "app/frm1.h"
-#include "files/AnsiText.h"
+#include "common/AnsiText.h"
 #include "files/FileCommands.h"
 #include "journal/JournalGrid.h"
 #include "support/TestWindow.h"

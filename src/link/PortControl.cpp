@@ -1,10 +1,10 @@
 #include "link/PortControl.h"
 
-#include "app/UserMessages.h"
+#include "common/UserMessages.h"
 #include "link/FrameLayout.h"
-#include "link/SerialLine.h"
+#include "common/SerialLine.h"
 #include "settings/LiveSettings.h"
-#include "settings/Numbers.h"
+#include "common/Numbers.h"
 
 #include <array>
 #include <chrono>
@@ -87,6 +87,15 @@ bool PortControl::prepareConfiguredPort()
     m_messages.inform(QStringLiteral("Неверный номер порта: «%1». Укажите номер порта в окне «Настройка».").arg(text),
                       UserMessages::Icon::Warning);
     return false;
+}
+
+bool PortControl::reopenQuietly()
+{
+    const std::optional<int> number = Numbers::parsePortNumber(m_settings.portText());
+    if (!number)
+        return false;
+    PreparePort(*number);
+    return m_line.portOpen();
 }
 
 void PortControl::StartReading()

@@ -1,7 +1,7 @@
 #include "station/BoardWindow.h"
 
 #include "journal/JournalGrid.h"
-#include "link/SerialLine.h"
+#include "common/SerialLine.h"
 #include "report/JournalTotals.h"
 #include "report/TotalsText.h"
 

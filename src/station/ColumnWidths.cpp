@@ -1,10 +1,10 @@
 #include "station/ColumnWidths.h"
 
-#include "app/Twips.h"
+#include "widgets/Twips.h"
 #include "journal/JournalGrid.h"
 #include "link/JournalTime.h"
 #include "settings/IniTxt.h"
-#include "settings/Numbers.h"
+#include "common/Numbers.h"
 
 #include <QFontMetrics>
 #include <QStyle>

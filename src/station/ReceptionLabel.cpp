@@ -1,6 +1,6 @@
 #include "station/ReceptionLabel.h"
 
-#include "link/SerialLine.h"
+#include "common/SerialLine.h"
 #include "settings/LiveSettings.h"
 
 ReceptionLabel::ReceptionLabel(const SerialLine &line, const LiveSettings &settings,

@@ -1,6 +1,6 @@
 #include "station/ReportCommands.h"
 
-#include "app/UserMessages.h"
+#include "common/UserMessages.h"
 #include "files/FileCommands.h"
 #include "files/FileDialogs.h"
 #include "journal/JournalGrid.h"

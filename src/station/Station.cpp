@@ -3,7 +3,7 @@
 #include "journal/JournalGrid.h"
 #include "link/ScaleLink.h"
 #include "report/JournalTotals.h"
-#include "settings/Numbers.h"
+#include "common/Numbers.h"
 #include "settings/frmSettings.h"
 #include "station/BoardWindow.h"
 #include "station/ColumnWidths.h"

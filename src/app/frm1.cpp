@@ -102,7 +102,7 @@ frm1::frm1(MainWindowServices services)
     m_station = std::make_unique<Station>(Station::Parts{
         *this, *menuBar()->findChild<QMenu *>(QStringLiteral("mnuFile")),
         *menuBar()->findChild<QMenu *>(QStringLiteral("mnuServ")), *sbrChat, *m_journal, *m_files,
-        *services.fileDialogs, m_messages, *frmS, *m_link, *MSComm1, *Grid1, m_iniPath});
+        *services.fileDialogs, m_messages, *frmS, *m_link, *Grid1, m_iniPath});
     restoreGeometry();
     InitGrid(Numbers::parseWhole(frmS->scaleTypeText()).value_or(0));
 }

@@ -1,7 +1,7 @@
 #include "station/BoardWindow.h"
 
 #include "journal/JournalGrid.h"
-#include "common/SerialLine.h"
+#include "link/ScaleLink.h"
 #include "report/JournalTotals.h"
 #include "report/TotalsText.h"
 
@@ -53,12 +53,12 @@ private:
     QColor m_color = Qt::black;
 };
 
-BoardWindow::BoardWindow(const JournalGrid &journal, const JournalTotals &totals, const SerialLine &line,
+BoardWindow::BoardWindow(const JournalGrid &journal, const JournalTotals &totals, const ScaleLink &link,
                          QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_journal(journal)
     , m_totals(totals)
-    , m_line(line)
+    , m_link(link)
 {
     setObjectName(QStringLiteral("frmBoard"));
     setWindowTitle(QStringLiteral("Табло"));
@@ -114,7 +114,8 @@ void BoardWindow::decoded(const ScaleReading &reading)
 
 void BoardWindow::refresh()
 {
-    const bool on = m_line.portOpen();
+    // A line lost and awaited is reception on as well.
+    const bool on = m_link.linkState() != LineKeeper::State::Off;
     if (on && !m_wasOn)
         m_live.receptionStarted(m_clock.elapsed());
     m_wasOn = on;

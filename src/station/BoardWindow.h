@@ -11,7 +11,7 @@ class JournalGrid;
 class JournalTotals;
 class QLabel;
 class QPushButton;
-class SerialLine;
+class ScaleLink;
 struct ScaleReading;
 
 // "Табло": the latest decoded reading in digits that fill the window, its
@@ -25,7 +25,7 @@ class BoardWindow : public QWidget
 public:
     static constexpr int RepaintMs = 100;
 
-    BoardWindow(const JournalGrid &journal, const JournalTotals &totals, const SerialLine &line,
+    BoardWindow(const JournalGrid &journal, const JournalTotals &totals, const ScaleLink &link,
                 QWidget *parent = nullptr);
 
     // Every decoded frame, recorded or not.
@@ -46,7 +46,7 @@ protected:
 private:
     const JournalGrid &m_journal;
     const JournalTotals &m_totals;
-    const SerialLine &m_line;
+    const ScaleLink &m_link;
     LiveReading m_live;
     QElapsedTimer m_clock;
     QTimer m_tick;

@@ -6,28 +6,24 @@
 #include <functional>
 
 class LiveSettings;
-class SerialLine;
+class ScaleLink;
 
 // lblReception, beside the recorder's message pane: whether reception is on,
-// the port, the scale type's name and the state of the link.
+// the port, the scale type's name and, when the line is lost, that the
+// program waits for it.
 class ReceptionLabel : public QLabel
 {
     Q_OBJECT
 
 public:
-    ReceptionLabel(const SerialLine &line, const LiveSettings &settings, std::function<QString()> scaleType,
+    ReceptionLabel(ScaleLink &link, const LiveSettings &settings, std::function<QString()> scaleType,
                    QWidget *parent = nullptr);
-
-    // The link's state as the line reports it ("связь есть", "связь потеряна,
-    // ожидание"); empty when the line tells none.
-    void setLinkState(const QString &state);
 
     void refresh();
 
 private:
-    const SerialLine &m_line;
+    const ScaleLink &m_link;
     const LiveSettings &m_settings;
     std::function<QString()> m_scaleType;
-    QString m_linkState;
-    QTimer m_poll; // the port opens and closes without telling
+    QTimer m_poll; // the port and scale type change in the settings without telling
 };

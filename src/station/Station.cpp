@@ -28,7 +28,7 @@ Station::Station(Parts parts, QObject *parent)
             ? QString::fromUtf8(frmSettings::TypeCaptions[type])
             : settings.scaleTypeText();
     };
-    m_reception = new ReceptionLabel(parts.line, parts.settings, scaleType, &parts.statusBar);
+    m_reception = new ReceptionLabel(parts.link, parts.settings, scaleType, &parts.statusBar);
     parts.statusBar.addPermanentWidget(m_reception);
     m_totalsLabel = new TotalsLabel(parts.journal, *m_totals, &parts.statusBar);
     parts.statusBar.addPermanentWidget(m_totalsLabel);
@@ -58,7 +58,7 @@ Station::Station(Parts parts, QObject *parent)
 BoardWindow &Station::board()
 {
     if (!m_board) {
-        m_board = new BoardWindow(m_parts.journal, *m_totals, m_parts.line, &m_parts.window);
+        m_board = new BoardWindow(m_parts.journal, *m_totals, m_parts.link, &m_parts.window);
         connect(&m_parts.link, &ScaleLink::decoded, m_board, &BoardWindow::decoded);
     }
     return *m_board;
@@ -80,11 +80,6 @@ void Station::layoutBuilding()
 void Station::layoutBuilt(const QVector<JournalColumn> &columns)
 {
     m_widths->layoutBuilt(columns);
-}
-
-void Station::setLinkState(const QString &state)
-{
-    m_reception->setLinkState(state);
 }
 
 QAction *Station::addItem(QMenu &menu, const char *after, const char *name, const QString &caption)

@@ -20,7 +20,6 @@ class ReportCommands;
 class QStatusBar;
 class QWidget;
 class ReceptionLabel;
-class SerialLine;
 class ScaleLink;
 class TotalsLabel;
 class UserMessages;
@@ -45,7 +44,6 @@ public:
         UserMessages &messages;
         frmSettings &settings;
         ScaleLink &link;
-        SerialLine &line;
         QWidget &journalView;
         QString iniPath;
     };
@@ -62,9 +60,6 @@ public:
     // "Табло", made when first opened.
     BoardWindow &board();
     void showBoard();
-
-    // The serial link's state, shown beside the reception state.
-    void setLinkState(const QString &state);
 
 private:
     // A menu item placed after the item named after (at the end when there

@@ -155,6 +155,13 @@ private slots:
 
     void receptionFieldAndDeadZoneTip()
     {
+        // The line lost while receiving: the field says the program waits.
+        m_window->tbr1_ButtonClick(QStringLiteral("tbrReadAllPlu"));
+        m_env->line->loseDevice();
+        QTRY_VERIFY(m_window->findChild<QLabel *>(QStringLiteral("lblReception"))->text().endsWith(
+            QStringLiteral("| связь потеряна, ожидание")));
+        m_window->tbr1_ButtonClick(QStringLiteral("tbrStopRead"));
+
         auto *reception = m_window->findChild<QLabel *>(QStringLiteral("lblReception"));
         QCOMPARE(reception->text(), QStringLiteral("Прием: выключен | COM1 | JW-1"));
         m_window->tbr1_ButtonClick(QStringLiteral("tbrReadAllPlu"));

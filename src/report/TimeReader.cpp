@@ -50,6 +50,19 @@ QDateTime TimeReader::read(QStringView text) const
 {
     if (m_names)
         return m_locale.toDateTime(text.toString(), m_format);
+    QDate date;
+    QTime time;
+    return read(text, date, time) ? QDateTime(date, time) : QDateTime();
+}
+
+bool TimeReader::read(QStringView text, QDate &date, QTime &time) const
+{
+    if (m_names) {
+        const QDateTime t = m_locale.toDateTime(text.toString(), m_format);
+        date = t.date();
+        time = t.time();
+        return t.isValid();
+    }
     int day = 1, month = 1, year = 1900, hour = 0, minute = 0, second = 0, ms = 0;
     int pm = -1;
     qsizetype i = 0;
@@ -67,7 +80,7 @@ QDateTime TimeReader::read(QStringView text) const
             else if (word.compare(m_locale.amText(), Qt::CaseInsensitive) == 0)
                 pm = 0;
             else
-                return {};
+                return false;
             continue;
         }
         while (i < text.size() && !isDigit(i))
@@ -78,7 +91,7 @@ QDateTime TimeReader::read(QStringView text) const
         for (; i < text.size() && isDigit(i) && digits < most; ++i, ++digits)
             value = value * 10 + (text[i].unicode() - '0');
         if (digits == 0)
-            return {};
+            return false;
         switch (t.field) {
         case Field::Day: day = value; break;
         case Field::Month: month = value; break;
@@ -94,16 +107,14 @@ QDateTime TimeReader::read(QStringView text) const
     // No digits may follow: a longer number is no time of this format.
     for (; i < text.size(); ++i) {
         if (isDigit(i))
-            return {};
+            return false;
     }
     if (pm >= 0) {
         if (hour < 1 || hour > 12)
-            return {};
+            return false;
         hour = hour % 12 + (pm ? 12 : 0);
     }
-    const QDate date(year, month, day);
-    const QTime time(hour, minute, second, ms);
-    if (!date.isValid() || !time.isValid())
-        return {};
-    return QDateTime(date, time);
+    date = QDate(year, month, day);
+    time = QTime(hour, minute, second, ms);
+    return date.isValid() && time.isValid();
 }

@@ -18,6 +18,9 @@ public:
 
     // An invalid QDateTime (local time) when the text is no date and time.
     QDateTime read(QStringView text) const;
+    // The same without making a QDateTime (whose local-time rules are slow
+    // for a million cells); false when the text is no date and time.
+    bool read(QStringView text, QDate &date, QTime &time) const;
 
 private:
     enum class Field : char { Day, Month, Year, Hour12, Hour24, Minute, Second, Millisecond, AmPm };

@@ -6,6 +6,7 @@
 #include "common/Numbers.h"
 #include "settings/frmSettings.h"
 #include "station/BoardWindow.h"
+#include "station/ChartWindow.h"
 #include "station/ColumnWidths.h"
 #include "station/ReceptionLabel.h"
 #include "station/ReportCommands.h"
@@ -53,6 +54,23 @@ Station::Station(Parts parts, QObject *parent)
 
     QAction *board = addItem(parts.serviceMenu, "mnuSettings", "mnuBoard", QStringLiteral("Табло"));
     connect(board, &QAction::triggered, this, &Station::showBoard);
+    QAction *chart = addItem(parts.serviceMenu, "mnuBoard", "mnuChart", QStringLiteral("График"));
+    connect(chart, &QAction::triggered, this, &Station::showChart);
+}
+
+ChartWindow &Station::chart()
+{
+    if (!m_chart)
+        m_chart = new ChartWindow(m_parts.journal, &m_parts.window);
+    return *m_chart;
+}
+
+void Station::showChart()
+{
+    ChartWindow &c = chart();
+    c.show();
+    c.raise();
+    c.activateWindow();
 }
 
 BoardWindow &Station::board()

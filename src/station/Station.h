@@ -13,6 +13,7 @@ class JournalGrid;
 class JournalTotals;
 class QMainWindow;
 class BoardWindow;
+class ChartWindow;
 class ColumnWidths;
 class QAction;
 class QMenu;
@@ -60,6 +61,9 @@ public:
     // "Табло", made when first opened.
     BoardWindow &board();
     void showBoard();
+    // "График", made when first opened.
+    ChartWindow &chart();
+    void showChart();
 
 private:
     // A menu item placed after the item named after (at the end when there
@@ -72,5 +76,6 @@ private:
     TotalsLabel *m_totalsLabel = nullptr;
     ReceptionLabel *m_reception = nullptr;
     std::unique_ptr<ColumnWidths> m_widths;
-    BoardWindow *m_board = nullptr; // a child of the main window
+    BoardWindow *m_board = nullptr; // children of the main window
+    ChartWindow *m_chart = nullptr;
 };

@@ -3,6 +3,7 @@
 #include "journal/JournalGrid.h"
 #include "settings/IniTxt.h"
 #include "settings/frmSettings.h"
+#include "station/ChartWindow.h"
 #include "support/TestWindow.h"
 
 #include <QAction>
@@ -20,7 +21,10 @@
 #include <QMenuBar>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
+#include <QChart>
+#include <QLineSeries>
 #include <QProcess>
+#include <QPushButton>
 #include <QTimer>
 #include <QStandardPaths>
 #include <QTest>
@@ -179,7 +183,7 @@ private slots:
 
     void boardShowsTheLatestReadingAndTheSilence()
     {
-        QCOMPARE(captions("mnuServ"), (QStringList{"Настройки", "Табло"}));
+        QCOMPARE(captions("mnuServ"), (QStringList{"Настройки", "Табло", "График"}));
         trigger("mnuBoard");
         auto *board = m_window->findChild<QWidget *>(QStringLiteral("frmBoard"));
         QVERIFY(board && board->isVisible());
@@ -207,6 +211,35 @@ private slots:
         QVERIFY(board->windowState() & Qt::WindowFullScreen);
         QTest::keyClick(board, Qt::Key_F11);
         QVERIFY(!(board->windowState() & Qt::WindowFullScreen));
+    }
+
+    void chartFollowsTheJournal()
+    {
+        m_window->journal().addItems({QStringLiteral("1\t1\t1.000\tkg\tS\t07.12.2026 10:00:00\t"),
+                                      QStringLiteral("2\t2\t2.500\tkg\tS\t07.12.2026 10:00:05\t"),
+                                      QStringLiteral("3\t3\t0.750\tkg\tS\t07.12.2026 10:00:10\t")});
+        trigger("mnuChart");
+        auto *window = m_window->findChild<ChartWindow *>(QStringLiteral("frmChart"));
+        QVERIFY(window && window->isVisible());
+        QCOMPARE(window->windowTitle(), QStringLiteral("График"));
+        auto points = [window] {
+            return static_cast<QLineSeries *>(window->chart().series().value(0))->points();
+        };
+        QCOMPARE(points().size(), 3);
+        QCOMPARE(points().at(1).y(), 2.5);
+        // Zoomed in, then reset to the whole journal.
+        window->chart().zoom(4);
+        QTRY_VERIFY(points().size() <= 3);
+        window->findChild<QPushButton *>(QStringLiteral("btnChartReset"))->click();
+        QCOMPARE(points().size(), 3);
+        m_env->messages.answer({UserMessages::Answer::Yes});
+        m_window->journal().setCurrentCell(1, 1);
+        m_window->tbr1_ButtonClick(QStringLiteral("tbrClear"));
+        QTRY_COMPARE(points().size(), 2);
+        // Another unit, another line.
+        m_window->ReadFrom_Unit(QStringLiteral("\x01\x02S   1.500g    "));
+        QTRY_COMPARE(window->chart().series().size(), 2);
+        QCOMPARE(window->chart().series().at(1)->name(), QStringLiteral("g"));
     }
 
     void pdfHoldsCaptionsRowsTotalsAndPageNumbers()

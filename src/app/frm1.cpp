@@ -394,6 +394,7 @@ void frm1::Form_Unload()
     if (m_unloaded)
         return;
     m_unloaded = true;
+    m_link->endReception();
     frmS->close();
     const QRect frame = frameGeometry();
     const int values[] = {frame.y(), frame.x(), frame.height(), frame.width()};

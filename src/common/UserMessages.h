@@ -23,4 +23,9 @@ public:
     {
         show(text, applicationTitle(), Buttons::Ok, icon);
     }
+
+    // The same message, for news the program does not wait on: on screen it
+    // stays up while the program runs on (a second one with the same text
+    // is not stacked while the first is up).
+    virtual void notify(const QString &text, Icon icon) { inform(text, icon); }
 };

@@ -71,6 +71,15 @@ bool PortControl::prepareConfiguredPort()
     return false;
 }
 
+bool PortControl::reopenQuietly()
+{
+    const std::optional<int> number = Numbers::parsePortNumber(m_settings.portText());
+    if (!number)
+        return false;
+    PreparePort(*number);
+    return m_line.portOpen();
+}
+
 void PortControl::StartReading()
 {
     if (!prepareConfiguredPort())

@@ -15,6 +15,7 @@
 #include "common/SerialLine.h"
 #include "settings/IniTxt.h"
 #include "common/Numbers.h"
+#include "common/ScaleTypes.h"
 #include "settings/SettingsStore.h"
 #include "settings/frmSettings.h"
 #include "station/Station.h"
@@ -90,7 +91,7 @@ frm1::frm1(MainWindowServices services)
     connect(frmS.get(), &frmSettings::ChangeMaket, this, &frm1::frmS_ChangeMaket);
     m_files = std::make_unique<FileCommands>(
         *m_journal, *services.fileDialogs, m_messages, m_iniPath, strSeparator,
-        FileCommands::Window{[this] { InitGrid(Numbers::parseWhole(frmS->scaleTypeText()).value_or(0)); },
+        FileCommands::Window{[this] { InitGrid(ScaleTypes::numberFromText(frmS->scaleTypeText())); },
                              [this](const QString &name) { lblCurFileName->setText(name); },
                              [this] { Grid1->setFocus(); }});
     m_link = std::make_unique<ScaleLink>(ScaleLink::Surroundings{
@@ -104,7 +105,7 @@ frm1::frm1(MainWindowServices services)
         *menuBar()->findChild<QMenu *>(QStringLiteral("mnuServ")), *sbrChat, *m_journal, *m_files,
         *services.fileDialogs, m_messages, *frmS, *m_link, *Grid1, m_iniPath});
     restoreGeometry();
-    InitGrid(Numbers::parseWhole(frmS->scaleTypeText()).value_or(0));
+    InitGrid(ScaleTypes::numberFromText(frmS->scaleTypeText()));
 }
 
 frm1::~frm1() = default;
@@ -365,7 +366,7 @@ void frm1::frmS_ChangeMaket()
     if (!m_files->confirmDiscard())
         return;
     m_files->markDiscarded();
-    InitGrid(Numbers::parseWhole(frmS->scaleTypeText()).value_or(0));
+    InitGrid(ScaleTypes::numberFromText(frmS->scaleTypeText()));
 }
 
 void frm1::Settings()

@@ -1,9 +1,9 @@
 #include "station/Station.h"
 
+#include "common/ScaleTypes.h"
 #include "journal/JournalGrid.h"
 #include "link/ScaleLink.h"
 #include "report/JournalTotals.h"
-#include "common/Numbers.h"
 #include "settings/frmSettings.h"
 #include "station/BoardWindow.h"
 #include "station/ChartWindow.h"
@@ -24,10 +24,8 @@ Station::Station(Parts parts, QObject *parent)
     , m_totals(std::make_unique<JournalTotals>(parts.journal))
 {
     auto scaleType = [&settings = parts.settings] {
-        const int type = Numbers::parseWhole(settings.scaleTypeText()).value_or(-1);
-        return type >= 0 && type < int(frmSettings::TypeCaptions.size())
-            ? QString::fromUtf8(frmSettings::TypeCaptions[type])
-            : settings.scaleTypeText();
+        const ScaleType *type = ScaleTypes::at(ScaleTypes::numberFromText(settings.scaleTypeText()));
+        return type ? type->name : settings.scaleTypeText();
     };
     m_reception = new ReceptionLabel(parts.link, parts.settings, scaleType, &parts.statusBar);
     parts.statusBar.addPermanentWidget(m_reception);

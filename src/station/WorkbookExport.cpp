@@ -1,12 +1,12 @@
 #include "station/WorkbookExport.h"
 
 #include "journal/JournalLayout.h"
+#include "link/JournalTime.h"
 #include "report/DecimalNumber.h"
 #include "report/JournalReport.h"
 #include "report/JournalTotals.h"
 #include "report/TimeReader.h"
 #include "report/TotalsText.h"
-#include "link/JournalTime.h"
 
 #include <QAbstractItemModel>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "journal/JournalGrid.h"
 
-#include "files/AnsiText.h"
+#include "common/AnsiText.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "journal/RowStore.h"
 
-#include "files/AnsiText.h"
+#include "common/AnsiText.h"
 
 #include <algorithm>
 #include <cstring>

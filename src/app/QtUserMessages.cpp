@@ -14,11 +14,15 @@ UserMessages::Answer QtUserMessages::show(const QString &text, const QString &ti
     case Icon::Warning: box.setIcon(QMessageBox::Warning); break;
     case Icon::Question: box.setIcon(QMessageBox::Question); break;
     }
-    if (buttons == Buttons::YesNo) {
+    if (buttons != Buttons::Ok) {
         box.addButton(QStringLiteral("Да"), QMessageBox::YesRole);
         QAbstractButton *no = box.addButton(QStringLiteral("Нет"), QMessageBox::NoRole);
-        box.setEscapeButton(no);
+        QAbstractButton *cancel =
+            buttons == Buttons::YesNoCancel ? box.addButton(QStringLiteral("Отмена"), QMessageBox::RejectRole) : nullptr;
+        box.setEscapeButton(cancel ? cancel : no);
         box.exec();
+        if (cancel && box.clickedButton() == cancel)
+            return Answer::Cancel;
         return box.clickedButton() == no ? Answer::No : Answer::Yes;
     }
     box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);

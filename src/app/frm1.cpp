@@ -96,7 +96,8 @@ frm1::frm1(MainWindowServices services)
                              [this] { Grid1->setFocus(); }});
     m_link = std::make_unique<ScaleLink>(ScaleLink::Surroundings{
         *MSComm1, *frmS, *m_journal, m_messages, *m_clock, *m_beeper,
-        {[this] { return txtPrim->text(); }, [this](const QString &text) { ShowText(text); }}});
+        {[this] { return txtPrim->text(); }, [this](const QString &text) { ShowText(text); },
+         [this] { m_notes->storeEdit(); }}});
     txtChat->setModel(&m_link->dataStream());
     connect(MSComm1.get(), &SerialLine::commEvent, this, &frm1::MSComm1_OnComm);
     connect(&m_link->recorder(), &Recorder::recorded, this, &frm1::journalChanged);
@@ -285,6 +286,7 @@ void frm1::Form_Resize()
 
 void frm1::InitGrid(int intType)
 {
+    m_gridType = intType;
     m_columns = JournalLayout::forType(intType, m_columns);
     m_notes->setSkipCommit(true);
     JournalLayout::apply(m_columns, *m_journal);
@@ -293,7 +295,7 @@ void frm1::InitGrid(int intType)
     header.setPointSize(10);
     Grid1->horizontalHeader()->setFont(header);
     Grid1->applyColumnWidths();
-    Text1->hide();
+    m_notes->hide();
     m_notes->setSkipCommit(false);
     setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
 }
@@ -331,6 +333,7 @@ void frm1::Text1_KeyDown(int KeyCode, int Shift)
 
 void frm1::DeleteSelectedRows()
 {
+    m_notes->storeEdit();
     m_rowOps->DeleteSelectedRows();
 }
 
@@ -354,13 +357,27 @@ void frm1::tbr1_ButtonClick(const QString &key)
 
 void frm1::frmS_ChangeMaket()
 {
-    Form_Resize();
-    // Unsaved rows are saved first; when that fails they stay, in the
-    // columns they were recorded in.
-    if (!m_files->confirmDiscard())
+    // The journal's columns and the type the link decodes never disagree:
+    // until the rows may go, the dialog keeps the journal's type, so that
+    // readings arriving meanwhile land in the columns of their type.
+    const int wanted = Numbers::parseWhole(frmS->scaleTypeText()).value_or(0);
+    frmS->selectScaleType(m_gridType);
+    if (m_changingLayout) {
+        Form_Resize();
         return;
+    }
+    m_changingLayout = true;
+    m_notes->storeEdit();
+    Form_Resize();
+    // Unsaved rows are saved first; when that fails or the operator cancels
+    // they stay, and so does the type.
+    const bool discard = m_files->confirmDiscard();
+    m_changingLayout = false;
+    if (!discard)
+        return;
+    frmS->selectScaleType(wanted);
     m_files->markDiscarded();
-    InitGrid(Numbers::parseWhole(frmS->scaleTypeText()).value_or(0));
+    InitGrid(wanted);
 }
 
 void frm1::Settings()
@@ -377,6 +394,8 @@ void frm1::Exit()
 
 void frm1::closeEvent(QCloseEvent *event)
 {
+    if (!m_unloaded)
+        m_notes->storeEdit();
     if (!m_unloaded && !m_files->confirmDiscard()) {
         event->ignore();
         return;
@@ -398,10 +417,31 @@ void frm1::Form_Unload()
                       QString::number(Twips::fromPixels(values[i])));
 }
 
-void frm1::New() { m_files->New(); }
-void frm1::Open() { m_files->Open(); }
-void frm1::Save() { m_files->Save(); }
-void frm1::SaveAs() { m_files->SaveAs(); }
+// A note still in the editor is stored first, so that it is saved, or asked
+// about, like any other change.
+void frm1::New()
+{
+    m_notes->storeEdit();
+    m_files->New();
+}
+
+void frm1::Open()
+{
+    m_notes->storeEdit();
+    m_files->Open();
+}
+
+void frm1::Save()
+{
+    m_notes->storeEdit();
+    m_files->Save();
+}
+
+void frm1::SaveAs()
+{
+    m_notes->storeEdit();
+    m_files->SaveAs();
+}
 void frm1::GetPluDataFromFile(const QString &FileName) { m_files->GetPluDataFromFile(FileName); }
 void frm1::journalChanged() { m_files->markChanged(); }
 

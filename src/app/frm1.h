@@ -124,6 +124,8 @@ private:
     std::unique_ptr<NoteEditor> m_notes;
     std::unique_ptr<RowOperations> m_rowOps;
     bool m_unloaded = false;
+    int m_gridType = 0;            // the scale type the journal is laid out for
+    bool m_changingLayout = false; // the unsaved-changes question of a layout change is open
     QRect m_wantedFrame; // outer geometry asked for before the frame was known
 
     QWidget *m_client = nullptr;

@@ -28,6 +28,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QTimer>
 #include <QToolButton>
 
 #include <cmath>
@@ -41,6 +42,8 @@ constexpr int StatusBarHeight = 330;
 constexpr int GridLeft = 0;
 constexpr int GridTop = 1080;
 constexpr int ChatHeight = 2205;
+// How long after showing the window may wait for its window manager's frame.
+constexpr int FramingWaitMs = 2000;
 
 struct ToolbarButton {
     const char *key;
@@ -249,18 +252,42 @@ void frm1::applyOuterGeometry(int top, int left, int height, int width)
 void frm1::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
-    // The frame is known once the window is shown: make the outer size the
-    // one asked for.
-    if (m_wantedFrame.isValid() && frameGeometry().size() != m_wantedFrame.size()) {
-        const QSize extras = frameGeometry().size() - size();
-        resize(std::max(0, m_wantedFrame.width() - extras.width()), std::max(0, m_wantedFrame.height() - extras.height()));
-    }
+    if (fitWantedFrame())
+        return;
+    // A window manager frames the window a little after it shows (X11): the
+    // outer size is put right when the frame is known, by the move or
+    // resize that framing brings. Without a frame by then there is none.
+    QTimer::singleShot(FramingWaitMs, this, [this] { m_wantedFrame = QRect(); });
+}
+
+// Makes the outer geometry the one asked for once the frame around the
+// window is known; the frame must not be added to the stored size again.
+bool frm1::fitWantedFrame()
+{
+    if (!m_wantedFrame.isValid())
+        return true;
+    const QSize extras = frameGeometry().size() - size();
+    if (extras == QSize(0, 0))
+        return false; // not framed yet, or never (no window manager)
+    const QRect wanted = m_wantedFrame;
     m_wantedFrame = QRect();
+    resize(std::max(0, wanted.width() - extras.width()), std::max(0, wanted.height() - extras.height()));
+    move(wanted.topLeft());
+    return true;
+}
+
+void frm1::moveEvent(QMoveEvent *event)
+{
+    QMainWindow::moveEvent(event);
+    if (m_wantedFrame.isValid() && isVisible())
+        fitWantedFrame();
 }
 
 void frm1::resizeEvent(QResizeEvent *event)
 {
     QMainWindow::resizeEvent(event);
+    if (m_wantedFrame.isValid() && isVisible())
+        fitWantedFrame();
     tbr1->setGeometry(0, 0, m_client->width(), Twips::toPixels(ToolbarHeight));
     Form_Resize();
 }

@@ -82,6 +82,7 @@ public slots:
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
@@ -90,6 +91,7 @@ private:
     void buildMenus();
     void restoreGeometry();
     void applyOuterGeometry(int top, int left, int height, int width);
+    bool fitWantedFrame();
     void Form_Resize();
     void Form_Unload();
     void frmS_ChangeMaket();

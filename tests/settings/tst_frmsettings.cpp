@@ -333,8 +333,9 @@ private slots:
         m_line.setExistingPorts({10, 11, 12, 13, 14, 15, 16});
         auto d = load();
         showActive(*d);
+        port(*d)->lineEdit()->setFocus();
         typePort(*d, QStringLiteral("1"));
-        child<QCheckBox>(*d, "chkBell")->setFocus();
+        QTest::keyClick(port(*d)->lineEdit(), Qt::Key_Tab);
         QCOMPARE(d->portText(), QStringLiteral("1"));
         QVERIFY(m_messages.messages().isEmpty());
     }

@@ -3,17 +3,27 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+namespace {
+
+QMessageBox::Icon toQt(UserMessages::Icon icon)
+{
+    switch (icon) {
+    case UserMessages::Icon::None: return QMessageBox::NoIcon;
+    case UserMessages::Icon::Information: return QMessageBox::Information;
+    case UserMessages::Icon::Warning: return QMessageBox::Warning;
+    case UserMessages::Icon::Question: return QMessageBox::Question;
+    }
+    return QMessageBox::NoIcon;
+}
+
+} // namespace
+
 UserMessages::Answer QtUserMessages::show(const QString &text, const QString &title, Buttons buttons, Icon icon)
 {
     QMessageBox box(m_parent);
     box.setWindowTitle(title);
     box.setText(text);
-    switch (icon) {
-    case Icon::None: box.setIcon(QMessageBox::NoIcon); break;
-    case Icon::Information: box.setIcon(QMessageBox::Information); break;
-    case Icon::Warning: box.setIcon(QMessageBox::Warning); break;
-    case Icon::Question: box.setIcon(QMessageBox::Question); break;
-    }
+    box.setIcon(toQt(icon));
     if (buttons != Buttons::Ok) {
         box.addButton(QStringLiteral("Да"), QMessageBox::YesRole);
         QAbstractButton *no = box.addButton(QStringLiteral("Нет"), QMessageBox::NoRole);
@@ -28,4 +38,21 @@ UserMessages::Answer QtUserMessages::show(const QString &text, const QString &ti
     box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     box.exec();
     return Answer::Ok;
+}
+
+void QtUserMessages::notify(const QString &text, Icon icon)
+{
+    m_notices.removeAll(nullptr);
+    for (const QPointer<QMessageBox> &up : std::as_const(m_notices)) {
+        if (up->text() == text)
+            return;
+    }
+    // Not modal: the window goes on receiving and the operator can still
+    // stop reception while it is up.
+    auto *box = new QMessageBox(toQt(icon), applicationTitle(), text, QMessageBox::NoButton, m_parent);
+    box->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
+    m_notices.append(box);
 }

@@ -1,7 +1,11 @@
 #pragma once
 
-#include "app/UserMessages.h"
+#include "common/UserMessages.h"
 
+#include <QList>
+#include <QPointer>
+
+class QMessageBox;
 class QWidget;
 
 // Message boxes on screen.
@@ -12,7 +16,9 @@ public:
     void setParent(QWidget *parent) { m_parent = parent; }
 
     Answer show(const QString &text, const QString &title, Buttons buttons, Icon icon) override;
+    void notify(const QString &text, Icon icon) override;
 
 private:
     QWidget *m_parent;
+    QList<QPointer<QMessageBox>> m_notices;
 };

@@ -1,22 +1,24 @@
 #include "app/frm1.h"
 
-#include "app/Placement.h"
-#include "app/UserMessages.h"
+#include "widgets/Placement.h"
+#include "common/UserMessages.h"
 #include "files/FileCommands.h"
 #include "journal/JournalGrid.h"
 #include "journal/JournalView.h"
 #include "journal/NoteEditor.h"
 #include "journal/NoteEditorBox.h"
 #include "journal/RowOperations.h"
-#include "link/Clock.h"
+#include "common/Clock.h"
 #include "link/DataStreamView.h"
 #include "link/QtBeeper.h"
 #include "link/ScaleLink.h"
-#include "link/SerialLine.h"
+#include "common/SerialLine.h"
 #include "settings/IniTxt.h"
-#include "settings/Numbers.h"
+#include "common/Numbers.h"
+#include "common/ScaleTypes.h"
 #include "settings/SettingsStore.h"
 #include "settings/frmSettings.h"
+#include "station/Station.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -77,8 +79,6 @@ frm1::frm1(MainWindowServices services)
     , m_beeper(services.beeper ? std::move(services.beeper) : std::make_unique<QtBeeper>())
 {
     Q_ASSERT(services.messages && services.fileDialogs && MSComm1);
-    // The icons live in a static library: make sure they are linked in.
-    Q_INIT_RESOURCE(resources);
     setObjectName(QStringLiteral("frm1"));
     setWindowTitle(UserMessages::applicationTitle());
     setWindowIcon(QIcon(QStringLiteral(":/icons/scale.svg")));
@@ -94,7 +94,7 @@ frm1::frm1(MainWindowServices services)
     connect(frmS.get(), &frmSettings::ChangeMaket, this, &frm1::frmS_ChangeMaket);
     m_files = std::make_unique<FileCommands>(
         *m_journal, *services.fileDialogs, m_messages, m_iniPath, strSeparator,
-        FileCommands::Window{[this] { InitGrid(Numbers::parseWhole(frmS->scaleTypeText()).value_or(0)); },
+        FileCommands::Window{[this] { InitGrid(ScaleTypes::numberFromText(frmS->scaleTypeText())); },
                              [this](const QString &name) { lblCurFileName->setText(name); },
                              [this] { Grid1->setFocus(); }});
     m_link = std::make_unique<ScaleLink>(ScaleLink::Surroundings{
@@ -104,8 +104,12 @@ frm1::frm1(MainWindowServices services)
     txtChat->setModel(&m_link->dataStream());
     connect(MSComm1.get(), &SerialLine::commEvent, this, &frm1::MSComm1_OnComm);
     connect(&m_link->recorder(), &Recorder::recorded, this, &frm1::journalChanged);
+    m_station = std::make_unique<Station>(Station::Parts{
+        *this, *menuBar()->findChild<QMenu *>(QStringLiteral("mnuFile")),
+        *menuBar()->findChild<QMenu *>(QStringLiteral("mnuServ")), *sbrChat, *m_journal, *m_files,
+        *services.fileDialogs, m_messages, *frmS, *m_link});
     restoreGeometry();
-    InitGrid(Numbers::parseWhole(frmS->scaleTypeText()).value_or(0));
+    InitGrid(ScaleTypes::numberFromText(frmS->scaleTypeText()));
 }
 
 frm1::~frm1() = default;
@@ -387,7 +391,7 @@ void frm1::frmS_ChangeMaket()
     // The journal's columns and the type the link decodes never disagree:
     // until the rows may go, the dialog keeps the journal's type, so that
     // readings arriving meanwhile land in the columns of their type.
-    const int wanted = Numbers::parseWhole(frmS->scaleTypeText()).value_or(0);
+    const int wanted = ScaleTypes::numberFromText(frmS->scaleTypeText());
     frmS->selectScaleType(m_gridType);
     if (m_changingLayout) {
         Form_Resize();
@@ -436,6 +440,7 @@ void frm1::Form_Unload()
     if (m_unloaded)
         return;
     m_unloaded = true;
+    m_link->endReception();
     frmS->close();
     const QRect frame = frameGeometry();
     const int values[] = {frame.y(), frame.x(), frame.height(), frame.width()};

@@ -2,8 +2,8 @@
 
 #include "journal/GridSnapshot.h"
 #include "journal/JournalLayout.h"
-#include "link/Beeper.h"
-#include "link/Clock.h"
+#include "common/Beeper.h"
+#include "common/Clock.h"
 
 #include <QMainWindow>
 #include <QVector>
@@ -23,6 +23,7 @@ class QStatusBar;
 class QToolBar;
 class RowOperations;
 class ScaleLink;
+class Station;
 class SerialLine;
 class UserMessages;
 class frmSettings;
@@ -125,6 +126,7 @@ private:
     std::unique_ptr<NoteEditorBox> m_noteBox;
     std::unique_ptr<NoteEditor> m_notes;
     std::unique_ptr<RowOperations> m_rowOps;
+    std::unique_ptr<Station> m_station; // totals, big display, chart, reports
     bool m_unloaded = false;
     int m_gridType = 0;            // the scale type the journal is laid out for
     bool m_changingLayout = false; // the unsaved-changes question of a layout change is open

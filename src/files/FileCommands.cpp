@@ -1,5 +1,6 @@
 #include "files/FileCommands.h"
 
+#include "common/UserMessages.h"
 #include "files/FileDialogs.h"
 #include "files/JournalFile.h"
 #include "journal/JournalGrid.h"
@@ -101,11 +102,12 @@ bool FileCommands::WriteJournalFile(const QString &FileName, const QString &Sepa
 
 void FileCommands::GetPluDataFromFile(const QString &FileName)
 {
-    const std::optional<QStringList> rows = JournalFile::readRows(FileName);
-    if (!rows)
+    // The journal keeps the lines as the file holds them.
+    const bool read = JournalFile::readLines(
+        FileName, [this] { m_window.initGrid(); },
+        [this](const QList<QByteArrayView> &lines) { m_grid.addFileLines(lines); });
+    if (!read)
         return;
-    m_window.initGrid();
-    m_grid.addItems(*rows);
     m_settled = m_changes;
     m_fromCurrentFile = FileName == strCurFileName;
     m_window.focusJournal();

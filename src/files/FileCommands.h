@@ -6,7 +6,7 @@
 #include <functional>
 #include <optional>
 
-#include "app/UserMessages.h"
+#include "common/UserMessages.h"
 
 class FileDialogs;
 class JournalGrid;

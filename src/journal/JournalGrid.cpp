@@ -1,10 +1,22 @@
 #include "journal/JournalGrid.h"
 
+#include "common/AnsiText.h"
+
 #include <algorithm>
+#include <charconv>
+#include <cstring>
 
 namespace {
 
 const QChar Tab = QLatin1Char('\t');
+
+// The first c in [from, end), or end.
+template<typename Char>
+Char *find(Char *from, Char *end, char c)
+{
+    void *at = std::memchr(const_cast<char *>(from), c, size_t(end - from));
+    return at ? static_cast<Char *>(at) : end;
+}
 
 } // namespace
 
@@ -46,18 +58,11 @@ QString JournalGrid::normalisedRow(const QString &cells) const
     return row;
 }
 
-QStringView JournalGrid::cell(int row, int col) const
+QString JournalGrid::cell(int row, int col, qsizetype maxLength) const
 {
     if (row == 0)
-        return m_captions.at(col);
-    const QString &text = m_rows.at(row - 1);
-    qsizetype start = 0;
-    for (int c = 0; c < col; ++c)
-        start = text.indexOf(Tab, start) + 1;
-    qsizetype end = text.indexOf(Tab, start);
-    if (end < 0)
-        end = text.size();
-    return QStringView(text).mid(start, end - start);
+        return maxLength < 0 ? m_captions.at(col) : m_captions.at(col).left(maxLength);
+    return m_store.field(row - 1, col, maxLength);
 }
 
 void JournalGrid::setRows(int rows)
@@ -65,7 +70,10 @@ void JournalGrid::setRows(int rows)
     rows = std::max(rows, 1);
     if (rows > Rows()) {
         beginInsertRows({}, Rows() - 1, rows - 2);
-        m_rows.insert(m_rows.size(), rows - Rows(), QString(m_cols - 1, Tab));
+        const QString empty(m_cols - 1, Tab);
+        m_store.reserve(rows - Rows(), (rows - Rows()) * m_cols);
+        while (Rows() < rows)
+            m_store.append(empty);
         endInsertRows();
     } else if (rows < Rows()) {
         const bool moves = m_row >= rows;
@@ -74,7 +82,7 @@ void JournalGrid::setRows(int rows)
         beginRemoveRows({}, rows - 1, Rows() - 2);
         const int first = rows;
         const int count = Rows() - rows;
-        m_rows.resize(rows - 1);
+        m_store.remove(rows - 1, m_store.size() - (rows - 1));
         endRemoveRows();
         blockRowsRemoved(first, count);
         clampCurrent();
@@ -93,8 +101,12 @@ void JournalGrid::setCols(int cols)
         emit LeaveCell();
     beginResetModel();
     m_cols = cols;
-    for (QString &row : m_rows)
-        row = normalisedRow(row);
+    for (qsizetype r = 0; r < m_store.size(); ++r) {
+        const QString row = m_store.text(r);
+        const QString shaped = normalisedRow(row);
+        if (shaped != row)
+            m_store.replace(r, shaped);
+    }
     while (m_captions.size() < cols) {
         m_captions.append(QString());
         m_widths.append(0);
@@ -186,16 +198,23 @@ QString JournalGrid::TextMatrix(int row, int col) const
 {
     if (row < 0 || row >= Rows() || col < 0 || col >= Cols())
         return QString();
-    return cell(row, col).toString();
+    return cell(row, col);
 }
 
 QStringView JournalGrid::dataCells(int row) const
 {
     if (row < 1 || row >= Rows())
         return {};
-    const QString &text = m_rows.at(row - 1);
-    const qsizetype tab = text.indexOf(Tab);
-    return tab < 0 ? QStringView() : QStringView(text).sliced(tab + 1);
+    QByteArray bytes;
+    m_store.appendEncodedFrom(row - 1, 1, bytes);
+    m_dataCells = AnsiText::decode(bytes);
+    return m_dataCells;
+}
+
+void JournalGrid::appendFileLine(int row, QByteArray &out) const
+{
+    if (row >= 1 && row < Rows())
+        m_store.appendEncodedFrom(row - 1, 1, out);
 }
 
 void JournalGrid::setTextMatrix(int row, int col, const QString &text)
@@ -209,10 +228,7 @@ void JournalGrid::setTextMatrix(int row, int col, const QString &text)
             emit headerDataChanged(Qt::Horizontal, modelColumn(col), modelColumn(col));
         return;
     }
-    QString &line = m_rows[row - 1];
-    const QStringView old = cell(row, col);
-    const qsizetype start = old.data() - line.constData();
-    line.replace(start, old.size(), clean);
+    m_store.replaceField(row - 1, col, clean);
     if (col == 0) {
         emit headerDataChanged(Qt::Vertical, modelRow(row), modelRow(row));
     } else {
@@ -231,13 +247,42 @@ void JournalGrid::addItems(const QStringList &rows)
     if (rows.isEmpty())
         return;
     beginInsertRows({}, Rows() - 1, Rows() - 2 + int(rows.size()));
-    // Room grows by half at least: rows recorded one by one into a big
-    // journal must not copy it every time.
-    const qsizetype needed = m_rows.size() + rows.size();
-    if (needed > m_rows.capacity())
-        m_rows.reserve(std::max(needed, m_rows.capacity() + m_rows.capacity() / 2));
     for (const QString &row : rows)
-        m_rows.append(normalisedRow(row));
+        m_store.append(normalisedRow(row));
+    endInsertRows();
+}
+
+void JournalGrid::addFileLines(const QList<QByteArrayView> &lines)
+{
+    if (lines.isEmpty())
+        return;
+    beginInsertRows({}, Rows() - 1, Rows() - 2 + int(lines.size()));
+    for (QByteArrayView line : lines) {
+        // Shaped as normalisedRow shapes a decoded line: the cells beyond
+        // the last column dropped, missing ones added empty, CR a blank.
+        char number[24];
+        const qsizetype digits = std::to_chars(number, number + sizeof number, Rows()).ptr - number;
+        int tabs = 1;
+        const char *cut = line.data() + line.size();
+        for (const char *tab = line.data(); m_cols > 1 && (tab = find(tab, cut, '\t')) != cut; ++tab) {
+            if (++tabs == m_cols) {
+                cut = tab;
+                break;
+            }
+        }
+        const qsizetype kept = m_cols > 1 ? cut - line.data() : 0;
+        const qsizetype padding = m_cols > 1 ? std::max(0, m_cols - 1 - tabs) : 0;
+        char *row = m_store.appendEncoded(digits + (m_cols > 1 ? 1 : 0) + kept + padding);
+        std::memcpy(row, number, size_t(digits));
+        if (m_cols > 1) {
+            row[digits] = '\t';
+            char *cells = row + digits + 1;
+            std::memcpy(cells, line.data(), size_t(kept));
+            for (char *cr = cells, *end = cells + kept; (cr = find(cr, end, '\r')) != end; ++cr)
+                *cr = ' ';
+            std::memset(cells + kept, '\t', size_t(padding));
+        }
+    }
     endInsertRows();
 }
 
@@ -257,7 +302,7 @@ int JournalGrid::RemoveItems(int row, int count)
     if (moves)
         emit LeaveCell();
     beginRemoveRows({}, modelRow(row), modelRow(row) + count - 1);
-    m_rows.remove(row - 1, count);
+    m_store.remove(row - 1, count);
     endRemoveRows();
     blockRowsRemoved(row, count);
     clampCurrent();
@@ -270,7 +315,11 @@ void JournalGrid::Clear()
 {
     beginResetModel();
     const QString empty(m_cols - 1, Tab);
-    std::fill(m_rows.begin(), m_rows.end(), empty);
+    const qsizetype rows = m_store.size();
+    m_store.clear();
+    m_store.reserve(rows, rows * m_cols);
+    for (qsizetype r = 0; r < rows; ++r)
+        m_store.append(empty);
     std::fill(m_captions.begin(), m_captions.end(), QString());
     endResetModel();
 }
@@ -298,7 +347,7 @@ void JournalGrid::setColRightAligned(int col, bool right)
     if (col < 0 || col >= m_cols || m_rightAligned[col] == right)
         return;
     m_rightAligned[col] = right;
-    if (col > 0 && !m_rows.isEmpty())
+    if (col > 0 && m_store.size() > 0)
         emit dataChanged(indexOf(1, col), indexOf(Rows() - 1, col), {Qt::TextAlignmentRole});
 }
 
@@ -316,7 +365,7 @@ int JournalGrid::columnWithCaption(const QString &caption) const
 
 int JournalGrid::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : int(m_rows.size());
+    return parent.isValid() ? 0 : int(m_store.size());
 }
 
 int JournalGrid::columnCount(const QModelIndex &parent) const
@@ -331,7 +380,7 @@ QVariant JournalGrid::data(const QModelIndex &index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
-        return cell(gridRow(index), gridCol(index)).left(MaxShownLength).toString();
+        return cell(gridRow(index), gridCol(index), MaxShownLength);
     case Qt::TextAlignmentRole:
         return int((m_rightAligned[gridCol(index)] ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     default:
@@ -345,5 +394,5 @@ QVariant JournalGrid::headerData(int section, Qt::Orientation orientation, int r
         return {};
     if (orientation == Qt::Horizontal)
         return section >= 0 && section + 1 < m_cols ? m_captions[section + 1] : QString();
-    return section >= 0 && section < m_rows.size() ? cell(section + 1, 0).left(MaxShownLength).toString() : QString();
+    return section >= 0 && section < m_store.size() ? cell(section + 1, 0, MaxShownLength) : QString();
 }

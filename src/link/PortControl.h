@@ -25,6 +25,9 @@ public:
     // no number, or a number the line refuses, leaves the port closed and is
     // explained to the operator; false then.
     bool prepareConfiguredPort();
+    // PreparePort with the port number of the settings, telling nobody
+    // anything: for reopening a lost line. True when the port is open.
+    bool reopenQuietly();
 
     // Opens the port for reception; "Port is closed!" when it cannot be.
     void StartReading();

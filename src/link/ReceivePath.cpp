@@ -1,11 +1,11 @@
 #include "link/ReceivePath.h"
 
-#include "app/UserMessages.h"
-#include "files/AnsiText.h"
-#include "link/Clock.h"
+#include "common/UserMessages.h"
+#include "common/AnsiText.h"
+#include "common/Clock.h"
 #include "link/DataStreamLog.h"
 #include "link/FrameLayout.h"
-#include "link/SerialLine.h"
+#include "common/SerialLine.h"
 
 #include <algorithm>
 
@@ -70,10 +70,6 @@ bool ReceivePath::handleChunk()
 
 void ReceivePath::warnLinkBroken()
 {
-    // A line that keeps reporting while the warning is up adds no second one.
-    if (m_warning)
-        return;
-    m_warning = true;
-    m_messages.inform(QStringLiteral("Разрав связи с весами!"), UserMessages::Icon::Warning);
-    m_warning = false;
+    // Not waited on: readings go on being recorded while it is up.
+    m_messages.notify(QStringLiteral("Разрав связи с весами!"), UserMessages::Icon::Warning);
 }

@@ -46,5 +46,4 @@ private:
     Decoder m_decode;
     QTimer m_deferral;
     bool m_handling = false;
-    bool m_warning = false;
 };

@@ -1,8 +1,8 @@
 #include "link/ScaleLink.h"
 
-#include "app/UserMessages.h"
+#include "common/UserMessages.h"
 #include "link/FrameDecoder.h"
-#include "link/SerialLine.h"
+#include "common/SerialLine.h"
 #include "settings/LiveSettings.h"
 
 ScaleLink::ScaleLink(Surroundings s, QObject *parent)
@@ -11,25 +11,52 @@ ScaleLink::ScaleLink(Surroundings s, QObject *parent)
     , m_settings(s.settings)
     , m_messages(s.messages)
     , m_port(s.line, s.settings, s.messages)
-    , m_recorder(s.journal, s.settings, s.clock, s.beeper, std::move(s.window))
+    , m_recorder(s.journal, s.settings, s.clock, s.beeper, s.window)
     , m_receive(s.line, m_log, s.clock, s.messages, [this](const QString &chunk) { ReadFrom_Unit(chunk); })
+    , m_keeper([this] { return m_port.reopenQuietly(); }, s.window.setStatusText)
 {
+}
+
+void ScaleLink::StartReading()
+{
+    m_port.StartReading();
+    m_keeper.started(m_line.portOpen());
+}
+
+void ScaleLink::StopReading()
+{
+    m_keeper.stopped();
+    m_port.StopReading();
+}
+
+void ScaleLink::MSComm1_OnComm(int code)
+{
+    // Retries are under way before the warning is up.
+    if (code == SerialLine::EvDeviceLost)
+        m_keeper.lost();
+    m_receive.MSComm1_OnComm(code);
 }
 
 void ScaleLink::ReadFrom_Unit(const QString &strInput)
 {
     if (!FrameDecoder::startsFrame(strInput)) {
-        m_port.prepareConfiguredPort();
+        // A port that does not open again is a lost line; a port text that
+        // is wrong now was explained and ends reception.
+        if (!m_port.prepareConfiguredPort())
+            m_keeper.stopped();
+        else if (!m_line.portOpen())
+            m_keeper.lost();
         return;
     }
     const std::optional<float> deadZone = FrameDecoder::deadZone(m_settings.luftText());
     if (!deadZone) {
+        m_keeper.stopped();
         m_line.setPortOpen(false);
         m_messages.inform(QStringLiteral("Произошла ошибка!\r\nПроверте выбранный тип весов."),
                           UserMessages::Icon::Warning);
         return;
     }
-    const FrameLayout *layout = FrameLayouts::forType(FrameLayouts::typeFromText(m_settings.scaleTypeText()));
+    const FrameLayout *layout = FrameLayouts::forType(ScaleTypes::fromText(m_settings.scaleTypeText()));
     if (layout)
         m_recorder.RecordReading(FrameDecoder::split(strInput, *layout), *deadZone);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/DataStreamLog.h"
+#include "link/LineKeeper.h"
 #include "link/PortControl.h"
 #include "link/ReceivePath.h"
 #include "link/Recorder.h"
@@ -34,10 +35,17 @@ public:
     explicit ScaleLink(Surroundings surroundings, QObject *parent = nullptr);
 
     int PreparePort(int Nom) { return m_port.PreparePort(Nom); }
-    void StartReading() { m_port.StartReading(); }
-    void StopReading() { m_port.StopReading(); }
+    void StartReading();
+    void StopReading();
+    // The program closes: a lost line is retried no more.
+    void endReception() { m_keeper.stopped(); }
     // An event of the serial port.
-    void MSComm1_OnComm(int code) { m_receive.MSComm1_OnComm(code); }
+    void MSComm1_OnComm(int code);
+
+    // Off, receiving, or lost and waiting for the device; stateChanged()
+    // tells every change.
+    LineKeeper::State linkState() const { return m_keeper.state(); }
+    LineKeeper &keeper() { return m_keeper; }
 
     // Decodes one received chunk by the configured scale type and hands the
     // reading to the recorder. A chunk that does not start a frame is dropped
@@ -55,4 +63,5 @@ private:
     DataStreamLog m_log;
     Recorder m_recorder;
     ReceivePath m_receive;
+    LineKeeper m_keeper;
 };

@@ -133,7 +133,7 @@ void TstScaleLinkEndToEnd::everyTypeFromTheVirtualScale_data()
 {
     QTest::addColumn<int>("type");
     QTest::addColumn<bool>("enq");
-    for (int t = 0; t < FrameLayouts::TypeCount; ++t)
+    for (int t = 0; t < ScaleTypes::Count; ++t)
         QTest::addRow("type %d", t) << t << (t % 2 == 0);
 }
 
@@ -200,10 +200,11 @@ void TstScaleLinkEndToEnd::everyTypeFromTheVirtualScale()
         QCOMPARE(row, cells);
     }
     QCOMPARE(m_beeper->beeps, 3);
-    QCOMPARE(w->findChild<QStatusBar *>(QStringLiteral("sbrChat"))->currentMessage(), QString());
 
-    // The scale is gone with its line: a warning, and the journal stays.
+    // The scale is gone with its line: a warning, the status bar says the
+    // program waits for it, and the journal stays.
     QTRY_COMPARE_WITH_TIMEOUT(m_messages.texts(), QStringList{LinkBroken}, Timeout);
+    QCOMPARE(w->findChild<QStatusBar *>(QStringLiteral("sbrChat"))->currentMessage(), LineKeeper::lostText());
     QCOMPARE(j.Rows(), 4);
 }
 

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Single-byte text as the program stores it on disk and receives it on the
+// line: Windows-1251, exactly one character per byte in both directions.
+namespace AnsiText {
+
+// Every byte becomes one character; bytes the code page leaves unassigned
+// (0x98) become the character of the same code, so nothing is dropped.
+QString decode(QByteArrayView bytes);
+
+// Every character becomes one byte; a character the code page cannot hold
+// becomes "?".
+QByteArray encode(QStringView text);
+
+// Appends the bytes of text to out when every character has one; otherwise
+// leaves out as it was and returns false.
+bool encodeExactly(QStringView text, QByteArray &out);
+
+} // namespace AnsiText

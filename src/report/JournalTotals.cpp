@@ -1,0 +1,280 @@
+#include "report/JournalTotals.h"
+
+#include "journal/JournalLayout.h"
+
+#include <QAbstractItemModel>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+QString captionOf(const QString &key)
+{
+    for (const JournalColumn &c : JournalLayout::counting()) {
+        if (c.key == key)
+            return c.caption;
+    }
+    return QString();
+}
+
+int highest(const std::array<qint64, DecimalNumber::MaxDecimals + 1> &counts)
+{
+    for (int d = DecimalNumber::MaxDecimals; d > 0; --d) {
+        if (counts[d] > 0)
+            return d;
+    }
+    return 0;
+}
+
+} // namespace
+
+JournalTotals::JournalTotals(const QAbstractItemModel &model, QObject *parent)
+    : QObject(parent)
+    , m_model(model)
+{
+    connect(&model, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex &, int first, int last) { rowsInserted(first, last); });
+    connect(&model, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this](const QModelIndex &, int first, int last) { rowsAboutToBeRemoved(first, last); });
+    connect(&model, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex &tl, const QModelIndex &br) {
+                dataChanged(tl.row(), br.row(), tl.column(), br.column());
+            });
+    connect(&model, &QAbstractItemModel::headerDataChanged, this, [this](Qt::Orientation o, int, int) {
+        // Row numbers are renumbered after every deletion: only captions matter.
+        if (o == Qt::Horizontal)
+            readAll();
+    });
+    connect(&model, &QAbstractItemModel::modelReset, this, &JournalTotals::readAll);
+    connect(&model, &QAbstractItemModel::layoutChanged, this, &JournalTotals::readAll);
+    connect(&model, &QAbstractItemModel::columnsInserted, this, &JournalTotals::readAll);
+    connect(&model, &QAbstractItemModel::columnsRemoved, this, &JournalTotals::readAll);
+    connect(&model, &QAbstractItemModel::rowsMoved, this, &JournalTotals::readAll);
+    readAll();
+}
+
+void JournalTotals::findColumns()
+{
+    m_weightCol = m_unitCol = m_quantityCol = -1;
+    const QString weight = captionOf(QStringLiteral("Weight"));
+    const QString unit = captionOf(QStringLiteral("Unit"));
+    const QString quantity = captionOf(QStringLiteral("Kol"));
+    for (int c = 0; c < m_model.columnCount(); ++c) {
+        const QString caption = m_model.headerData(c, Qt::Horizontal).toString();
+        if (caption == weight)
+            m_weightCol = c;
+        else if (caption == unit)
+            m_unitCol = c;
+        else if (caption == quantity)
+            m_quantityCol = c;
+    }
+}
+
+void JournalTotals::readAll()
+{
+    findColumns();
+    m_entries.clear();
+    m_units.clear();
+    m_unitNames.clear();
+    m_unitIds.clear();
+    m_notNumbers = 0;
+    const int rows = m_model.rowCount();
+    m_entries.reserve(rows);
+    for (int r = 0; r < rows; ++r) {
+        m_entries.append(read(r));
+        add(m_entries.constLast());
+    }
+    emit changed();
+}
+
+JournalTotals::Entry JournalTotals::read(int row)
+{
+    Entry e;
+    if (m_weightCol < 0)
+        return e;
+    auto cell = [this, row](int col) { return m_model.data(m_model.index(row, col), Qt::DisplayRole).toString(); };
+    const QString weight = cell(m_weightCol);
+    if (const std::optional<DecimalNumber> w = DecimalNumber::read(weight)) {
+        e.weight = w->mantissa;
+        e.weightDecimals = qint8(w->decimals);
+    } else if (!weight.trimmed().isEmpty()) {
+        e.weightDecimals = NotNumber;
+    }
+    const QString unit = m_unitCol >= 0 ? cell(m_unitCol).trimmed() : QString();
+    auto id = m_unitIds.constFind(unit);
+    if (id == m_unitIds.constEnd() && m_unitNames.size() < 0xFFFF) {
+        id = m_unitIds.insert(unit, quint16(m_unitNames.size()));
+        m_unitNames.append(unit);
+        m_units.append(Accumulator());
+    }
+    e.unit = id == m_unitIds.constEnd() ? 0 : *id;
+    if (m_quantityCol >= 0) {
+        if (const std::optional<DecimalNumber> q = DecimalNumber::read(cell(m_quantityCol))) {
+            e.quantity = q->mantissa;
+            e.quantityDecimals = qint8(q->decimals);
+        }
+    }
+    return e;
+}
+
+void JournalTotals::addTo(QVector<Accumulator> &units, qint64 &notNumbers, const Entry &e)
+{
+    if (e.weightDecimals < 0) {
+        notNumbers += e.weightDecimals == NotNumber;
+        return;
+    }
+    Accumulator &a = units[e.unit];
+    const DecimalNumber w{e.weight, e.weightDecimals};
+    const double v = w.value();
+    if (a.rows == 0 || (!a.extremesStale && v < a.min))
+        a.min = v;
+    if (a.rows == 0 || (!a.extremesStale && v > a.max))
+        a.max = v;
+    if (a.rows == 0)
+        a.extremesStale = false;
+    ++a.rows;
+    a.sum.add(w);
+    a.sumOfSquares += (long double)v * v;
+    ++a.byDecimals[e.weightDecimals];
+    if (e.quantityDecimals >= 0) {
+        a.quantity.add({e.quantity, e.quantityDecimals});
+        ++a.quantityByDecimals[e.quantityDecimals];
+        ++a.quantities;
+    }
+}
+
+void JournalTotals::subtract(const Entry &e)
+{
+    if (e.weightDecimals < 0) {
+        m_notNumbers -= e.weightDecimals == NotNumber;
+        return;
+    }
+    Accumulator &a = m_units[e.unit];
+    const DecimalNumber w{e.weight, e.weightDecimals};
+    const double v = w.value();
+    --a.rows;
+    a.sum.subtract(w);
+    a.sumOfSquares -= (long double)v * v;
+    --a.byDecimals[e.weightDecimals];
+    // The extreme may have gone: found again when next asked for.
+    if (v <= a.min || v >= a.max)
+        a.extremesStale = true;
+    if (e.quantityDecimals >= 0) {
+        a.quantity.subtract({e.quantity, e.quantityDecimals});
+        --a.quantityByDecimals[e.quantityDecimals];
+        --a.quantities;
+    }
+    if (a.rows == 0)
+        a = Accumulator();
+}
+
+void JournalTotals::refreshExtremes(quint16 unit) const
+{
+    Accumulator &a = m_units[unit];
+    if (!a.extremesStale)
+        return;
+    bool first = true;
+    for (const Entry &e : m_entries) {
+        if (e.unit != unit || e.weightDecimals < 0)
+            continue;
+        const double v = DecimalNumber{e.weight, e.weightDecimals}.value();
+        a.min = first ? v : std::min(a.min, v);
+        a.max = first ? v : std::max(a.max, v);
+        first = false;
+    }
+    a.extremesStale = false;
+}
+
+void JournalTotals::rowsInserted(int first, int last)
+{
+    QVector<Entry> added;
+    added.reserve(last - first + 1);
+    for (int r = first; r <= last; ++r) {
+        added.append(read(r));
+        add(added.constLast());
+    }
+    m_entries.insert(first, added.size(), Entry());
+    std::copy(added.cbegin(), added.cend(), m_entries.begin() + first);
+    emit changed();
+}
+
+void JournalTotals::rowsAboutToBeRemoved(int first, int last)
+{
+    for (int r = first; r <= last && r < m_entries.size(); ++r)
+        subtract(m_entries.at(r));
+    m_entries.remove(first, std::min<qsizetype>(last - first + 1, m_entries.size() - first));
+    emit changed();
+}
+
+void JournalTotals::dataChanged(int firstRow, int lastRow, int firstCol, int lastCol)
+{
+    auto within = [firstCol, lastCol](int c) { return c >= firstCol && c <= lastCol; };
+    if (!within(m_weightCol) && !within(m_unitCol) && !within(m_quantityCol))
+        return; // a note edited
+    for (int r = firstRow; r <= lastRow && r < m_entries.size(); ++r) {
+        subtract(m_entries.at(r));
+        m_entries[r] = read(r);
+        add(m_entries.at(r));
+    }
+    emit changed();
+}
+
+JournalTotals::Summary JournalTotals::whole() const
+{
+    for (int u = 0; u < m_units.size(); ++u)
+        refreshExtremes(quint16(u));
+    qint64 rows = m_notNumbers;
+    for (const Accumulator &a : std::as_const(m_units))
+        rows += a.rows;
+    return summarise(m_units, rows, m_notNumbers);
+}
+
+JournalTotals::Summary JournalTotals::range(int first, int last) const
+{
+    first = std::max(first, 0);
+    last = std::min(last, int(m_entries.size()) - 1);
+    QVector<Accumulator> units(m_units.size());
+    qint64 notNumbers = 0;
+    qint64 rows = 0;
+    for (int r = first; r <= last; ++r) {
+        const Entry &e = m_entries.at(r);
+        rows += e.weightDecimals != Blank;
+        addTo(units, notNumbers, e);
+    }
+    return summarise(units, rows, notNumbers);
+}
+
+JournalTotals::Summary JournalTotals::summarise(const QVector<Accumulator> &units, qint64 rows,
+                                                qint64 notNumbers) const
+{
+    Summary s;
+    s.rows = rows;
+    s.notNumbers = notNumbers;
+    for (int u = 0; u < units.size(); ++u) {
+        const Accumulator &a = units.at(u);
+        if (a.rows == 0)
+            continue;
+        Unit t;
+        t.unit = m_unitNames.at(u);
+        t.rows = a.rows;
+        t.decimals = highest(a.byDecimals);
+        t.sum = a.sum.text(t.decimals);
+        t.mean = a.sum.value() / double(a.rows);
+        t.min = a.min;
+        t.max = a.max;
+        if (a.rows > 1) {
+            const long double n = a.rows;
+            const long double mean = (long double)a.sum.value() / n;
+            const long double variance = (a.sumOfSquares - n * mean * mean) / (n - 1);
+            t.stdDev = variance > 0 ? double(std::sqrt(variance)) : 0;
+        }
+        t.counting = m_quantityCol >= 0;
+        if (a.quantities > 0)
+            t.quantitySum = a.quantity.text(highest(a.quantityByDecimals));
+        else if (t.counting)
+            t.quantitySum = QStringLiteral("0");
+        s.units.append(t);
+    }
+    return s;
+}

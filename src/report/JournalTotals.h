@@ -1,0 +1,101 @@
+#pragma once
+
+#include "report/DecimalNumber.h"
+#include "report/ExactSum.h"
+
+#include <QHash>
+#include <QObject>
+#include <QString>
+#include <QVector>
+
+#include <array>
+
+class QAbstractItemModel;
+
+// The totals of a journal, per unit: rows, sum, mean, minimum, maximum,
+// standard deviation of the weights and, for counting scales, the sum of the
+// quantities. Follows the journal model through its signals alone: a
+// recorded row costs O(1) (running sums), deleted rows are subtracted, a
+// reset (file loaded, layout rebuilt) is read anew. Columns are found by
+// their captions.
+class JournalTotals : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Unit {
+        QString unit; // as the scale sends it, blanks trimmed
+        qint64 rows = 0;
+        int decimals = 0; // most decimals among its weights
+        QString sum;
+        double mean = 0;
+        double min = 0;
+        double max = 0;
+        double stdDev = 0; // sample standard deviation; 0 for one row
+        bool counting = false;
+        QString quantitySum; // counting scales: sum of the quantities that are numbers
+    };
+    struct Summary {
+        qint64 rows = 0;       // rows with a weight cell that is not empty
+        qint64 notNumbers = 0; // of these, rows whose weight is no number
+        QVector<Unit> units;   // in order of first appearance
+    };
+
+    explicit JournalTotals(const QAbstractItemModel &model, QObject *parent = nullptr);
+
+    // The whole journal.
+    Summary whole() const;
+    // Model rows first..last (inclusive).
+    Summary range(int first, int last) const;
+
+signals:
+    void changed();
+
+private:
+    static constexpr qint8 Blank = -2;     // an empty weight cell: no reading
+    static constexpr qint8 NotNumber = -1; // counted apart
+    // One row as the totals see it.
+    struct Entry {
+        qint64 weight = 0;
+        qint64 quantity = 0;
+        quint16 unit = 0;
+        qint8 weightDecimals = Blank; // Blank, NotNumber or the weight's decimals
+        qint8 quantityDecimals = -1; // -1: no quantity
+    };
+    // Running figures of one unit.
+    struct Accumulator {
+        qint64 rows = 0;
+        ExactSum sum;
+        long double sumOfSquares = 0;
+        std::array<qint64, DecimalNumber::MaxDecimals + 1> byDecimals{};
+        double min = 0;
+        double max = 0;
+        bool extremesStale = false;
+        ExactSum quantity;
+        std::array<qint64, DecimalNumber::MaxDecimals + 1> quantityByDecimals{};
+        qint64 quantities = 0;
+    };
+
+    void findColumns();
+    void readAll();
+    Entry read(int row);
+    void add(const Entry &e) { addTo(m_units, m_notNumbers, e); }
+    static void addTo(QVector<Accumulator> &units, qint64 &notNumbers, const Entry &e);
+    void subtract(const Entry &e);
+    void refreshExtremes(quint16 unit) const;
+    Summary summarise(const QVector<Accumulator> &units, qint64 rows, qint64 notNumbers) const;
+
+    void rowsInserted(int first, int last);
+    void rowsAboutToBeRemoved(int first, int last);
+    void dataChanged(int firstRow, int lastRow, int firstCol, int lastCol);
+
+    const QAbstractItemModel &m_model;
+    int m_weightCol = -1;
+    int m_unitCol = -1;
+    int m_quantityCol = -1;
+    QVector<Entry> m_entries;
+    QVector<QString> m_unitNames;
+    QHash<QString, quint16> m_unitIds;
+    mutable QVector<Accumulator> m_units;
+    qint64 m_notNumbers = 0;
+};

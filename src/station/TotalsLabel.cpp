@@ -1,0 +1,41 @@
+#include "station/TotalsLabel.h"
+
+#include "journal/JournalGrid.h"
+#include "report/JournalTotals.h"
+#include "report/TotalsText.h"
+
+#include <algorithm>
+
+TotalsLabel::TotalsLabel(const JournalGrid &grid, const JournalTotals &totals, QWidget *parent)
+    : QLabel(parent)
+    , m_grid(grid)
+    , m_totals(totals)
+{
+    setObjectName(QStringLiteral("lblTotals"));
+    setAccessibleName(QStringLiteral("Итого"));
+    setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_later.setSingleShot(true);
+    m_later.setInterval(200);
+    connect(&m_later, &QTimer::timeout, this, &TotalsLabel::refresh);
+    auto later = [this] {
+        if (!m_later.isActive())
+            m_later.start();
+    };
+    connect(&totals, &JournalTotals::changed, this, later);
+    connect(&grid, &JournalGrid::selectionMoved, this, later);
+    refresh();
+}
+
+void TotalsLabel::refresh()
+{
+    m_later.stop();
+    const int first = std::max(1, std::min(m_grid.Row(), m_grid.RowSel()));
+    const int last = std::max(m_grid.Row(), m_grid.RowSel());
+    const bool selected = last > first && last >= 1;
+    const JournalTotals::Summary s = selected
+        ? m_totals.range(JournalGrid::modelRow(first), JournalGrid::modelRow(last))
+        : m_totals.whole();
+    const QString text = TotalsText::line(s, selected);
+    setText(text);
+    setToolTip(text);
+}

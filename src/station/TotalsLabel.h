@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QLabel>
+#include <QTimer>
+
+class JournalGrid;
+class JournalTotals;
+
+// lblTotals: the totals of the whole journal, or of the selected rows when
+// more than one is selected. Rewritten at most five times a second while
+// rows stream in.
+class TotalsLabel : public QLabel
+{
+    Q_OBJECT
+
+public:
+    TotalsLabel(const JournalGrid &grid, const JournalTotals &totals, QWidget *parent = nullptr);
+
+    // Writes the text now.
+    void refresh();
+
+private:
+    const JournalGrid &m_grid;
+    const JournalTotals &m_totals;
+    QTimer m_later;
+};

@@ -1,0 +1,204 @@
+#include "journal/JournalGrid.h"
+#include "journal/JournalLayout.h"
+#include "report/DecimalNumber.h"
+#include "report/JournalTotals.h"
+#include "report/TotalsText.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+// Running totals over the journal model: sums per unit, decimals, rows that
+// are no number, selections, deletions, loads and layout rebuilds.
+class TestJournalTotals : public QObject
+{
+    Q_OBJECT
+
+    static void weighing(JournalGrid &grid) { JournalLayout::apply(JournalLayout::weighing(), grid); }
+
+    static void add(JournalGrid &grid, const QString &weight, const QString &unit = QStringLiteral("kg"))
+    {
+        grid.AddItem(QStringLiteral("%1\t%1\t%2\t%3\tS\t01.02.2026 10:00:00\t").arg(grid.Rows()).arg(weight, unit));
+    }
+
+    static QString text(const JournalTotals &t) { return TotalsText::line(t.whole()); }
+
+private slots:
+    void readsWeightsAsTheRecorder_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("number");
+        QTest::addColumn<qint64>("mantissa");
+        QTest::addColumn<int>("decimals");
+        QTest::newRow("point") << "  12.500" << true << qint64(12500) << 3;
+        QTest::newRow("comma") << "1,25" << true << qint64(125) << 2;
+        QTest::newRow("sign and blanks") << "-  0.750 " << true << qint64(-750) << 3;
+        QTest::newRow("plus") << "+3" << true << qint64(3) << 0;
+        QTest::newRow("leading zeros") << "0007.0" << true << qint64(70) << 1;
+        QTest::newRow("only fraction") << ".5" << true << qint64(5) << 1;
+        QTest::newRow("dashes") << "--.---" << false << qint64(0) << 0;
+        QTest::newRow("letters") << "12kg" << false << qint64(0) << 0;
+        QTest::newRow("two points") << "1.2.3" << false << qint64(0) << 0;
+        QTest::newRow("empty") << "" << false << qint64(0) << 0;
+        QTest::newRow("too many digits") << "1234567890123456789" << false << qint64(0) << 0;
+    }
+    void readsWeightsAsTheRecorder()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, number);
+        const std::optional<DecimalNumber> n = DecimalNumber::read(text);
+        QCOMPARE(n.has_value(), number);
+        if (number) {
+            QFETCH(qint64, mantissa);
+            QFETCH(int, decimals);
+            QCOMPARE(n->mantissa, mantissa);
+            QCOMPARE(n->decimals, decimals);
+        }
+    }
+
+    void sumsWithTheMostDecimals()
+    {
+        JournalGrid grid;
+        weighing(grid);
+        JournalTotals totals(grid);
+        for (const char *w : {"1.000", "2.500", "0.750"})
+            add(grid, QLatin1String(w));
+        const JournalTotals::Summary s = totals.whole();
+        QCOMPARE(s.rows, 3);
+        QCOMPARE(s.units.size(), 1);
+        QCOMPARE(s.units[0].sum, QStringLiteral("4,250"));
+        QCOMPARE(text(totals), QStringLiteral("Итого: 3 строки, сумма 4,250 kg, среднее 1,417, мин. 0,750, "
+                                              "макс. 2,500, ст. откл. 0,946"));
+        add(grid, QStringLiteral("0.0001"));
+        QCOMPARE(totals.whole().units[0].sum, QStringLiteral("4,2501"));
+        QCOMPARE(totals.whole().units[0].decimals, 4);
+    }
+
+    void unitsApartAndTextsCountedApart()
+    {
+        JournalGrid grid;
+        weighing(grid);
+        JournalTotals totals(grid);
+        add(grid, QStringLiteral("1.5"), QStringLiteral("kg"));
+        add(grid, QStringLiteral("250"), QStringLiteral("g "));
+        add(grid, QStringLiteral("----"), QStringLiteral("kg"));
+        add(grid, QStringLiteral("2.5"), QStringLiteral(" kg"));
+        const JournalTotals::Summary s = totals.whole();
+        QCOMPARE(s.rows, 4);
+        QCOMPARE(s.notNumbers, 1);
+        QCOMPARE(s.units.size(), 2);
+        QCOMPARE(s.units[0].unit, QStringLiteral("kg"));
+        QCOMPARE(s.units[0].sum, QStringLiteral("4,0"));
+        QCOMPARE(s.units[1].unit, QStringLiteral("g"));
+        QCOMPARE(s.units[1].sum, QStringLiteral("250"));
+        QVERIFY(text(totals).contains(QStringLiteral("kg: 2 строки, сумма 4,0 kg")));
+        QVERIFY(text(totals).contains(QStringLiteral("g: 1 строка, сумма 250 g")));
+        QVERIFY(text(totals).endsWith(QStringLiteral("вес не число: 1 строка")));
+    }
+
+    void deletionsSubtractAndFindExtremesAgain()
+    {
+        JournalGrid grid;
+        weighing(grid);
+        JournalTotals totals(grid);
+        for (const char *w : {"5", "1", "9", "3"})
+            add(grid, QLatin1String(w));
+        QCOMPARE(totals.whole().units[0].max, 9.0);
+        grid.RemoveItems(2, 2); // 1 and 9
+        const JournalTotals::Unit u = totals.whole().units[0];
+        QCOMPARE(u.rows, 2);
+        QCOMPARE(u.sum, QStringLiteral("8"));
+        QCOMPARE(u.min, 3.0);
+        QCOMPARE(u.max, 5.0);
+        QCOMPARE(u.stdDev, std::sqrt(2.0));
+        grid.RemoveItems(1, 1);
+        QCOMPARE(totals.whole().units[0].stdDev, 0.0);
+        QCOMPARE(totals.whole().units[0].mean, 3.0);
+    }
+
+    void deletingEveryRowLeavesNoRow()
+    {
+        JournalGrid grid;
+        weighing(grid);
+        JournalTotals totals(grid);
+        add(grid, QStringLiteral("1"));
+        add(grid, QStringLiteral("2"));
+        // What deleting every row leaves: one row with empty cells.
+        grid.RemoveItems(1, 1);
+        for (int c = 0; c < grid.Cols(); ++c)
+            grid.setTextMatrix(1, c, QString());
+        QCOMPARE(text(totals), QStringLiteral("Итого: 0 строк"));
+    }
+
+    void selectionRange()
+    {
+        JournalGrid grid;
+        weighing(grid);
+        JournalTotals totals(grid);
+        for (const char *w : {"1.1", "2.2", "3.3", "x"})
+            add(grid, QLatin1String(w));
+        const JournalTotals::Summary s = totals.range(1, 3);
+        QCOMPARE(s.rows, 3);
+        QCOMPARE(s.notNumbers, 1);
+        QCOMPARE(s.units[0].sum, QStringLiteral("5,5"));
+        QCOMPARE(s.units[0].min, 2.2);
+        QVERIFY(TotalsText::line(s, true).startsWith(QStringLiteral("Итого: выделено 3 строки, сумма 5,5 kg")));
+    }
+
+    void countingSumsQuantities()
+    {
+        JournalGrid grid;
+        JournalLayout::apply(JournalLayout::counting(), grid);
+        JournalTotals totals(grid);
+        grid.AddItem(QStringLiteral("1\t1\t1.250\tkg\tS\t10\t0.125\tt\t"));
+        grid.AddItem(QStringLiteral("2\t2\t2.500\tkg\tS\t20\t0.125\tt\t"));
+        grid.AddItem(QStringLiteral("3\t3\t0.100\tkg\tS\t--\t0.125\tt\t"));
+        const JournalTotals::Unit u = totals.whole().units[0];
+        QVERIFY(u.counting);
+        QCOMPARE(u.quantitySum, QStringLiteral("30"));
+        QVERIFY(text(totals).endsWith(QStringLiteral(", количество 30")));
+    }
+
+    void followsLoadsAndRebuilds()
+    {
+        JournalGrid grid;
+        weighing(grid);
+        JournalTotals totals(grid);
+        QSignalSpy changed(&totals, &JournalTotals::changed);
+        grid.addItems({QStringLiteral("1\t1\t2\tkg\tS\tt\t"), QStringLiteral("2\t2\t3\tkg\tS\tt\t")});
+        QCOMPARE(totals.whole().units[0].sum, QStringLiteral("5"));
+        QVERIFY(!changed.isEmpty());
+        JournalLayout::apply(JournalLayout::counting(), grid);
+        QCOMPARE(totals.whole().rows, 0);
+        grid.AddItem(QStringLiteral("1\t1\t7\tkg\tS\t3\t1\tt\t"));
+        QCOMPARE(totals.whole().units[0].sum, QStringLiteral("7"));
+        QCOMPARE(totals.whole().units[0].quantitySum, QStringLiteral("3"));
+        // A note edited changes nothing; a weight cell changed is read again.
+        changed.clear();
+        grid.setTextMatrix(1, 8, QStringLiteral("примечание"));
+        QVERIFY(changed.isEmpty());
+        grid.setTextMatrix(1, 2, QStringLiteral("8.5"));
+        QCOMPARE(totals.whole().units[0].sum, QStringLiteral("8,5"));
+    }
+
+    void wordForms_data()
+    {
+        QTest::addColumn<qint64>("n");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("1") << qint64(1) << "1 строка";
+        QTest::newRow("3") << qint64(3) << "3 строки";
+        QTest::newRow("5") << qint64(5) << "5 строк";
+        QTest::newRow("11") << qint64(11) << "11 строк";
+        QTest::newRow("12") << qint64(12) << "12 строк";
+        QTest::newRow("21") << qint64(21) << "21 строка";
+        QTest::newRow("104") << qint64(104) << "104 строки";
+    }
+    void wordForms()
+    {
+        QFETCH(qint64, n);
+        QFETCH(QString, text);
+        QCOMPARE(TotalsText::rows(n), text);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestJournalTotals)
+#include "tst_journaltotals.moc"

@@ -24,11 +24,15 @@ UserMessages::Answer QtUserMessages::show(const QString &text, const QString &ti
     box.setWindowTitle(title);
     box.setText(text);
     box.setIcon(toQt(icon));
-    if (buttons == Buttons::YesNo) {
+    if (buttons != Buttons::Ok) {
         box.addButton(QStringLiteral("Да"), QMessageBox::YesRole);
         QAbstractButton *no = box.addButton(QStringLiteral("Нет"), QMessageBox::NoRole);
-        box.setEscapeButton(no);
+        QAbstractButton *cancel =
+            buttons == Buttons::YesNoCancel ? box.addButton(QStringLiteral("Отмена"), QMessageBox::RejectRole) : nullptr;
+        box.setEscapeButton(cancel ? cancel : no);
         box.exec();
+        if (cancel && box.clickedButton() == cancel)
+            return Answer::Cancel;
         return box.clickedButton() == no ? Answer::No : Answer::Yes;
     }
     box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);

@@ -8,6 +8,8 @@
 #include <QSaveFile>
 #include <QStringBuilder>
 
+#include <algorithm>
+
 namespace {
 
 // Lines are gathered into blocks of about this size and written unbuffered,
@@ -138,6 +140,18 @@ std::optional<QStringList> readRows(const QString &fileName)
     if (!read)
         return std::nullopt;
     return rows;
+}
+
+bool looksLikeJournal(const QString &fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray head = file.read(BlockSize);
+    const auto controls = std::count_if(head.begin(), head.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\r' && c != '\n';
+    });
+    return controls * 20 <= head.size();
 }
 
 } // namespace JournalFile

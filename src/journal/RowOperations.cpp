@@ -22,17 +22,20 @@ void RowOperations::DeleteSelectedRows()
         return;
     // Whatever the editor holds may belong to a row about to go.
     m_notes.setSkipCommit(true);
-    if (m_grid.Row() == 0 || m_grid.RowSel() == 0) {
+    // The operator's block, as they left it: rows recorded meanwhile, the
+    // question open included, are current but not selected.
+    const JournalGrid::Block &block = m_grid.selectedBlock();
+    if (block.row == 0 || block.rowSel == 0) {
         m_messages.inform(QStringLiteral("Выделите строки для удаления!"));
         return;
     }
-    const int first = std::min(m_grid.Row(), m_grid.RowSel());
-    const int last = std::max(m_grid.Row(), m_grid.RowSel());
+    const int first = std::min(block.row, block.rowSel);
+    const int last = std::max(block.row, block.rowSel);
     // The last journal row cannot be removed: an empty one takes its place.
     if (first == 1 && last == m_grid.Rows() - 1)
         m_grid.setRows(m_grid.Rows() + 1);
     m_grid.RemoveItems(first, last - first + 1);
-    m_grid.setSelectionCorner(m_grid.Row(), m_grid.Col());
+    m_grid.setCurrentCell(m_grid.Row(), m_grid.Col());
     m_notes.copyCurrentCellText();
     RenumberRows();
     emit rowsDeleted();

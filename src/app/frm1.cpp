@@ -107,7 +107,7 @@ frm1::frm1(MainWindowServices services)
     m_station = std::make_unique<Station>(Station::Parts{
         *this, *menuBar()->findChild<QMenu *>(QStringLiteral("mnuFile")),
         *menuBar()->findChild<QMenu *>(QStringLiteral("mnuServ")), *sbrChat, *m_journal, *m_files,
-        *services.fileDialogs, m_messages, *frmS, *m_link});
+        *services.fileDialogs, m_messages, *frmS, *m_link, *Grid1, m_iniPath});
     restoreGeometry();
     InitGrid(ScaleTypes::numberFromText(frmS->scaleTypeText()));
 }
@@ -320,12 +320,14 @@ void frm1::InitGrid(int intType)
     m_gridType = intType;
     m_columns = JournalLayout::forType(intType, m_columns);
     m_notes->setSkipCommit(true);
+    m_station->layoutBuilding();
     JournalLayout::apply(m_columns, *m_journal);
     QFont header = Grid1->horizontalHeader()->font();
     header.setBold(true);
     header.setPointSize(10);
     Grid1->horizontalHeader()->setFont(header);
     Grid1->applyColumnWidths();
+    m_station->layoutBuilt(m_columns);
     m_notes->hide();
     m_notes->setSkipCommit(false);
     setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));

@@ -57,6 +57,9 @@ void ScaleLink::ReadFrom_Unit(const QString &strInput)
         return;
     }
     const FrameLayout *layout = FrameLayouts::forType(ScaleTypes::fromText(m_settings.scaleTypeText()));
-    if (layout)
-        m_recorder.RecordReading(FrameDecoder::split(strInput, *layout), *deadZone);
+    if (!layout)
+        return;
+    const ScaleReading reading = FrameDecoder::split(strInput, *layout);
+    emit decoded(reading);
+    m_recorder.RecordReading(reading, *deadZone);
 }

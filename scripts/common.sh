@@ -5,7 +5,7 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-svg-dev
-          libgl-dev xvfb xauth)
+          libgl-dev xvfb xauth dpkg-dev)
 
 # The sanitizer builds (presets asan and fuzz): any report ends the process
 # with a failure.

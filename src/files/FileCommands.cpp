@@ -2,6 +2,7 @@
 
 #include "common/UserMessages.h"
 #include "files/FileDialogs.h"
+#include "files/FileTexts.h"
 #include "files/JournalFile.h"
 #include "journal/JournalGrid.h"
 #include "settings/IniTxt.h"
@@ -40,7 +41,7 @@ void FileCommands::New()
 {
     if (blnChanged && askSaveChanges())
         SaveAs();
-    m_window.showCurFileName(QStringLiteral("Новый"));
+    m_window.showCurFileName(FileTexts::newJournal());
 }
 
 void FileCommands::Open()
@@ -64,20 +65,19 @@ bool FileCommands::SaveAs()
 {
     const std::optional<QString> path = choose(true);
     if (!path) {
-        m_messages.inform(QStringLiteral("Операция отменена."));
+        m_messages.inform(FileTexts::cancelled());
         return false;
     }
     const bool written = WriteJournalFile(*path, m_separator);
-    m_messages.inform(written ? QStringLiteral("Данные сохранены в файле ") + *path
-                              : QStringLiteral("При выполнении операции произошла ошибка."));
+    m_messages.inform(written ? FileTexts::savedTo(*path)
+                              : FileTexts::failed());
     return written;
 }
 
 bool FileCommands::WriteJournalFile(const QString &FileName, const QString &Separator)
 {
     if (FileName.isEmpty()) {
-        m_messages.inform(QStringLiteral("Имя файла для сохранения не определено.\r\n"
-                                         "Воспользуйтесь соответствующей опцией меню."),
+        m_messages.inform(FileTexts::noFileName(),
                           UserMessages::Icon::Information);
         return false;
     }
@@ -111,7 +111,7 @@ bool FileCommands::confirmDiscard()
 
 bool FileCommands::askSaveChanges()
 {
-    return m_messages.show(QStringLiteral("Все изменения будут потеряны!\r\nСохранить изменения?"),
+    return m_messages.show(FileTexts::changesLost(),
                            UserMessages::applicationTitle(), UserMessages::Buttons::YesNo,
                            UserMessages::Icon::Question)
         == UserMessages::Answer::Yes;

@@ -2,6 +2,7 @@
 
 #include "common/UserMessages.h"
 #include "journal/JournalGrid.h"
+#include "journal/JournalTexts.h"
 #include "journal/NoteEditor.h"
 
 #include <algorithm>
@@ -16,14 +17,14 @@ RowOperations::RowOperations(JournalGrid &grid, UserMessages &messages, NoteEdit
 
 void RowOperations::DeleteSelectedRows()
 {
-    if (m_messages.show(QStringLiteral("Удалить выделенные строки ?"), QStringLiteral("Удаление"),
+    if (m_messages.show(JournalTexts::deleteQuestion(), JournalTexts::deleteTitle(),
                         UserMessages::Buttons::YesNo, UserMessages::Icon::Question)
         != UserMessages::Answer::Yes)
         return;
     // Whatever the editor holds may belong to a row about to go.
     m_notes.setSkipCommit(true);
     if (m_grid.Row() == 0 || m_grid.RowSel() == 0) {
-        m_messages.inform(QStringLiteral("Выделите строки для удаления!"));
+        m_messages.inform(JournalTexts::selectRowsFirst());
         return;
     }
     const int first = std::min(m_grid.Row(), m_grid.RowSel());

@@ -3,6 +3,7 @@
 #include "widgets/Placement.h"
 #include "common/UserMessages.h"
 #include "files/FileCommands.h"
+#include "files/FileTexts.h"
 #include "journal/JournalGrid.h"
 #include "journal/JournalView.h"
 #include "journal/NoteEditor.h"
@@ -123,7 +124,7 @@ void frm1::buildControls()
     buildMenus();
 
     lblCurFileName = placeControl<QLabel>(m_client, QStringLiteral("lblCurFileName"), 120, 480, 3015, 255);
-    lblCurFileName->setText(QStringLiteral("Новый"));
+    lblCurFileName->setText(FileTexts::newJournal());
     Label2 = placeControl<QLabel>(m_client, QStringLiteral("Label2"), 120, 720, 3135, 255);
     Label2->setText(QStringLiteral("Label2"));
     lblPrim = placeControl<QLabel>(m_client, QStringLiteral("lblPrim"), 3480, 480, 1335, 255);

@@ -2,6 +2,7 @@
 
 #include "common/UserMessages.h"
 #include "link/FrameDecoder.h"
+#include "link/LinkTexts.h"
 #include "common/SerialLine.h"
 #include "settings/LiveSettings.h"
 
@@ -52,7 +53,7 @@ void ScaleLink::ReadFrom_Unit(const QString &strInput)
     if (!deadZone) {
         m_keeper.stopped();
         m_line.setPortOpen(false);
-        m_messages.inform(QStringLiteral("Произошла ошибка!\r\nПроверте выбранный тип весов."),
+        m_messages.inform(LinkTexts::wrongScaleType(),
                           UserMessages::Icon::Warning);
         return;
     }

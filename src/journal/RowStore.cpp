@@ -167,11 +167,15 @@ void RowStore::replaceField(qsizetype row, int col, QStringView text)
     if (wide(place)) {
         QString &line = m_wide[~place];
         const QStringView old = fieldOf(QStringView(line), col);
+        if (old.isNull())
+            return;
         line.replace(old.data() - line.constData(), old.size(), text.toString());
         return;
     }
     const QByteArrayView line = bytesOf(place);
     const QByteArrayView old = fieldOf(line, col);
+    if (old.isNull())
+        return;
     QByteArray bytes;
     if (!AnsiText::encodeExactly(text, bytes)) {
         QString wideLine = AnsiText::decode(line);

@@ -41,6 +41,9 @@ public:
     int showStreamData() const override;
 
     void ScanCommPort();
+    // Selects a scale type as a click does (txtValTypeScale, txtLuft and the
+    // main window's caption follow) but raises no ChangeMaket.
+    void selectScaleType(int index);
 
 signals:
     // The journal layout must be rebuilt: the scale type or the data-stream
@@ -50,12 +53,15 @@ signals:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    // Escape: hidden as "Выход" hides it, a dead zone being edited checked first.
+    void reject() override;
 
 private:
     void buildControls();
     void load();
     void optTypeScale_Click(int index);
     void validateLuft();
+    void endLuftEdit();
     void CheckPortNumber();
     void btnSave_Click();
     StoredSettings current() const;
@@ -65,6 +71,7 @@ private:
     UserMessages &m_messages;
     CaptionWriter m_writeScaleTypeCaption;
     bool m_scanning = false;
+    bool m_quiet = false; // selectScaleType at work
 
     QLabel *Label1 = nullptr;
     QLabel *Label2 = nullptr;

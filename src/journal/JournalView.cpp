@@ -132,7 +132,7 @@ void JournalView::showSelection()
     sel->select(selection, QItemSelectionModel::ClearAndSelect);
     const QModelIndex current = m_grid.indexOf(m_grid.Row(), m_grid.Col());
     sel->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
-    if (current.isValid())
+    if (current.isValid() && m_followCurrent)
         scrollTo(current);
 }
 

@@ -3,6 +3,7 @@
 #include "widgets/Placement.h"
 #include "common/UserMessages.h"
 #include "files/FileCommands.h"
+#include "files/FileTexts.h"
 #include "journal/JournalGrid.h"
 #include "journal/JournalView.h"
 #include "journal/NoteEditor.h"
@@ -107,7 +108,7 @@ frm1::frm1(MainWindowServices services)
     m_station = std::make_unique<Station>(Station::Parts{
         *this, *menuBar()->findChild<QMenu *>(QStringLiteral("mnuFile")),
         *menuBar()->findChild<QMenu *>(QStringLiteral("mnuServ")), *sbrChat, *m_journal, *m_files,
-        *services.fileDialogs, m_messages, *frmS, *m_link});
+        *services.fileDialogs, m_messages, *frmS, *m_link, *Grid1, m_iniPath});
     restoreGeometry();
     InitGrid(ScaleTypes::numberFromText(frmS->scaleTypeText()));
 }
@@ -123,7 +124,7 @@ void frm1::buildControls()
     buildMenus();
 
     lblCurFileName = placeControl<QLabel>(m_client, QStringLiteral("lblCurFileName"), 120, 480, 3015, 255);
-    lblCurFileName->setText(QStringLiteral("Новый"));
+    lblCurFileName->setText(FileTexts::newJournal());
     Label2 = placeControl<QLabel>(m_client, QStringLiteral("Label2"), 120, 720, 3135, 255);
     Label2->setText(QStringLiteral("Label2"));
     lblPrim = placeControl<QLabel>(m_client, QStringLiteral("lblPrim"), 3480, 480, 1335, 255);
@@ -320,12 +321,14 @@ void frm1::InitGrid(int intType)
     m_gridType = intType;
     m_columns = JournalLayout::forType(intType, m_columns);
     m_notes->setSkipCommit(true);
+    m_station->layoutBuilding();
     JournalLayout::apply(m_columns, *m_journal);
     QFont header = Grid1->horizontalHeader()->font();
     header.setBold(true);
     header.setPointSize(10);
     Grid1->horizontalHeader()->setFont(header);
     Grid1->applyColumnWidths();
+    m_station->layoutBuilt(m_columns);
     m_notes->hide();
     m_notes->setSkipCommit(false);
     setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));

@@ -2,6 +2,7 @@
 
 #include "common/UserMessages.h"
 #include "files/FileDialogs.h"
+#include "files/FileTexts.h"
 #include "files/JournalFile.h"
 #include "journal/JournalGrid.h"
 #include "settings/IniTxt.h"
@@ -40,7 +41,7 @@ void FileCommands::New()
 {
     if (changed() && askSaveChanges(false) == UserMessages::Answer::Yes)
         SaveAs();
-    m_window.showCurFileName(QStringLiteral("Новый"));
+    m_window.showCurFileName(FileTexts::newJournal());
 }
 
 void FileCommands::Open()
@@ -72,20 +73,19 @@ bool FileCommands::SaveAs()
 {
     const std::optional<QString> path = choose(true);
     if (!path || !confirmReplace(*path)) {
-        m_messages.inform(QStringLiteral("Операция отменена."));
+        m_messages.inform(FileTexts::cancelled());
         return false;
     }
     const bool written = WriteJournalFile(*path, m_separator);
-    m_messages.inform(written ? QStringLiteral("Данные сохранены в файле ") + *path
-                              : QStringLiteral("При выполнении операции произошла ошибка."));
+    m_messages.inform(written ? FileTexts::savedTo(*path)
+                              : FileTexts::failed());
     return written;
 }
 
 bool FileCommands::WriteJournalFile(const QString &FileName, const QString &Separator)
 {
     if (FileName.isEmpty()) {
-        m_messages.inform(QStringLiteral("Имя файла для сохранения не определено.\r\n"
-                                         "Воспользуйтесь соответствующей опцией меню."),
+        m_messages.inform(FileTexts::noFileName(),
                           UserMessages::Icon::Information);
         return false;
     }
@@ -150,7 +150,7 @@ bool FileCommands::confirmDiscard(std::optional<quint64> &declined)
 
 UserMessages::Answer FileCommands::askSaveChanges(bool withCancel)
 {
-    return m_messages.show(QStringLiteral("Все изменения будут потеряны!\r\nСохранить изменения?"),
+    return m_messages.show(FileTexts::changesLost(),
                            UserMessages::applicationTitle(),
                            withCancel ? UserMessages::Buttons::YesNoCancel : UserMessages::Buttons::YesNo,
                            UserMessages::Icon::Question);
@@ -162,7 +162,7 @@ bool FileCommands::confirmReplace(const QString &path)
 {
     if (!QFileInfo::exists(path))
         return true;
-    return m_messages.show(QStringLiteral("Файл ") + path + QStringLiteral(" уже существует.\r\nЗаменить его?"),
+    return m_messages.show(FileTexts::replaceExisting(path),
                            UserMessages::applicationTitle(), UserMessages::Buttons::YesNo,
                            UserMessages::Icon::Warning)
         == UserMessages::Answer::Yes;
@@ -172,8 +172,7 @@ bool FileCommands::confirmNotAJournal(const QString &path)
 {
     if (JournalFile::looksLikeJournal(path))
         return true;
-    return m_messages.show(QStringLiteral("Файл ") + path
-                               + QStringLiteral(" не похож на журнал.\r\nВсё равно открыть его?"),
+    return m_messages.show(FileTexts::notAJournal(path),
                            UserMessages::applicationTitle(), UserMessages::Buttons::YesNo,
                            UserMessages::Icon::Warning)
         == UserMessages::Answer::Yes;

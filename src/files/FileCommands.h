@@ -63,6 +63,10 @@ public:
     // current file only when the journal came from it, else asks for a name.
     bool confirmDiscard();
 
+    // The folder the file dialogs start in: the one remembered in the
+    // settings file.
+    QString startFolder() const;
+
 signals:
     // The journal was written into fileName: the changes up to then are saved.
     void saved(const QString &fileName);
@@ -81,7 +85,6 @@ private:
     bool confirmReplace(const QString &path);
     bool confirmNotAJournal(const QString &path);
     std::optional<QString> choose(bool save);
-    QString startFolder() const;
 
     JournalGrid &m_grid;
     FileDialogs &m_dialogs;

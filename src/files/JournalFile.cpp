@@ -1,6 +1,7 @@
 #include "files/JournalFile.h"
 
 #include "common/AnsiText.h"
+#include "files/FileTexts.h"
 #include "journal/JournalGrid.h"
 
 #include <QFile>
@@ -60,10 +61,10 @@ WriteResult write(const JournalGrid &grid, const QString &fileName, const QStrin
 
 WriteResult write(const JournalGrid &grid, QSaveFile &file, const QString &separator)
 {
-    const QString cannotCreate = QStringLiteral("Не удалось создать файл");
-    const QString cannotWrite = QStringLiteral("Не удалось записать файл");
+    const QString cannotCreate = FileTexts::cannotCreate();
+    const QString cannotWrite = FileTexts::cannotWrite();
     if (readOnly(QFileInfo(file.fileName())))
-        return {false, int(QFileDevice::OpenError), cannotCreate + QStringLiteral(": файл доступен только для чтения")};
+        return {false, int(QFileDevice::OpenError), cannotCreate + FileTexts::readOnly()};
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return failure(file, QFileDevice::OpenError, cannotCreate);
 
@@ -86,7 +87,7 @@ WriteResult write(const JournalGrid &grid, QSaveFile &file, const QString &separ
     if (!writeAll(file, block))
         return failure(file, QFileDevice::WriteError, cannotWrite);
     if (!file.commit())
-        return failure(file, QFileDevice::WriteError, QStringLiteral("Не удалось сохранить файл"));
+        return failure(file, QFileDevice::WriteError, FileTexts::cannotSave());
     return {};
 }
 

@@ -2,6 +2,7 @@
 
 #include "common/UserMessages.h"
 #include "journal/JournalGrid.h"
+#include "journal/JournalTexts.h"
 #include "journal/NoteEditor.h"
 
 #include <algorithm>
@@ -16,7 +17,7 @@ RowOperations::RowOperations(JournalGrid &grid, UserMessages &messages, NoteEdit
 
 void RowOperations::DeleteSelectedRows()
 {
-    if (m_messages.show(QStringLiteral("Удалить выделенные строки ?"), QStringLiteral("Удаление"),
+    if (m_messages.show(JournalTexts::deleteQuestion(), JournalTexts::deleteTitle(),
                         UserMessages::Buttons::YesNo, UserMessages::Icon::Question)
         != UserMessages::Answer::Yes)
         return;
@@ -26,7 +27,7 @@ void RowOperations::DeleteSelectedRows()
     // question open included, are current but not selected.
     const JournalGrid::Block &block = m_grid.selectedBlock();
     if (block.row == 0 || block.rowSel == 0) {
-        m_messages.inform(QStringLiteral("Выделите строки для удаления!"));
+        m_messages.inform(JournalTexts::selectRowsFirst());
         return;
     }
     const int first = std::min(block.row, block.rowSel);

@@ -7,6 +7,7 @@
 #include "common/ScaleTypes.h"
 #include "settings/PortScan.h"
 #include "settings/SettingsRules.h"
+#include "settings/SettingsTexts.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -267,7 +268,7 @@ void frmSettings::CheckPortNumber()
     }
     if (SettingsRules::portNumberInRange(lstCommNom->currentText()))
         return;
-    m_messages.inform(QStringLiteral("Ошибка в номере порта !"));
+    m_messages.inform(SettingsTexts::badPortNumber());
     lstCommNom->setEditText(QString());
 }
 

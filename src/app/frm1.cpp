@@ -10,9 +10,11 @@
 #include "journal/RowOperations.h"
 #include "link/Clock.h"
 #include "link/DataStreamView.h"
+#include "link/FrameLayout.h"
 #include "link/QtBeeper.h"
 #include "link/ScaleLink.h"
 #include "link/SerialLine.h"
+#include "recovery/JournalRecovery.h"
 #include "settings/IniTxt.h"
 #include "settings/Numbers.h"
 #include "settings/SettingsStore.h"
@@ -27,6 +29,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -93,8 +96,22 @@ frm1::frm1(MainWindowServices services)
     m_files = std::make_unique<FileCommands>(
         *m_journal, *services.fileDialogs, m_messages, m_iniPath, strSeparator,
         FileCommands::Window{[this] { InitGrid(Numbers::parseWhole(frmS->scaleTypeText()).value_or(0)); },
-                             [this](const QString &name) { lblCurFileName->setText(name); },
-                             [this] { Grid1->setFocus(); }});
+                             [this](const QString &name) {
+                                 lblCurFileName->setText(name);
+                                 if (m_recovery)
+                                     m_recovery->sessionChanged();
+                             },
+                             [this] { Grid1->setFocus(); },
+                             [this] {
+                                 if (m_recovery)
+                                     m_recovery->reset();
+                             }});
+    m_recovery = std::make_unique<JournalRecovery>(
+        m_programFolder,
+        JournalRecovery::Surroundings{
+            *m_journal,
+            [this] { return JournalRecovery::Session{m_layoutType, m_files->curFileName(), lblCurFileName->text()}; },
+            [this](const QString &text) { m_messages.notify(text, UserMessages::Icon::Warning); }});
     m_link = std::make_unique<ScaleLink>(ScaleLink::Surroundings{
         *MSComm1, *frmS, *m_journal, m_messages, *m_clock, *m_beeper,
         {[this] { return txtPrim->text(); }, [this](const QString &text) { ShowText(text); }}});
@@ -107,6 +124,46 @@ frm1::frm1(MainWindowServices services)
         *services.fileDialogs, m_messages, *frmS, *m_link});
     restoreGeometry();
     InitGrid(Numbers::parseWhole(frmS->scaleTypeText()).value_or(0));
+    offerRecovery();
+}
+
+// The journal of a session that ended without saving it, back as it was:
+// rows, notes, layout and scale type, file name and label, all unsaved.
+void frm1::offerRecovery()
+{
+    if (m_recovery->heldByAnotherCopy()) {
+        m_messages.inform(QStringLiteral("Программа уже запущена с этой папкой настроек:\r\n%1\r\n"
+                                         "Журнал этой копии не будет восстановлен после сбоя: файл восстановления "
+                                         "ведет первая копия. Сохраняйте журнал этой копии сами.")
+                              .arg(QDir::toNativeSeparators(m_programFolder)),
+                          UserMessages::Icon::Warning);
+        return;
+    }
+    const std::optional<RecoveredJournal> journal = m_recovery->pending();
+    if (!journal)
+        return;
+    const QString question =
+        QStringLiteral("Журнал прошлого сеанса не был сохранен.\r\nЗаписей в нем: %1, последнее изменение: %2.\r\n"
+                       "Восстановить журнал?")
+            .arg(journal->rows.size())
+            .arg(m_recovery->lastChange().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")));
+    if (m_messages.show(question, UserMessages::applicationTitle(), UserMessages::Buttons::YesNo,
+                        UserMessages::Icon::Question)
+        != UserMessages::Answer::Yes) {
+        m_recovery->reset();
+        return;
+    }
+    {
+        // The journal is laid out below; the dialog's own rebuild would ask nothing and empty it.
+        const QSignalBlocker quiet(frmS.get());
+        frmS->selectScaleType(journal->scaleType);
+    }
+    InitGrid(journal->scaleType);
+    m_journal->addItems(journal->gridRows());
+    m_files->restoreCurFileName(journal->fileName);
+    lblCurFileName->setText(journal->label);
+    m_files->markChanged();
+    m_recovery->adopt(*journal);
 }
 
 frm1::~frm1() = default;
@@ -290,6 +347,8 @@ void frm1::Form_Resize()
 
 void frm1::InitGrid(int intType)
 {
+    if (intType >= 0 && intType < FrameLayouts::TypeCount)
+        m_layoutType = intType;
     m_columns = JournalLayout::forType(intType, m_columns);
     m_notes->setSkipCommit(true);
     JournalLayout::apply(m_columns, *m_journal);
@@ -386,6 +445,8 @@ void frm1::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    // Saved or discarded: nothing is left to offer at the next start.
+    m_recovery->reset();
     Form_Unload();
     QMainWindow::closeEvent(event);
 }
@@ -409,7 +470,11 @@ void frm1::Open() { m_files->Open(); }
 void frm1::Save() { m_files->Save(); }
 void frm1::SaveAs() { m_files->SaveAs(); }
 void frm1::GetPluDataFromFile(const QString &FileName) { m_files->GetPluDataFromFile(FileName); }
-void frm1::journalChanged() { m_files->markChanged(); }
+void frm1::journalChanged()
+{
+    m_files->markChanged();
+    m_recovery->changed();
+}
 
 // The scale link.
 void frm1::StartReading() { m_link->StartReading(); }

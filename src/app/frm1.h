@@ -14,6 +14,7 @@ class FileCommands;
 class FileDialogs;
 class DataStreamView;
 class JournalGrid;
+class JournalRecovery;
 class JournalView;
 class NoteEditor;
 class NoteEditorBox;
@@ -87,6 +88,7 @@ protected:
 
 private:
     void buildControls();
+    void offerRecovery();
     void buildToolbar();
     void buildMenus();
     void restoreGeometry();
@@ -124,6 +126,8 @@ private:
     std::unique_ptr<NoteEditorBox> m_noteBox;
     std::unique_ptr<NoteEditor> m_notes;
     std::unique_ptr<RowOperations> m_rowOps;
+    std::unique_ptr<JournalRecovery> m_recovery; // unsaved changes kept through a crash
+    int m_layoutType = 0;                        // the scale type the journal is laid out for
     std::unique_ptr<Station> m_station; // totals, big display, chart, reports
     bool m_unloaded = false;
     QRect m_wantedFrame; // outer geometry asked for before the frame was known

@@ -86,7 +86,7 @@ bool FileCommands::WriteJournalFile(const QString &FileName, const QString &Sepa
         m_messages.inform(QString::number(result.code) + QStringLiteral("   ") + result.description);
         return false;
     }
-    blnChanged = false;
+    clearChanged();
     return true;
 }
 
@@ -97,8 +97,14 @@ void FileCommands::GetPluDataFromFile(const QString &FileName)
         return;
     m_window.initGrid();
     m_grid.addItems(*rows);
-    blnChanged = false;
+    clearChanged();
     m_window.focusJournal();
+}
+
+void FileCommands::clearChanged()
+{
+    blnChanged = false;
+    m_window.changesCleared();
 }
 
 bool FileCommands::confirmDiscard()

@@ -21,6 +21,8 @@ public:
         std::function<void()> initGrid;                         // empty journal of the configured scale type
         std::function<void(const QString &)> showCurFileName;   // the current-file label
         std::function<void()> focusJournal;
+        // The journal has no unsaved changes any more: saved, loaded or discarded.
+        std::function<void()> changesCleared = [] {};
     };
 
     FileCommands(JournalGrid &grid, FileDialogs &dialogs, UserMessages &messages, const QString &iniPath,
@@ -43,12 +45,14 @@ public:
     void GetPluDataFromFile(const QString &FileName);
 
     const QString &curFileName() const { return strCurFileName; }
+    // The file name a restored journal had; the label is the caller's.
+    void restoreCurFileName(const QString &name) { strCurFileName = name; }
 
     // Journal rows changed since they were last saved or loaded: a reading
     // recorded, a note stored, rows deleted.
     void markChanged() { blnChanged = true; }
     // The journal's rows were discarded (nothing is left to save).
-    void markDiscarded() { blnChanged = false; }
+    void markDiscarded() { clearChanged(); }
     bool changed() const { return blnChanged; }
     // Before the journal's rows are discarded: with unsaved changes asks
     // whether to save them first. True when the caller may go on: nothing
@@ -60,6 +64,7 @@ public:
     static QString folderOf(const QString &path);
 
 private:
+    void clearChanged();
     bool askSaveChanges();
     std::optional<QString> choose(bool save);
     QString startFolder() const;

@@ -168,6 +168,12 @@ void frmSettings::load()
         lstCommNom->setEditText(lstCommNom->itemText(stored_index));
 }
 
+void frmSettings::selectScaleType(int index)
+{
+    if (index >= 0 && index < StoredSettings::TypeCount)
+        optTypeScale[index]->setChecked(true);
+}
+
 void frmSettings::optTypeScale_Click(int index)
 {
     txtValTypeScale->setText(QString::number(index));

@@ -43,6 +43,8 @@ public:
     static const std::array<const char *, StoredSettings::TypeCount> TypeCaptions;
 
     void ScanCommPort();
+    // Selects scale type index as a click on its option does.
+    void selectScaleType(int index);
 
 signals:
     // The journal layout must be rebuilt: the scale type or the data-stream

@@ -6,9 +6,12 @@
 #include "Measure.h"
 
 #include "app/frm1.h"
-#include "files/AnsiText.h"
+#include "common/AnsiText.h"
 #include "files/FileCommands.h"
+#include "files/JournalFile.h"
 #include "journal/JournalGrid.h"
+#include "journal/JournalLayout.h"
+#include "recovery/JournalRecovery.h"
 #include "support/TestWindow.h"
 
 #include <QCoreApplication>
@@ -127,6 +130,26 @@ bool fileChild(const QStringList &args)
         if (!w.fileCommands().WriteJournalFile(out, QStringLiteral("\t")))
             return false;
         span.report(w.journal().Rows() - 1);
+    } else if (mode == QLatin1String("restore")) {
+        // The journal as an unsaved session left it in the recovery file; the
+        // start that restores it is measured whole.
+        TestWindow window;
+        writeSettings(window, {{"txtValTypeScale", "2"}, {"chkShowStreamData", "1"}});
+        {
+            JournalGrid journal;
+            JournalLayout::apply(JournalLayout::counting(), journal);
+            if (!JournalFile::readLines(
+                    file, [] {}, [&journal](const QList<QByteArrayView> &lines) { journal.addFileLines(lines); }))
+                return false;
+            JournalRecovery recovery(window.folder.path(),
+                                     {journal, [] { return JournalRecovery::Session{2, {}, {}}; }, {}});
+            recovery.changed();
+        }
+        window.messages.answer({UserMessages::Answer::Yes});
+        const Span span;
+        frm1 &w = window.start();
+        QCoreApplication::processEvents();
+        span.report(w.journal().Rows() - 1);
     } else if (mode == QLatin1String("bare-read")) {
         const Span span;
         const Lines lines = readAndSplit(file.toStdString());
@@ -167,6 +190,11 @@ void benchFiles(Table &table, const BenchOptions &options)
         table.add({QStringLiteral("save %L1 rows").arg(rows), millis(saveS),
                    millis(bareWriteS) + QStringLiteral(" (plain write)"), ratioText(saveS, bareWriteS),
                    big ? QStringLiteral("≤ 150 ms") : QString(), ok && (!big || saveS <= 0.15)});
+        const auto restore = Measure::runChild({"restore", file}, timeout);
+        const double restoreS = restore.value("seconds");
+        table.add({QStringLiteral("restore %L1 rows at start-up (whole start)").arg(rows), millis(restoreS),
+                   millis(loadS) + QStringLiteral(" (load)"), ratioText(restoreS, loadS), QStringLiteral("≤ 2× load"),
+                   restore.value("rows") == rows && restoreS <= 2 * loadS});
         const double perRow = load.value("peak_kb") * 1024 / rows, barePerRow = bare.value("peak_kb") * 1024 / rows;
         table.add({QStringLiteral("load %L1 rows: peak memory a row").arg(rows),
                    QStringLiteral("%1 B (kept %2 B)").arg(perRow, 0, 'f', 0).arg(load.value("kept_kb") * 1024 / rows, 0, 'f', 0),

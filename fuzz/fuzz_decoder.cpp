@@ -7,7 +7,7 @@
 #include "FuzzSupport.h"
 
 #include "link/FrameLayout.h"
-#include "settings/Numbers.h"
+#include "common/Numbers.h"
 #include "support/LinkRig.h"
 
 namespace {

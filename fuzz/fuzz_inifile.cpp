@@ -2,7 +2,7 @@
 // values: no crash, no hang, and a value written is the value read back.
 #include "FuzzSupport.h"
 
-#include "files/AnsiText.h"
+#include "common/AnsiText.h"
 #include "settings/IniTxt.h"
 #include "settings/ProfileFile.h"
 

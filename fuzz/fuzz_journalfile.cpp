@@ -4,7 +4,7 @@
 // same rows. Input: one byte for the scale type, then the file.
 #include "FuzzSupport.h"
 
-#include "files/AnsiText.h"
+#include "common/AnsiText.h"
 #include "files/JournalFile.h"
 #include "journal/JournalGrid.h"
 #include "journal/JournalLayout.h"

@@ -5,7 +5,6 @@
 source "$(dirname "$0")/common.sh"
 install_missing
 DIR="$ROOT/build-bench"
-cmake -S "$ROOT" -B "$DIR" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAROVIK_BUILD_TESTS=ON
-cmake --build "$DIR" --parallel 2 --target bench virtual_scale
+build bench
 export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
 exec xvfb-run -a -s "-screen 0 1280x1024x24" "$DIR/bench/bench" "$@"

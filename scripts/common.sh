@@ -1,5 +1,5 @@
-# Shared by run.sh, test.sh and fuzz.sh: install the Debian packages that are
-# missing, then configure and build into the given folder.
+# Shared by the scripts: install the Debian packages that are missing, then
+# configure and build one of the presets of CMakePresets.json.
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -7,9 +7,8 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-svg-dev
           libgl-dev xvfb xauth)
 
-# AddressSanitizer and UndefinedBehaviorSanitizer; any report ends the process
+# The sanitizer builds (presets asan and fuzz): any report ends the process
 # with a failure.
-SANITIZE="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
 export ASAN_OPTIONS="detect_leaks=1:halt_on_error=1:abort_on_error=0:exitcode=23:detect_stack_use_after_return=1:strict_string_checks=1"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:exitcode=24"
 export LSAN_OPTIONS="suppressions=$ROOT/scripts/lsan.supp:print_suppressions=0"
@@ -28,9 +27,9 @@ install_missing() {
     fi
 }
 
-# build <folder> <cmake options...>
+# build <preset> [cmake options...]: configures and builds the preset (its
+# folder is build-<preset>, build for "release").
 build() {
-    local dir="$1"; shift
-    cmake -S "$ROOT" -B "$dir" -G Ninja "$@"
-    cmake --build "$dir" --parallel 2
+    local preset="$1"; shift
+    (cd "$ROOT" && cmake --preset "$preset" "$@" && cmake --build --preset "$preset")
 }

@@ -6,11 +6,8 @@ source "$(dirname "$0")/common.sh"
 install_missing clang libclang-rt-14-dev
 SECONDS_EACH="${1:-20}"
 DIR="$ROOT/build-fuzz"
-SAN="-fsanitize=address,undefined,fuzzer-no-link -fno-sanitize-recover=undefined -fno-omit-frame-pointer -g -O1"
-TARGETS=(fuzz_inifile fuzz_decoder fuzz_journalfile)
-cmake -S "$ROOT" -B "$DIR" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-    -DCMAKE_CXX_FLAGS="$SAN" -DTAROVIK_BUILD_TESTS=OFF -DTAROVIK_BUILD_FUZZERS=ON
-cmake --build "$DIR" --parallel 2 --target "${TARGETS[@]}"
+TARGETS=(fuzz_inifile fuzz_decoder fuzz_journalfile fuzz_recovery)
+build fuzz
 mkdir -p "$DIR/artifacts"
 for name in "${TARGETS[@]}"; do
     target="$DIR/fuzz/$name"

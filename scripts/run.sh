@@ -17,7 +17,7 @@ while (($#)); do
 done
 
 install_missing
-build "$ROOT/build" -DCMAKE_BUILD_TYPE=Release -DTAROVIK_BUILD_TESTS=OFF
+build release
 
 APP_DIR="$ROOT/build/src/app"   # the program folder: Init.ini and ports/ live here
 APP="$APP_DIR/Tarovik_RS232"

@@ -4,7 +4,7 @@
 # a note typed, the settings dialog open beside the journal.
 source "$(dirname "$0")/common.sh"
 install_missing xdotool imagemagick
-build "$ROOT/build" -DCMAKE_BUILD_TYPE=Release -DTAROVIK_BUILD_TESTS=OFF
+build release
 
 WORK="$(mktemp -d)"
 trap 'kill $(jobs -p) 2>/dev/null; wait 2>/dev/null; rm -rf "$WORK"' EXIT

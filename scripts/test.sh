@@ -8,12 +8,11 @@
 source "$(dirname "$0")/common.sh"
 install_missing clang libclang-rt-14-dev
 
-build "$ROOT/build-test" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAROVIK_BUILD_TESTS=ON
-(cd "$ROOT/build-test" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 300 "$@")
+build test
+(cd "$ROOT" && ctest --preset test "$@")
 
-build "$ROOT/build-asan" -DCMAKE_BUILD_TYPE=Debug -DTAROVIK_BUILD_TESTS=ON \
-    -DCMAKE_CXX_FLAGS="$SANITIZE -O1" -DCMAKE_EXE_LINKER_FLAGS="$SANITIZE"
-(cd "$ROOT/build-asan" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 600 "$@")
+build asan
+(cd "$ROOT" && ctest --preset asan "$@")
 
 FUZZ_SECONDS="${TAROVIK_FUZZ_SECONDS:-15}"
 if [ "$FUZZ_SECONDS" -gt 0 ]; then

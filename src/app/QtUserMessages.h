@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/UserMessages.h"
+#include "common/UserMessages.h"
 
 #include <QList>
 #include <QPointer>

@@ -1,22 +1,22 @@
 #include "app/frm1.h"
 
-#include "app/Placement.h"
-#include "app/UserMessages.h"
+#include "widgets/Placement.h"
+#include "common/UserMessages.h"
 #include "files/FileCommands.h"
 #include "journal/JournalGrid.h"
 #include "journal/JournalView.h"
 #include "journal/NoteEditor.h"
 #include "journal/NoteEditorBox.h"
 #include "journal/RowOperations.h"
-#include "link/Clock.h"
+#include "common/Clock.h"
 #include "link/DataStreamView.h"
 #include "link/FrameLayout.h"
 #include "link/QtBeeper.h"
 #include "link/ScaleLink.h"
-#include "link/SerialLine.h"
+#include "common/SerialLine.h"
 #include "recovery/JournalRecovery.h"
 #include "settings/IniTxt.h"
-#include "settings/Numbers.h"
+#include "common/Numbers.h"
 #include "settings/SettingsStore.h"
 #include "settings/frmSettings.h"
 #include "station/Station.h"
@@ -78,8 +78,6 @@ frm1::frm1(MainWindowServices services)
     , m_beeper(services.beeper ? std::move(services.beeper) : std::make_unique<QtBeeper>())
 {
     Q_ASSERT(services.messages && services.fileDialogs && MSComm1);
-    // The icons live in a static library: make sure they are linked in.
-    Q_INIT_RESOURCE(resources);
     setObjectName(QStringLiteral("frm1"));
     setWindowTitle(UserMessages::applicationTitle());
     setWindowIcon(QIcon(QStringLiteral(":/icons/scale.svg")));

@@ -2,8 +2,8 @@
 
 #include "journal/GridSnapshot.h"
 #include "journal/JournalLayout.h"
-#include "link/Beeper.h"
-#include "link/Clock.h"
+#include "common/Beeper.h"
+#include "common/Clock.h"
 
 #include <QMainWindow>
 #include <QVector>

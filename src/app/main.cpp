@@ -2,7 +2,7 @@
 #include "app/QtUserMessages.h"
 #include "app/frm1.h"
 #include "files/QtFileDialogs.h"
-#include "link/Clock.h"
+#include "common/Clock.h"
 #include "link/QtBeeper.h"
 #include "link/QtSerialLine.h"
 

@@ -1,6 +1,6 @@
 #include "files/FileCommands.h"
 
-#include "app/UserMessages.h"
+#include "common/UserMessages.h"
 #include "files/FileDialogs.h"
 #include "files/JournalFile.h"
 #include "journal/JournalGrid.h"
@@ -92,11 +92,12 @@ bool FileCommands::WriteJournalFile(const QString &FileName, const QString &Sepa
 
 void FileCommands::GetPluDataFromFile(const QString &FileName)
 {
-    const std::optional<QStringList> rows = JournalFile::readRows(FileName);
-    if (!rows)
+    // The journal keeps the lines as the file holds them.
+    const bool read = JournalFile::readLines(
+        FileName, [this] { m_window.initGrid(); },
+        [this](const QList<QByteArrayView> &lines) { m_grid.addFileLines(lines); });
+    if (!read)
         return;
-    m_window.initGrid();
-    m_grid.addItems(*rows);
     clearChanged();
     m_window.focusJournal();
 }

@@ -1,6 +1,6 @@
 #include "files/JournalFile.h"
 
-#include "files/AnsiText.h"
+#include "common/AnsiText.h"
 #include "journal/JournalGrid.h"
 
 #include <QFile>
@@ -13,6 +13,8 @@ namespace {
 // Lines are gathered into blocks of about this size and written unbuffered,
 // so that a failure is reported by the write that meets it.
 constexpr qsizetype BlockSize = 64 * 1024;
+// Read in bigger blocks: each block's lines come into the journal at once.
+constexpr qsizetype ReadBlockSize = 1024 * 1024;
 
 JournalFile::WriteResult failure(const QFileDevice &file, QFileDevice::FileError stage, const QString &what)
 {
@@ -68,9 +70,10 @@ WriteResult write(const JournalGrid &grid, QSaveFile &file, const QString &separ
     // The grid keeps each row as the line a Tab-separated file holds.
     const bool tabs = separator == QLatin1String("\t");
     for (int row = 1; row < grid.Rows(); ++row) {
-        const QStringView cells = grid.dataCells(row);
-        block += tabs ? AnsiText::encode(cells)
-                      : AnsiText::encode(cells.toString().replace(QLatin1Char('\t'), separator));
+        if (tabs)
+            grid.appendFileLine(row, block);
+        else
+            block += AnsiText::encode(grid.dataCells(row).toString().replace(QLatin1Char('\t'), separator));
         block += "\r\n";
         if (block.size() >= BlockSize) {
             if (!writeAll(file, block))
@@ -85,35 +88,55 @@ WriteResult write(const JournalGrid &grid, QSaveFile &file, const QString &separ
     return {};
 }
 
-std::optional<QStringList> readRows(const QString &fileName)
+bool readLines(const QString &fileName, const std::function<void()> &opened,
+               const std::function<void(const QList<QByteArrayView> &)> &addLines)
 {
     QFile file(fileName);
     if (fileName.isEmpty() || !file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    QStringList rows;
-    const QLatin1Char tab('\t');
-    const auto addLine = [&rows, tab](QByteArrayView line) {
+        return false;
+    opened();
+    QList<QByteArrayView> lines;
+    const auto addLine = [&lines](QByteArrayView line) {
         if (line.endsWith('\r'))
             line.chop(1);
-        // Built at its final size: the journal keeps this very text.
-        rows.append(QString::number(rows.size() + 1) % tab % AnsiText::decode(line));
+        lines.append(line);
     };
     QByteArray pending; // the start of a line whose end is in a later block
-    for (QByteArray block; !(block = file.read(BlockSize)).isEmpty();) {
+    for (QByteArray block; !(block = file.read(ReadBlockSize)).isEmpty();) {
         const QByteArrayView bytes(block);
         qsizetype start = 0;
-        for (qsizetype end; (end = bytes.indexOf('\n', start)) >= 0; start = end + 1) {
-            if (pending.isEmpty()) {
-                addLine(bytes.sliced(start, end - start));
-            } else {
-                addLine(pending.append(bytes.sliced(start, end - start)));
-                pending.clear();
-            }
+        qsizetype end = bytes.indexOf('\n');
+        if (end >= 0 && !pending.isEmpty()) {
+            pending.append(bytes.first(end));
+            addLine(pending);
+            start = end + 1;
+            end = bytes.indexOf('\n', start);
         }
-        pending.append(bytes.sliced(start));
+        for (; end >= 0; start = end + 1, end = bytes.indexOf('\n', start))
+            addLine(bytes.sliced(start, end - start));
+        addLines(lines);
+        lines.clear();
+        if (start == 0 && end < 0 && !pending.isEmpty())
+            pending.append(bytes);
+        else
+            pending = bytes.sliced(start).toByteArray();
     }
-    if (!pending.isEmpty())
+    if (!pending.isEmpty()) {
         addLine(pending);
+        addLines(lines);
+    }
+    return true;
+}
+
+std::optional<QStringList> readRows(const QString &fileName)
+{
+    QStringList rows;
+    const bool read = readLines(fileName, [] {}, [&rows](const QList<QByteArrayView> &lines) {
+        for (QByteArrayView line : lines)
+            rows.append(QString::number(rows.size() + 1) % QLatin1Char('\t') % AnsiText::decode(line));
+    });
+    if (!read)
+        return std::nullopt;
     return rows;
 }
 

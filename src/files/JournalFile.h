@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QString>
+#include <QByteArrayView>
+#include <QList>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 class JournalGrid;
@@ -26,6 +29,14 @@ struct WriteResult {
 WriteResult write(const JournalGrid &grid, const QString &fileName, const QString &separator);
 // The same into a prepared file (its name set, not open yet).
 WriteResult write(const JournalGrid &grid, QSaveFile &file, const QString &separator);
+
+// Reads a journal file a block at a time: opened() runs once the file is
+// open, then addLines() gets the lines of each block, without their line
+// ends. A last line without a line end counts; a line end at the very end
+// adds no line. False when the file cannot be opened; a read error ends the
+// lines early.
+bool readLines(const QString &fileName, const std::function<void()> &opened,
+               const std::function<void(const QList<QByteArrayView> &)> &addLines);
 
 // The rows of a journal file, ready for JournalGrid::addItems: the line
 // number n (1, 2, ...), a Tab, then the line without its line end. A last

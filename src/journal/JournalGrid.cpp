@@ -1,5 +1,7 @@
 #include "journal/JournalGrid.h"
 
+#include "common/AnsiText.h"
+
 #include <algorithm>
 
 namespace {
@@ -46,18 +48,11 @@ QString JournalGrid::normalisedRow(const QString &cells) const
     return row;
 }
 
-QStringView JournalGrid::cell(int row, int col) const
+QString JournalGrid::cell(int row, int col, qsizetype maxLength) const
 {
     if (row == 0)
-        return m_captions.at(col);
-    const QString &text = m_rows.at(row - 1);
-    qsizetype start = 0;
-    for (int c = 0; c < col; ++c)
-        start = text.indexOf(Tab, start) + 1;
-    qsizetype end = text.indexOf(Tab, start);
-    if (end < 0)
-        end = text.size();
-    return QStringView(text).mid(start, end - start);
+        return maxLength < 0 ? m_captions.at(col) : m_captions.at(col).left(maxLength);
+    return m_store.field(row - 1, col, maxLength);
 }
 
 void JournalGrid::setRows(int rows)
@@ -65,14 +60,17 @@ void JournalGrid::setRows(int rows)
     rows = std::max(rows, 1);
     if (rows > Rows()) {
         beginInsertRows({}, Rows() - 1, rows - 2);
-        m_rows.insert(m_rows.size(), rows - Rows(), QString(m_cols - 1, Tab));
+        const QString empty(m_cols - 1, Tab);
+        m_store.reserve(rows - Rows(), (rows - Rows()) * m_cols);
+        while (Rows() < rows)
+            m_store.append(empty);
         endInsertRows();
     } else if (rows < Rows()) {
         const bool moves = m_row >= rows;
         if (moves)
             emit LeaveCell();
         beginRemoveRows({}, rows - 1, Rows() - 2);
-        m_rows.resize(rows - 1);
+        m_store.remove(rows - 1, m_store.size() - (rows - 1));
         endRemoveRows();
         clampCurrent();
         if (moves)
@@ -90,8 +88,12 @@ void JournalGrid::setCols(int cols)
         emit LeaveCell();
     beginResetModel();
     m_cols = cols;
-    for (QString &row : m_rows)
-        row = normalisedRow(row);
+    for (qsizetype r = 0; r < m_store.size(); ++r) {
+        const QString row = m_store.text(r);
+        const QString shaped = normalisedRow(row);
+        if (shaped != row)
+            m_store.replace(r, shaped);
+    }
     while (m_captions.size() < cols) {
         m_captions.append(QString());
         m_widths.append(0);
@@ -149,16 +151,23 @@ QString JournalGrid::TextMatrix(int row, int col) const
 {
     if (row < 0 || row >= Rows() || col < 0 || col >= Cols())
         return QString();
-    return cell(row, col).toString();
+    return cell(row, col);
 }
 
 QStringView JournalGrid::dataCells(int row) const
 {
     if (row < 1 || row >= Rows())
         return {};
-    const QString &text = m_rows.at(row - 1);
-    const qsizetype tab = text.indexOf(Tab);
-    return tab < 0 ? QStringView() : QStringView(text).sliced(tab + 1);
+    QByteArray bytes;
+    m_store.appendEncodedFrom(row - 1, 1, bytes);
+    m_dataCells = AnsiText::decode(bytes);
+    return m_dataCells;
+}
+
+void JournalGrid::appendFileLine(int row, QByteArray &out) const
+{
+    if (row >= 1 && row < Rows())
+        m_store.appendEncodedFrom(row - 1, 1, out);
 }
 
 void JournalGrid::setTextMatrix(int row, int col, const QString &text)
@@ -172,10 +181,7 @@ void JournalGrid::setTextMatrix(int row, int col, const QString &text)
             emit headerDataChanged(Qt::Horizontal, modelColumn(col), modelColumn(col));
         return;
     }
-    QString &line = m_rows[row - 1];
-    const QStringView old = cell(row, col);
-    const qsizetype start = old.data() - line.constData();
-    line.replace(start, old.size(), clean);
+    m_store.replaceField(row - 1, col, clean);
     if (col == 0) {
         emit headerDataChanged(Qt::Vertical, modelRow(row), modelRow(row));
     } else {
@@ -194,13 +200,35 @@ void JournalGrid::addItems(const QStringList &rows)
     if (rows.isEmpty())
         return;
     beginInsertRows({}, Rows() - 1, Rows() - 2 + int(rows.size()));
-    // Room grows by half at least: rows recorded one by one into a big
-    // journal must not copy it every time.
-    const qsizetype needed = m_rows.size() + rows.size();
-    if (needed > m_rows.capacity())
-        m_rows.reserve(std::max(needed, m_rows.capacity() + m_rows.capacity() / 2));
     for (const QString &row : rows)
-        m_rows.append(normalisedRow(row));
+        m_store.append(normalisedRow(row));
+    endInsertRows();
+}
+
+void JournalGrid::addFileLines(const QList<QByteArrayView> &lines)
+{
+    if (lines.isEmpty())
+        return;
+    beginInsertRows({}, Rows() - 1, Rows() - 2 + int(lines.size()));
+    QByteArray row;
+    for (QByteArrayView line : lines) {
+        // Shaped as normalisedRow shapes a decoded line: CR a blank, the
+        // cells beyond the last column dropped, missing ones added empty.
+        row.setNum(Rows());
+        qsizetype tabs = 0;
+        if (m_cols > 1) {
+            row.append('\t');
+            tabs = 1;
+            for (char c : line) {
+                if (c == '\t' && ++tabs == m_cols)
+                    break;
+                row.append(c == '\r' ? ' ' : c);
+            }
+        }
+        if (tabs < m_cols - 1)
+            row.append(QByteArray(m_cols - 1 - tabs, '\t'));
+        m_store.appendEncoded(row);
+    }
     endInsertRows();
 }
 
@@ -220,7 +248,7 @@ int JournalGrid::RemoveItems(int row, int count)
     if (moves)
         emit LeaveCell();
     beginRemoveRows({}, modelRow(row), modelRow(row) + count - 1);
-    m_rows.remove(row - 1, count);
+    m_store.remove(row - 1, count);
     endRemoveRows();
     clampCurrent();
     if (moves)
@@ -232,7 +260,11 @@ void JournalGrid::Clear()
 {
     beginResetModel();
     const QString empty(m_cols - 1, Tab);
-    std::fill(m_rows.begin(), m_rows.end(), empty);
+    const qsizetype rows = m_store.size();
+    m_store.clear();
+    m_store.reserve(rows, rows * m_cols);
+    for (qsizetype r = 0; r < rows; ++r)
+        m_store.append(empty);
     std::fill(m_captions.begin(), m_captions.end(), QString());
     endResetModel();
 }
@@ -260,7 +292,7 @@ void JournalGrid::setColRightAligned(int col, bool right)
     if (col < 0 || col >= m_cols || m_rightAligned[col] == right)
         return;
     m_rightAligned[col] = right;
-    if (col > 0 && !m_rows.isEmpty())
+    if (col > 0 && m_store.size() > 0)
         emit dataChanged(indexOf(1, col), indexOf(Rows() - 1, col), {Qt::TextAlignmentRole});
 }
 
@@ -278,7 +310,7 @@ int JournalGrid::columnWithCaption(const QString &caption) const
 
 int JournalGrid::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : int(m_rows.size());
+    return parent.isValid() ? 0 : int(m_store.size());
 }
 
 int JournalGrid::columnCount(const QModelIndex &parent) const
@@ -293,7 +325,7 @@ QVariant JournalGrid::data(const QModelIndex &index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
-        return cell(gridRow(index), gridCol(index)).left(MaxShownLength).toString();
+        return cell(gridRow(index), gridCol(index), MaxShownLength);
     case Qt::TextAlignmentRole:
         return int((m_rightAligned[gridCol(index)] ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     default:
@@ -307,5 +339,5 @@ QVariant JournalGrid::headerData(int section, Qt::Orientation orientation, int r
         return {};
     if (orientation == Qt::Horizontal)
         return section >= 0 && section + 1 < m_cols ? m_captions[section + 1] : QString();
-    return section >= 0 && section < m_rows.size() ? cell(section + 1, 0).left(MaxShownLength).toString() : QString();
+    return section >= 0 && section < m_store.size() ? cell(section + 1, 0, MaxShownLength) : QString();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "journal/JournalLayout.h"
+#include "journal/RowStore.h"
 
 #include <QAbstractTableModel>
 #include <QString>
@@ -32,7 +33,7 @@ public:
     static int gridCol(const QModelIndex &index) { return index.column() + 1; }
     QModelIndex indexOf(int gridRow, int gridCol) const;
 
-    int Rows() const { return int(m_rows.size()) + 1; }
+    int Rows() const { return int(m_store.size()) + 1; }
     int Cols() const { return m_cols; }
     // Appends empty rows or drops rows from the end.
     void setRows(int rows);
@@ -51,8 +52,10 @@ public:
 
     QString TextMatrix(int row, int col) const;
     // The cells of columns 1 on of a journal row, joined by Tab: the row as
-    // a journal file line holds it.
+    // a journal file line holds it. The view holds until the next call.
     QStringView dataCells(int row) const;
+    // The same in the file's code page, appended to out.
+    void appendFileLine(int row, QByteArray &out) const;
     // Tab, CR and LF become blanks: a cell is one field of one file line.
     void setTextMatrix(int row, int col, const QString &text);
     // Appends a row given as its cells separated by Tab, column 0 first;
@@ -60,6 +63,10 @@ public:
     void AddItem(const QString &tabSeparatedCells);
     // Appends many rows at once, as AddItem does for each.
     void addItems(const QStringList &rows);
+    // Appends the lines of a journal file (cells of columns 1 on, in the
+    // file's code page, each line without its line end) as rows numbered
+    // on from the last one, as addItems does with the lines decoded.
+    void addFileLines(const QList<QByteArrayView> &lines);
     // Removes a journal row. Refuses (returns false) to remove the last one.
     bool RemoveItem(int row);
     // Removes up to count rows from row on, as count RemoveItem calls would,
@@ -104,12 +111,13 @@ signals:
 private:
     static QString cleanCell(const QString &text);
     QString normalisedRow(const QString &cells) const;
-    QStringView cell(int row, int col) const;
+    QString cell(int row, int col, qsizetype maxLength = -1) const;
     void clampCurrent();
 
     // Journal rows, each its cells (column 0 first) joined by Tab; a cell never
-    // holds a Tab. One string a row keeps big journals small.
-    QVector<QString> m_rows;
+    // holds a Tab, CR or LF.
+    RowStore m_store;
+    mutable QString m_dataCells; // what dataCells() last gave
     QStringList m_captions{QString()};
     QVector<int> m_widths{0};
     QVector<bool> m_rightAligned{false};

@@ -1,7 +1,7 @@
 #include "journal/JournalView.h"
 
-#include "app/TextCellDelegate.h"
-#include "app/Twips.h"
+#include "widgets/TextCellDelegate.h"
+#include "widgets/Twips.h"
 #include "journal/JournalGrid.h"
 #include "journal/JournalLayout.h"
 
@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QStyle>
 
 #include <algorithm>
@@ -30,7 +31,11 @@ public:
 JournalView::JournalView(JournalGrid &grid, QWidget *parent)
     : QTableView(parent)
     , m_grid(grid)
-    , m_throttle(*this, MinRepaintMs, [this] { showSelection(); })
+    , m_throttle(*this, MinRepaintMs, [this] {
+        if (m_geometriesHeld)
+            updateGeometries();
+        showSelection();
+    })
 {
     setVerticalHeader(new PositionHeader(Qt::Vertical, this));
     setModel(&grid);
@@ -333,6 +338,21 @@ void JournalView::scrollContentsBy(int dx, int dy)
 {
     QTableView::scrollContentsBy(dx, dy);
     emit cellsMoved();
+}
+
+void JournalView::updateGeometries()
+{
+    // Placing the rows again walks every row (Qt's header recomputes the
+    // position of each after an insert): rows that come while repaints are
+    // held are placed once, when they show.
+    m_geometriesHeld = m_throttle.holding();
+    if (!m_geometriesHeld) {
+        QTableView::updateGeometries();
+        return;
+    }
+    // The scroll range follows the rows at once: every row has one height.
+    const int shown = std::max(1, viewport()->height() / std::max(1, verticalHeader()->defaultSectionSize()));
+    verticalScrollBar()->setRange(0, std::max(0, m_grid.Rows() - 1 - shown));
 }
 
 void JournalView::resizeEvent(QResizeEvent *event)

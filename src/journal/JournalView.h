@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/RepaintThrottle.h"
+#include "widgets/RepaintThrottle.h"
 
 #include <QTableView>
 
@@ -53,6 +53,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void scrollContentsBy(int dx, int dy) override;
     void resizeEvent(QResizeEvent *event) override;
+    void updateGeometries() override;
 
 private:
     void showSelection();
@@ -66,5 +67,6 @@ private:
     JournalGrid &m_grid;
     enum class Drag { None, Cells, Rows, Columns } m_drag = Drag::None;
     bool m_syncing = false;
+    bool m_geometriesHeld = false;
     RepaintThrottle m_throttle;
 };

@@ -1,6 +1,6 @@
 #include "journal/RowOperations.h"
 
-#include "app/UserMessages.h"
+#include "common/UserMessages.h"
 #include "journal/JournalGrid.h"
 #include "journal/NoteEditor.h"
 

@@ -1,6 +1,6 @@
 #include "link/DataStreamView.h"
 
-#include "app/TextCellDelegate.h"
+#include "widgets/TextCellDelegate.h"
 
 #include <QAbstractButton>
 #include <QAction>

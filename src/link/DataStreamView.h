@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/RepaintThrottle.h"
+#include "widgets/RepaintThrottle.h"
 
 #include <QTableView>
 

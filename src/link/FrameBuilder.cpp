@@ -1,6 +1,6 @@
 #include "link/FrameBuilder.h"
 
-#include "files/AnsiText.h"
+#include "common/AnsiText.h"
 
 #include <QList>
 

@@ -1,10 +1,10 @@
 #include "link/PortControl.h"
 
-#include "app/UserMessages.h"
+#include "common/UserMessages.h"
 #include "link/FrameLayout.h"
-#include "link/SerialLine.h"
+#include "common/SerialLine.h"
 #include "settings/LiveSettings.h"
-#include "settings/Numbers.h"
+#include "common/Numbers.h"
 
 #include <array>
 #include <chrono>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/Beeper.h"
+#include "common/Beeper.h"
 
 #include <QApplication>
 

@@ -3,7 +3,7 @@
 #include "link/LineSettings.h"
 #include "link/PortLocator.h"
 #include "link/ReceiveThreshold.h"
-#include "link/SerialLine.h"
+#include "common/SerialLine.h"
 
 #include <QSerialPort>
 

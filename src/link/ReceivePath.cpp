@@ -1,11 +1,11 @@
 #include "link/ReceivePath.h"
 
-#include "app/UserMessages.h"
-#include "files/AnsiText.h"
-#include "link/Clock.h"
+#include "common/UserMessages.h"
+#include "common/AnsiText.h"
+#include "common/Clock.h"
 #include "link/DataStreamLog.h"
 #include "link/FrameLayout.h"
-#include "link/SerialLine.h"
+#include "common/SerialLine.h"
 
 #include <algorithm>
 

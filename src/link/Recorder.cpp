@@ -1,11 +1,11 @@
 #include "link/Recorder.h"
 
 #include "journal/JournalGrid.h"
-#include "link/Beeper.h"
-#include "link/Clock.h"
+#include "common/Beeper.h"
+#include "common/Clock.h"
 #include "link/JournalTime.h"
 #include "settings/LiveSettings.h"
-#include "settings/Numbers.h"
+#include "common/Numbers.h"
 
 #include <cmath>
 

@@ -1,8 +1,8 @@
 #include "link/ScaleLink.h"
 
-#include "app/UserMessages.h"
+#include "common/UserMessages.h"
 #include "link/FrameDecoder.h"
-#include "link/SerialLine.h"
+#include "common/SerialLine.h"
 #include "settings/LiveSettings.h"
 
 ScaleLink::ScaleLink(Surroundings s, QObject *parent)

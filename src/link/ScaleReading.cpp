@@ -1,6 +1,6 @@
 #include "link/ScaleReading.h"
 
-#include "settings/Numbers.h"
+#include "common/Numbers.h"
 
 #include <cmath>
 #include <limits>

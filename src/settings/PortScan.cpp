@@ -1,6 +1,6 @@
 #include "settings/PortScan.h"
 
-#include "link/SerialLine.h"
+#include "common/SerialLine.h"
 
 namespace PortScan {
 

@@ -1,6 +1,6 @@
 #include "settings/ProfileFile.h"
 
-#include "files/AnsiText.h"
+#include "common/AnsiText.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "settings/SettingsRules.h"
 
-#include "settings/Numbers.h"
+#include "common/Numbers.h"
 
 namespace SettingsRules {
 

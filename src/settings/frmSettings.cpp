@@ -1,9 +1,9 @@
 #include "settings/frmSettings.h"
 
-#include "app/Placement.h"
-#include "app/UserMessages.h"
-#include "link/SerialLine.h"
-#include "settings/Numbers.h"
+#include "widgets/Placement.h"
+#include "common/UserMessages.h"
+#include "common/SerialLine.h"
+#include "common/Numbers.h"
 #include "settings/PortScan.h"
 #include "settings/SettingsRules.h"
 

@@ -1,5 +1,5 @@
 #include "app/frm1.h"
-#include "files/AnsiText.h"
+#include "common/AnsiText.h"
 #include "journal/JournalGrid.h"
 #include "journal/JournalView.h"
 #include "link/DataStreamLog.h"

@@ -1,4 +1,4 @@
-#include "app/TextCellDelegate.h"
+#include "widgets/TextCellDelegate.h"
 
 #include <QApplication>
 #include <QImage>

@@ -178,6 +178,12 @@ private slots:
         QTest::newRow("CR LF across blocks") << QByteArray(65535, 'x') + "\r\n2\r\n" << false
                                              << QStringList{u"1\t"_s + QString(65535, u'x') + u"\t\t\t\t\t"_s,
                                                             u"2\t2\t\t\t\t\t"_s};
+        // The journal takes the file in blocks of 1 MiB.
+        QTest::newRow("line across 1 MiB blocks") << QByteArray(1024 * 1024 - 1, 'y') + "\r\n\xE6\r\n" << false
+                                                  << QStringList{u"1\t"_s + QString(1024 * 1024 - 1, u'y') + u"\t\t\t\t\t"_s,
+                                                                 u"2\t\u0436\t\t\t\t\t"_s};
+        QTest::newRow("CR inside a line") << QByteArray("1\ta\rb\r\r\n") << false
+                                          << QStringList{u"1\t1\ta b \t\t\t\t"_s};
         QTest::newRow("line ends of LF only") << QByteArray("1\n2\n") << false
                                               << QStringList{u"1\t1\t\t\t\t\t"_s, u"2\t2\t\t\t\t\t"_s};
         QTest::newRow("extra fields dropped") << QByteArray("1\t2\t3\t4\t5\t6\t7\t8\r\n") << false
@@ -201,6 +207,19 @@ private slots:
         const QString path = m_dir->filePath(u"j.txt"_s);
         QVERIFY(put(path, bytes));
         QCOMPARE(read(path, counting), rows);
+
+        // Opening a file keeps its lines as bytes: the same rows.
+        JournalGrid grid;
+        int opened = 0;
+        QVERIFY(JournalFile::readLines(
+            path, [&] { fill(grid, counting, {}); ++opened; },
+            [&grid](const QList<QByteArrayView> &lines) { grid.addFileLines(lines); }));
+        QCOMPARE(opened, 1);
+        QCOMPARE(cellsOf(grid), rows);
+        // Saved again and read, the rows are the same.
+        const QString again = m_dir->filePath(u"again.txt"_s);
+        QVERIFY(JournalFile::write(grid, again, u"\t"_s).ok);
+        QCOMPARE(read(again, counting), rows);
     }
 
     void unreadable()

@@ -1,5 +1,5 @@
 #include "settings/IniTxt.h"
-#include "settings/Numbers.h"
+#include "common/Numbers.h"
 #include "settings/SettingsRules.h"
 #include "settings/SettingsStore.h"
 

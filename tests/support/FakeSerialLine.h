@@ -2,7 +2,7 @@
 
 #include "link/LineSettings.h"
 #include "link/ReceiveThreshold.h"
-#include "link/SerialLine.h"
+#include "common/SerialLine.h"
 
 #include <QHash>
 #include <QList>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "link/Beeper.h"
-#include "link/Clock.h"
+#include "common/Beeper.h"
+#include "common/Clock.h"
 
 // A clock that shows what the test sets.
 struct FixedClock : Clock {

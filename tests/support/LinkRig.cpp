@@ -1,6 +1,6 @@
 #include "support/LinkRig.h"
 
-#include "files/AnsiText.h"
+#include "common/AnsiText.h"
 
 void LinkRig::decode(QByteArrayView bytes)
 {

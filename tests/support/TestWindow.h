@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/frm1.h"
-#include "link/Clock.h"
+#include "common/Clock.h"
 #include "support/FakeFileDialogs.h"
 #include "support/FakeSerialLine.h"
 #include "support/FakeUserMessages.h"

@@ -15,4 +15,8 @@ QString decode(QByteArrayView bytes);
 // becomes "?".
 QByteArray encode(QStringView text);
 
+// Appends the bytes of text to out when every character has one; otherwise
+// leaves out as it was and returns false.
+bool encodeExactly(QStringView text, QByteArray &out);
+
 } // namespace AnsiText

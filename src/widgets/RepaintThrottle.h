@@ -26,6 +26,8 @@ public:
     // Something changed that the widget shows by itself: held only when
     // the widget showed a change a moment ago. True when held.
     bool hold();
+    // True while changes wait for the interval to end.
+    bool holding() const { return m_later.isActive(); }
     // Shows now, ending a hold.
     void showNow();
 

@@ -1,4 +1,4 @@
-#include "app/Placement.h"
+#include "widgets/Placement.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>

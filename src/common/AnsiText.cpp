@@ -1,9 +1,10 @@
-#include "files/AnsiText.h"
+#include "common/AnsiText.h"
 
 #include <QHash>
 #include <QStringDecoder>
 
 #include <array>
+#include <optional>
 
 namespace {
 
@@ -51,21 +52,47 @@ QString decode(QByteArrayView bytes)
     return text;
 }
 
-QByteArray encode(QStringView text)
+namespace {
+
+// Writes one byte a character into out; false at the first character the
+// code page has not, when there is no fallback.
+bool encodeInto(QStringView text, char *out, std::optional<char> fallback)
 {
     const CodePage &page = codePage();
-    QByteArray bytes(text.size(), Qt::Uninitialized);
-    char *out = bytes.data();
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
         if (c < 0x80) {
             out[i] = char(c);
-        } else {
-            const auto it = page.fromUnicode.constFind(c);
-            out[i] = it == page.fromUnicode.cend() ? '?' : it.value();
+            continue;
         }
+        const auto it = page.fromUnicode.constFind(c);
+        if (it != page.fromUnicode.cend())
+            out[i] = it.value();
+        else if (fallback)
+            out[i] = *fallback;
+        else
+            return false;
     }
+    return true;
+}
+
+} // namespace
+
+QByteArray encode(QStringView text)
+{
+    QByteArray bytes(text.size(), Qt::Uninitialized);
+    encodeInto(text, bytes.data(), '?');
     return bytes;
+}
+
+bool encodeExactly(QStringView text, QByteArray &out)
+{
+    const qsizetype start = out.size();
+    out.resize(start + text.size());
+    if (encodeInto(text, out.data() + start, std::nullopt))
+        return true;
+    out.truncate(start);
+    return false;
 }
 
 } // namespace AnsiText

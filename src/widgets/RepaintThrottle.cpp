@@ -1,4 +1,4 @@
-#include "app/RepaintThrottle.h"
+#include "widgets/RepaintThrottle.h"
 
 #include <QWidget>
 

@@ -1,4 +1,4 @@
-#include "settings/Numbers.h"
+#include "common/Numbers.h"
 
 #include <cmath>
 #include <limits>

@@ -1,0 +1,234 @@
+#include "journal/RowStore.h"
+
+#include "common/AnsiText.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr char Tab = '\t';
+constexpr char RowEnd = '\n';
+
+// Packing walks every row: below this much waste it is not worth it.
+constexpr qsizetype MinWasteToPack = 1 << 20;
+
+// Room grows by half at least, so that rows added one by one do not copy
+// the store each time.
+template<typename Container>
+void makeRoom(Container &c, qsizetype needed)
+{
+    if (needed > c.capacity())
+        c.reserve(std::max(needed, c.capacity() + c.capacity() / 2));
+}
+
+// Field col of a Tab-separated text, or empty past its last field.
+template<typename View>
+View fieldOf(View row, int col)
+{
+    qsizetype start = 0;
+    for (int c = 0; c < col; ++c) {
+        const qsizetype tab = row.indexOf(Tab, start);
+        if (tab < 0)
+            return {};
+        start = tab + 1;
+    }
+    const qsizetype tab = row.indexOf(Tab, start);
+    return row.sliced(start, (tab < 0 ? row.size() : tab) - start);
+}
+
+} // namespace
+
+QByteArrayView RowStore::bytesOf(Place place) const
+{
+    const char *start = m_bytes.constData() + place;
+    const void *end = std::memchr(start, RowEnd, size_t(m_bytes.size() - place));
+    return QByteArrayView(start, static_cast<const char *>(end) - start);
+}
+
+void RowStore::reserve(qsizetype rows, qsizetype bytes)
+{
+    makeRoom(m_rows, m_rows.size() + rows);
+    makeRoom(m_bytes, m_bytes.size() + bytes);
+}
+
+void RowStore::appendEncoded(QByteArrayView bytes)
+{
+    makeRoom(m_rows, m_rows.size() + 1);
+    makeRoom(m_bytes, m_bytes.size() + bytes.size() + 1);
+    m_rows.append(m_bytes.size());
+    m_bytes.append(bytes.data(), bytes.size());
+    m_bytes.append(RowEnd);
+}
+
+void RowStore::append(QStringView text)
+{
+    makeRoom(m_rows, m_rows.size() + 1);
+    makeRoom(m_bytes, m_bytes.size() + text.size() + 1);
+    const qsizetype start = m_bytes.size();
+    if (AnsiText::encodeExactly(text, m_bytes)) {
+        m_bytes.append(RowEnd);
+        m_rows.append(start);
+    } else {
+        m_rows.append(~Place(m_wide.size()));
+        m_wide.append(text.toString());
+    }
+}
+
+QString RowStore::text(qsizetype row) const
+{
+    const Place place = m_rows.at(row);
+    return wide(place) ? m_wide.at(~place) : AnsiText::decode(bytesOf(place));
+}
+
+QString RowStore::field(qsizetype row, int col, qsizetype maxLength) const
+{
+    const Place place = m_rows.at(row);
+    if (wide(place)) {
+        const QStringView f = fieldOf(QStringView(m_wide.at(~place)), col);
+        return (maxLength < 0 ? f : f.left(maxLength)).toString();
+    }
+    const QByteArrayView f = fieldOf(bytesOf(place), col);
+    return AnsiText::decode(maxLength < 0 || f.size() <= maxLength ? f : f.first(maxLength));
+}
+
+void RowStore::appendEncodedFrom(qsizetype row, int col, QByteArray &out) const
+{
+    const Place place = m_rows.at(row);
+    if (wide(place)) {
+        const QStringView text(m_wide.at(~place));
+        const QStringView first = fieldOf(text, col);
+        if (col == 0 || !first.isNull())
+            out += AnsiText::encode(text.sliced(first.data() - text.data()));
+        return;
+    }
+    const QByteArrayView bytes = bytesOf(place);
+    const QByteArrayView first = fieldOf(bytes, col);
+    if (col == 0 || !first.isNull())
+        out.append(first.data(), bytes.data() + bytes.size() - first.data());
+}
+
+void RowStore::replace(qsizetype row, QStringView text)
+{
+    Place &place = m_rows[row];
+    QByteArray bytes;
+    const bool fits = AnsiText::encodeExactly(text, bytes);
+    if (!wide(place)) {
+        if (fits) {
+            // The same length is written in place.
+            if (bytesOf(place).size() == bytes.size())
+                std::memcpy(m_bytes.data() + place, bytes.constData(), size_t(bytes.size()));
+            else
+                replaceBytes(place, bytes);
+            return;
+        }
+        m_deadBytes += bytesOf(place).size() + 1;
+    } else if (!fits) {
+        m_wide[~place] = text.toString();
+        return;
+    } else {
+        ++m_deadWide;
+    }
+    if (fits) {
+        place = m_bytes.size();
+        makeRoom(m_bytes, m_bytes.size() + bytes.size() + 1);
+        m_bytes.append(bytes);
+        m_bytes.append(RowEnd);
+    } else {
+        place = ~Place(m_wide.size());
+        m_wide.append(text.toString());
+    }
+    packIfWasteful();
+}
+
+void RowStore::replaceField(qsizetype row, int col, QStringView text)
+{
+    Place &place = m_rows[row];
+    if (wide(place)) {
+        QString &line = m_wide[~place];
+        const QStringView old = fieldOf(QStringView(line), col);
+        line.replace(old.data() - line.constData(), old.size(), text.toString());
+        return;
+    }
+    const QByteArrayView line = bytesOf(place);
+    const QByteArrayView old = fieldOf(line, col);
+    QByteArray bytes;
+    if (!AnsiText::encodeExactly(text, bytes)) {
+        QString wideLine = AnsiText::decode(line);
+        wideLine.replace(old.data() - line.data(), old.size(), text.toString());
+        replace(row, wideLine);
+        return;
+    }
+    if (bytes.size() == old.size()) {
+        std::memcpy(m_bytes.data() + (old.data() - m_bytes.constData()), bytes.constData(), size_t(bytes.size()));
+        return;
+    }
+    QByteArray newLine;
+    newLine.reserve(line.size() - old.size() + bytes.size());
+    newLine.append(line.data(), old.data() - line.data());
+    newLine.append(bytes);
+    newLine.append(old.data() + old.size(), line.data() + line.size() - (old.data() + old.size()));
+    replaceBytes(place, newLine);
+}
+
+void RowStore::replaceBytes(Place &place, QByteArrayView bytes)
+{
+    m_deadBytes += bytesOf(place).size() + 1;
+    makeRoom(m_bytes, m_bytes.size() + bytes.size() + 1);
+    place = m_bytes.size();
+    m_bytes.append(bytes.data(), bytes.size());
+    m_bytes.append(RowEnd);
+    packIfWasteful();
+}
+
+void RowStore::remove(qsizetype row, qsizetype count)
+{
+    for (qsizetype r = row; r < row + count; ++r) {
+        const Place place = m_rows.at(r);
+        if (wide(place))
+            ++m_deadWide;
+        else
+            m_deadBytes += bytesOf(place).size() + 1;
+    }
+    m_rows.remove(row, count);
+    if (m_rows.isEmpty())
+        clear();
+    else
+        packIfWasteful();
+}
+
+void RowStore::clear()
+{
+    m_bytes = QByteArray();
+    m_rows = QList<Place>();
+    m_wide = QList<QString>();
+    m_deadBytes = 0;
+    m_deadWide = 0;
+}
+
+void RowStore::packIfWasteful()
+{
+    const bool bytesWasteful = m_deadBytes >= MinWasteToPack && m_deadBytes * 2 > m_bytes.size();
+    const bool wideWasteful = m_deadWide > 64 && m_deadWide * 2 > m_wide.size();
+    if (!bytesWasteful && !wideWasteful)
+        return;
+    QByteArray bytes;
+    bytes.reserve(m_bytes.size() - m_deadBytes);
+    QList<QString> wideRows;
+    for (Place &place : m_rows) {
+        if (wide(place)) {
+            const qsizetype index = wideRows.size();
+            wideRows.append(std::move(m_wide[~place]));
+            place = ~Place(index);
+        } else {
+            const QByteArrayView row = bytesOf(place);
+            place = bytes.size();
+            bytes.append(row.data(), row.size());
+            bytes.append(RowEnd);
+        }
+    }
+    m_bytes = std::move(bytes);
+    m_wide = std::move(wideRows);
+    m_deadBytes = 0;
+    m_deadWide = 0;
+}

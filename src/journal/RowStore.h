@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
+#include <QString>
+#include <QStringView>
+
+// The journal's rows, kept small: a shift at line rate is two million rows.
+// A row is its cells joined by Tab. It is kept as the bytes a journal file
+// holds (Windows-1251, one byte a character) in one buffer shared by all
+// rows, ended by a line feed, with one offset a row; a row holding a
+// character the code page has not (typed into a note) is kept as the text
+// it is, so every row reads back exactly as it was set. Rows that go or
+// change leave their old bytes behind until those outweigh the rows kept;
+// then the buffer is packed again.
+class RowStore
+{
+public:
+    qsizetype size() const { return m_rows.size(); }
+
+    // Appends a row given in the file's bytes; it holds no line feed.
+    void appendEncoded(QByteArrayView bytes);
+    void append(QStringView text);
+    void reserve(qsizetype rows, qsizetype bytes);
+
+    QString text(qsizetype row) const;
+    // The text of field col (0 first) of a row, at most maxLength characters.
+    QString field(qsizetype row, int col, qsizetype maxLength = -1) const;
+    // The row from field col on, in the file's bytes, appended to out.
+    void appendEncodedFrom(qsizetype row, int col, QByteArray &out) const;
+    void replace(qsizetype row, QStringView text);
+    // Replaces field col of a row that has it.
+    void replaceField(qsizetype row, int col, QStringView text);
+    void remove(qsizetype row, qsizetype count);
+    void clear();
+
+private:
+    // A row's place: an offset into m_bytes, or ~index into m_wide.
+    using Place = qint64;
+
+    static bool wide(Place place) { return place < 0; }
+    QByteArrayView bytesOf(Place place) const;
+    // Puts bytes, a whole row, in the place of a row kept as bytes.
+    void replaceBytes(Place &place, QByteArrayView bytes);
+    // Drops what no row uses any more once it outweighs what rows use.
+    void packIfWasteful();
+
+    QByteArray m_bytes;
+    QList<Place> m_rows;
+    QList<QString> m_wide;
+    qsizetype m_deadBytes = 0;
+    qsizetype m_deadWide = 0;
+};

@@ -1,0 +1,1 @@
+#include "low/Base.h"

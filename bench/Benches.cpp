@@ -1,8 +1,11 @@
 #include "Benches.h"
 
+#include "journal/JournalGrid.h"
 #include "link/FrameBuilder.h"
 #include "settings/IniTxt.h"
 #include "support/TestWindow.h"
+
+#include <algorithm>
 
 void writeSettings(const TestWindow &window, const Settings &settings)
 {
@@ -21,4 +24,28 @@ QByteArray frameOf(int type, const QString &weight)
     content.quantity = QStringLiteral("10");
     content.unitWeight = QStringLiteral("0.125");
     return *FrameBuilder::build(*FrameLayouts::forType(type), content, true);
+}
+
+void preloadJournal(JournalGrid &journal, int rows)
+{
+    // Lines of a weighing scale's journal file, as opening one gives them,
+    // a hundred thousand at a time.
+    constexpr int Batch = 100000;
+    const QByteArray note = "\xEF\xE0\xF0\xF2\xE8\xFF 7"; // "партия 7"
+    QByteArray bytes;
+    QList<QByteArrayView> lines;
+    for (int done = 0; done < rows;) {
+        const int count = std::min(Batch, rows - done);
+        bytes.clear();
+        QList<qsizetype> ends;
+        for (int i = 1; i <= count; ++i) {
+            bytes += QByteArray::number(done + i) + "\t  12.500\tkg\tS\t05.03.2024 9:05:07\t" + note;
+            ends << bytes.size();
+        }
+        lines.clear();
+        for (qsizetype i = 0, start = 0; i < ends.size(); start = ends[i++])
+            lines << QByteArrayView(bytes).sliced(start, ends[i] - start);
+        journal.addFileLines(lines);
+        done += count;
+    }
 }

@@ -8,15 +8,17 @@
 #include <QString>
 #include <QStringList>
 
+class JournalGrid;
 class TestWindow;
 
 // What a run measures; the defaults are the figures the targets speak of.
 struct BenchOptions {
-    QList<int> receiveMarks{1000, 100000, 1000000};
+    QList<int> receiveMarks{1000, 100000, 1000000, 2000000};
     int receiveWindow = 1000; // chunks measured around each mark
-    int recordJournalRows = 100000;
-    QList<int> fileRows{10000, 100000, 1000000};
+    int recordJournalRows = 2000000;
+    QList<int> fileRows{10000, 100000, 2000000};
     int lineRateSeconds = 60;
+    int lineRatePreloaded = 1000000; // rows in the journal before the line rate starts
     int startupRuns = 5;
 };
 
@@ -24,6 +26,8 @@ using Settings = QList<QPair<QString, QString>>;
 
 // Writes user settings into the Init.ini of a window that is not started yet.
 void writeSettings(const TestWindow &window, const Settings &settings);
+// Appends rows of a weighing journal to the journal, as opening a file does.
+void preloadJournal(JournalGrid &journal, int rows);
 // A frame of scale type t with this weight, ENQ at its end.
 QByteArray frameOf(int type, const QString &weight);
 

@@ -15,6 +15,7 @@
 #include "support/TestWindow.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -187,27 +188,50 @@ void benchFiles(Table &table, const BenchOptions &options)
         const auto bareWrite = Measure::runChild({"bare-write", file, out}, timeout);
         const bool ok = load.value("rows") == rows && bare.value("rows") == rows && save.value("rows") == rows;
         const bool big = rows == 100000;
-        const double loadS = load.value("seconds"), bareS = bare.value("seconds");
-        table.add({QStringLiteral("load %L1 rows").arg(rows), millis(loadS),
-                   millis(bareS) + QStringLiteral(" (read-and-split)"), ratioText(loadS, bareS),
-                   big ? QStringLiteral("≤ 300 ms, ≤ 5×") : QString(),
-                   ok && (!big || (loadS <= 0.3 && loadS <= 5 * bareS))});
-        const double saveS = save.value("seconds"), bareWriteS = bareWrite.value("seconds");
-        table.add({QStringLiteral("save %L1 rows").arg(rows), millis(saveS),
-                   millis(bareWriteS) + QStringLiteral(" (plain write)"), ratioText(saveS, bareWriteS),
-                   big ? QStringLiteral("≤ 150 ms") : QString(), ok && (!big || saveS <= 0.15)});
+        const bool shift = rows == 2000000; // a shift at line rate
+        // Judged by processor time: on a machine shared with other work the
+        // wall time waits for the processor too. Both are shown.
+        const auto timed = [](const QMap<QString, double> &r) {
+            return millis(r.value("cpu")) + QStringLiteral(" (wall %1)").arg(millis(r.value("seconds")));
+        };
+        const double loadS = load.value("cpu"), bareS = bare.value("cpu");
+        table.add({QStringLiteral("load %L1 rows").arg(rows), timed(load),
+                   timed(bare) + QStringLiteral(" read-and-split"), ratioText(loadS, bareS),
+                   big ? QStringLiteral("≤ 300 ms, ≤ 5×") : shift ? QStringLiteral("≤ 600 ms") : QString(),
+                   ok && (!big || (loadS <= 0.3 && loadS <= 5 * bareS)) && (!shift || loadS <= 0.6)});
+        const double saveS = save.value("cpu"), bareWriteS = bareWrite.value("cpu");
+        table.add({QStringLiteral("save %L1 rows").arg(rows), timed(save),
+                   timed(bareWrite) + QStringLiteral(" plain write"), ratioText(saveS, bareWriteS),
+                   big ? QStringLiteral("≤ 150 ms") : shift ? QStringLiteral("≤ 500 ms") : QString(),
+                   ok && (!big || saveS <= 0.15) && (!shift || saveS <= 0.5)});
         const auto restore = Measure::runChild({"restore", file}, timeout);
-        const double restoreS = restore.value("seconds") - Measure::runChild({"start"}, timeout).value("seconds");
-        const bool million = rows == 1000000;
-        table.add({QStringLiteral("restore %L1 rows at start-up (beyond a plain start)").arg(rows), millis(restoreS),
-                   millis(loadS) + QStringLiteral(" (load)"), ratioText(restoreS, loadS),
+        const auto plainStart = Measure::runChild({"start"}, timeout);
+        // Beyond a plain start, by processor time as the load.
+        const double restoreS = restore.value("cpu") - plainStart.value("cpu");
+        const bool million = rows >= 1000000;
+        table.add({QStringLiteral("restore %L1 rows at start-up (beyond a plain start)").arg(rows),
+                   millis(restoreS) + QStringLiteral(" (wall %1)").arg(millis(restore.value("seconds") - plainStart.value("seconds"))),
+                   timed(load) + QStringLiteral(" load"), ratioText(restoreS, loadS),
                    million ? QStringLiteral("≤ 2× load") : QString(),
                    restore.value("rows") == rows && (!million || restoreS <= 2 * loadS)});
         const double perRow = load.value("peak_kb") * 1024 / rows, barePerRow = bare.value("peak_kb") * 1024 / rows;
+        const double keptPerRow = load.value("kept_kb") * 1024 / rows;
         table.add({QStringLiteral("load %L1 rows: peak memory a row").arg(rows),
-                   QStringLiteral("%1 B (kept %2 B)").arg(perRow, 0, 'f', 0).arg(load.value("kept_kb") * 1024 / rows, 0, 'f', 0),
+                   QStringLiteral("%1 B (kept %2 B)").arg(perRow, 0, 'f', 0).arg(keptPerRow, 0, 'f', 0),
                    QStringLiteral("%1 B (read-and-split)").arg(barePerRow, 0, 'f', 0), ratioText(perRow, barePerRow),
                    QStringLiteral("≤ 1 KB"), ok && perRow <= 1024});
+        if (shift) {
+            table.add({QStringLiteral("load %L1 rows: memory kept a row").arg(rows),
+                       QStringLiteral("%1 B").arg(keptPerRow, 0, 'f', 0),
+                       QStringLiteral("%1 B (the file\u2019s line)").arg(double(QFileInfo(file).size()) / rows, 0, 'f', 0),
+                       ratioText(keptPerRow, double(QFileInfo(file).size()) / rows), QStringLiteral("≤ 120 B"),
+                       ok && keptPerRow <= 120});
+            table.add({QStringLiteral("load %L1 rows: peak memory against kept").arg(rows),
+                       QStringLiteral("%1 MiB").arg(load.value("peak_kb") / 1024, 0, 'f', 0),
+                       QStringLiteral("%1 MiB (kept)").arg(load.value("kept_kb") / 1024, 0, 'f', 0),
+                       ratioText(load.value("peak_kb"), load.value("kept_kb")), QStringLiteral("≤ 1.5×"),
+                       ok && load.value("peak_kb") <= 1.5 * load.value("kept_kb")});
+        }
         table.add({QStringLiteral("save %L1 rows: peak memory a row").arg(rows),
                    QStringLiteral("%1 B").arg(save.value("peak_kb") * 1024 / rows, 0, 'f', 0),
                    QStringLiteral("%1 B (plain write)").arg(bareWrite.value("peak_kb") * 1024 / rows, 0, 'f', 0), {},

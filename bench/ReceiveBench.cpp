@@ -68,10 +68,19 @@ struct ReceiveRig {
         return Measure::runUntil([&] { return handled >= goal; }, 60 + count * 0.01);
     }
 
+    // The journal reaches chunks rows: those beyond the last thousand
+    // loaded as a file's lines are (the receive path would take minutes),
+    // the last thousand received.
     bool fillTo(long chunks)
     {
-        while (handled < chunks) {
-            if (!send(int(std::min<long>(FillBatch, chunks - handled))))
+        JournalGrid &journal = window.window->journal();
+        const long loaded = chunks - FillBatch - (journal.Rows() - 1);
+        if (loaded > 0) {
+            preloadJournal(journal, int(loaded));
+            QCoreApplication::processEvents();
+        }
+        while (journal.Rows() - 1 < chunks) {
+            if (!send(int(std::min<long>(FillBatch, chunks - (journal.Rows() - 1)))))
                 return false;
         }
         return true;
@@ -127,8 +136,9 @@ void benchReceive(Table &table, const BenchOptions &options)
                    cost.burst <= 20e-6 && cost.burst <= 1.5 * first.burst});
         table.add({QStringLiteral("receive: chunk %L1, with repaints").arg(mark), micros(cost.total),
                    micros(first.total) + QStringLiteral(" (chunk %L1)").arg(options.receiveMarks.first()),
-                   ratioText(cost.total, first.total), QStringLiteral("≤ 1.5×"), cost.total <= 1.5 * first.total});
-        std::fprintf(stderr, "bench: %ld chunks handled, resident %ld MiB\n", rig.handled, Measure::rssKb() / 1024);
+                   ratioText(cost.total, first.total), QStringLiteral("≤ 1.3×"), cost.total <= 1.3 * first.total});
+        std::fprintf(stderr, "bench: %d rows, resident %ld MiB\n", rig.window.window->journal().Rows() - 1,
+                     Measure::rssKb() / 1024);
     }
 }
 
@@ -148,10 +158,7 @@ RecordCost recordCost(int journalRows)
     TestWindow window;
     writeSettings(window, ReceiveSettings);
     frm1 &w = window.start();
-    QStringList rows;
-    for (int r = 1; r <= journalRows; ++r)
-        rows << QStringLiteral("%1\t%1\t  12.500\tkg\tS\t05.03.2024 9:05:07\tпартия").arg(r);
-    w.journal().addItems(rows);
+    preloadJournal(w.journal(), journalRows);
     QCoreApplication::processEvents();
     const QString chunks[2] = {QString::fromLatin1(frameOf(0, QStringLiteral("1.000"))),
                                QString::fromLatin1(frameOf(0, QStringLiteral("2.000")))};
@@ -180,5 +187,6 @@ void benchRecord(Table &table, const BenchOptions &options)
                micros(empty.record) + QStringLiteral(" (empty journal)"), ratioText(big.record, empty.record),
                QStringLiteral("≤ 2×"), big.record <= 2 * empty.record});
     table.add({QStringLiteral("record: the same with its events"), micros(big.total),
-               micros(empty.total) + QStringLiteral(" (empty journal)"), ratioText(big.total, empty.total), {}, true});
+               micros(empty.total) + QStringLiteral(" (empty journal)"), ratioText(big.total, empty.total),
+               QStringLiteral("≤ 1.5×"), big.total <= 1.5 * empty.total});
 }

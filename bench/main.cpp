@@ -32,6 +32,7 @@ int main(int argc, char *argv[])
         options.recordJournalRows = 100000;
         options.fileRows = {10000, 100000};
         options.lineRateSeconds = 10;
+        options.lineRatePreloaded = 100000;
         options.startupRuns = 3;
     }
     for (const QString &arg : args.filter(QStringLiteral("--marks="))) {

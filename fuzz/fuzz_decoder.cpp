@@ -69,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             QCoreApplication::processEvents();
             break;
         case 1: // the settings dialog rebuilds the journal for another type
-            rig.setScaleType(control / 8 % FrameLayouts::TypeCount);
+            rig.setScaleType(control / 8 % ScaleTypes::Count);
             rig.settings.scaleType = type;
             break;
         case 2: // the operator deletes a row or moves the current cell

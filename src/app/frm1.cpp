@@ -10,13 +10,13 @@
 #include "journal/RowOperations.h"
 #include "common/Clock.h"
 #include "link/DataStreamView.h"
-#include "link/FrameLayout.h"
 #include "link/QtBeeper.h"
 #include "link/ScaleLink.h"
 #include "common/SerialLine.h"
 #include "recovery/JournalRecovery.h"
 #include "settings/IniTxt.h"
 #include "common/Numbers.h"
+#include "common/ScaleTypes.h"
 #include "settings/SettingsStore.h"
 #include "settings/frmSettings.h"
 #include "station/Station.h"
@@ -93,7 +93,7 @@ frm1::frm1(MainWindowServices services)
     connect(frmS.get(), &frmSettings::ChangeMaket, this, &frm1::frmS_ChangeMaket);
     m_files = std::make_unique<FileCommands>(
         *m_journal, *services.fileDialogs, m_messages, m_iniPath, strSeparator,
-        FileCommands::Window{[this] { InitGrid(Numbers::parseWhole(frmS->scaleTypeText()).value_or(0)); },
+        FileCommands::Window{[this] { InitGrid(ScaleTypes::numberFromText(frmS->scaleTypeText())); },
                              [this](const QString &name) {
                                  lblCurFileName->setText(name);
                                  if (m_recovery)
@@ -121,7 +121,7 @@ frm1::frm1(MainWindowServices services)
         *menuBar()->findChild<QMenu *>(QStringLiteral("mnuServ")), *sbrChat, *m_journal, *m_files,
         *services.fileDialogs, m_messages, *frmS, *m_link});
     restoreGeometry();
-    InitGrid(Numbers::parseWhole(frmS->scaleTypeText()).value_or(0));
+    InitGrid(ScaleTypes::numberFromText(frmS->scaleTypeText()));
     offerRecovery();
 }
 
@@ -345,7 +345,7 @@ void frm1::Form_Resize()
 
 void frm1::InitGrid(int intType)
 {
-    if (intType >= 0 && intType < FrameLayouts::TypeCount)
+    if (intType >= 0 && intType < ScaleTypes::Count)
         m_layoutType = intType;
     m_columns = JournalLayout::forType(intType, m_columns);
     m_notes->setSkipCommit(true);
@@ -422,7 +422,7 @@ void frm1::frmS_ChangeMaket()
     if (!m_files->confirmDiscard())
         return;
     m_files->markDiscarded();
-    InitGrid(Numbers::parseWhole(frmS->scaleTypeText()).value_or(0));
+    InitGrid(ScaleTypes::numberFromText(frmS->scaleTypeText()));
 }
 
 void frm1::Settings()

@@ -3,10 +3,20 @@
 #include "common/AnsiText.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cstring>
 
 namespace {
 
 const QChar Tab = QLatin1Char('\t');
+
+// The first c in [from, end), or end.
+template<typename Char>
+Char *find(Char *from, Char *end, char c)
+{
+    void *at = std::memchr(const_cast<char *>(from), c, size_t(end - from));
+    return at ? static_cast<Char *>(at) : end;
+}
 
 } // namespace
 
@@ -210,24 +220,31 @@ void JournalGrid::addFileLines(const QList<QByteArrayView> &lines)
     if (lines.isEmpty())
         return;
     beginInsertRows({}, Rows() - 1, Rows() - 2 + int(lines.size()));
-    QByteArray row;
     for (QByteArrayView line : lines) {
-        // Shaped as normalisedRow shapes a decoded line: CR a blank, the
-        // cells beyond the last column dropped, missing ones added empty.
-        row.setNum(Rows());
-        qsizetype tabs = 0;
-        if (m_cols > 1) {
-            row.append('\t');
-            tabs = 1;
-            for (char c : line) {
-                if (c == '\t' && ++tabs == m_cols)
-                    break;
-                row.append(c == '\r' ? ' ' : c);
+        // Shaped as normalisedRow shapes a decoded line: the cells beyond
+        // the last column dropped, missing ones added empty, CR a blank.
+        char number[24];
+        const qsizetype digits = std::to_chars(number, number + sizeof number, Rows()).ptr - number;
+        int tabs = 1;
+        const char *cut = line.data() + line.size();
+        for (const char *tab = line.data(); m_cols > 1 && (tab = find(tab, cut, '\t')) != cut; ++tab) {
+            if (++tabs == m_cols) {
+                cut = tab;
+                break;
             }
         }
-        if (tabs < m_cols - 1)
-            row.append(QByteArray(m_cols - 1 - tabs, '\t'));
-        m_store.appendEncoded(row);
+        const qsizetype kept = m_cols > 1 ? cut - line.data() : 0;
+        const qsizetype padding = m_cols > 1 ? std::max(0, m_cols - 1 - tabs) : 0;
+        char *row = m_store.appendEncoded(digits + (m_cols > 1 ? 1 : 0) + kept + padding);
+        std::memcpy(row, number, size_t(digits));
+        if (m_cols > 1) {
+            row[digits] = '\t';
+            char *cells = row + digits + 1;
+            std::memcpy(cells, line.data(), size_t(kept));
+            for (char *cr = cells, *end = cells + kept; (cr = find(cr, end, '\r')) != end; ++cr)
+                *cr = ' ';
+            std::memset(cells + kept, '\t', size_t(padding));
+        }
     }
     endInsertRows();
 }

@@ -1,5 +1,6 @@
 #include "journal/JournalLayout.h"
 
+#include "common/ScaleTypes.h"
 #include "journal/JournalGrid.h"
 
 namespace JournalLayout {
@@ -37,18 +38,9 @@ QVector<JournalColumn> counting()
 
 QVector<JournalColumn> forType(int type, const QVector<JournalColumn> &previous)
 {
-    switch (type) {
-    case 0:
-    case 1:
-    case 3:
-        return weighing();
-    case 2:
-    case 4:
-    case 5:
-        return counting();
-    default:
-        return previous.isEmpty() ? weighing() : previous;
-    }
+    if (const ScaleType *scale = ScaleTypes::at(type))
+        return scale->counting() ? counting() : weighing();
+    return previous.isEmpty() ? weighing() : previous;
 }
 
 void apply(const QVector<JournalColumn> &columns, JournalGrid &grid)

@@ -24,12 +24,12 @@ constexpr int PositionColumnWidth = 500;
 // Minimum row height in twips.
 constexpr int RowHeight = 285;
 
-// Scale types 0, 1, 3: number, weight, unit, status, time, note.
+// Weighing scale types: number, weight, unit, status, time, note.
 QVector<JournalColumn> weighing();
-// Scale types 2, 4, 5: also quantity and weight of one piece.
+// Counting scale types: also quantity and weight of one piece.
 QVector<JournalColumn> counting();
 
-// The columns of a scale type; for a value outside 0..5 the previous set,
+// The columns of a scale type; for a type that does not exist the previous set,
 // or the weighing set when there is none yet.
 QVector<JournalColumn> forType(int type, const QVector<JournalColumn> &previous);
 

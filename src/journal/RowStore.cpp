@@ -54,11 +54,19 @@ void RowStore::reserve(qsizetype rows, qsizetype bytes)
 
 void RowStore::appendEncoded(QByteArrayView bytes)
 {
+    std::memcpy(appendEncoded(bytes.size()), bytes.data(), size_t(bytes.size()));
+}
+
+char *RowStore::appendEncoded(qsizetype size)
+{
     makeRoom(m_rows, m_rows.size() + 1);
-    makeRoom(m_bytes, m_bytes.size() + bytes.size() + 1);
-    m_rows.append(m_bytes.size());
-    m_bytes.append(bytes.data(), bytes.size());
-    m_bytes.append(RowEnd);
+    const qsizetype start = m_bytes.size();
+    makeRoom(m_bytes, start + size + 1);
+    m_rows.append(start);
+    m_bytes.resize(start + size + 1);
+    char *row = m_bytes.data() + start;
+    row[size] = RowEnd;
+    return row;
 }
 
 void RowStore::append(QStringView text)

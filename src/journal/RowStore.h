@@ -21,6 +21,9 @@ public:
 
     // Appends a row given in the file's bytes; it holds no line feed.
     void appendEncoded(QByteArrayView bytes);
+    // Appends a row of size bytes in the file's code page, to be written
+    // through the pointer returned before the store changes again.
+    char *appendEncoded(qsizetype size);
     void append(QStringView text);
     void reserve(qsizetype rows, qsizetype bytes);
 

@@ -1,34 +1,17 @@
 #include "link/PortControl.h"
 
 #include "common/UserMessages.h"
-#include "link/FrameLayout.h"
+#include "common/ScaleTypes.h"
 #include "common/SerialLine.h"
 #include "settings/LiveSettings.h"
 #include "common/Numbers.h"
 
-#include <array>
 #include <chrono>
 #include <thread>
 
 namespace {
 
 const QString LineSettingsText = QStringLiteral("9600,N,8,1");
-
-// How a scale type's port is set up beyond its frame length, which is both
-// the read length and the receive threshold.
-struct PortProfile {
-    bool inputLenFirst;  // set the read length before the threshold
-    bool setsBufferSize; // the receive buffer is one frame long
-};
-
-constexpr std::array<PortProfile, FrameLayouts::TypeCount> Profiles = {{
-    {true, false},  // 0
-    {false, false}, // 1
-    {false, true},  // 2
-    {false, false}, // 3
-    {false, true},  // 4
-    {false, true},  // 5
-}};
 
 } // namespace
 
@@ -54,10 +37,9 @@ int PortControl::PreparePort(int Nom)
         if (code != 0)
             failure = code;
     };
-    const int type = FrameLayouts::typeFromText(m_settings.scaleTypeText());
-    if (type >= 0) {
-        const PortProfile &profile = Profiles[type];
-        const int length = FrameLayouts::forType(type)->frameLength;
+    if (const ScaleType *scale = ScaleTypes::at(ScaleTypes::fromText(m_settings.scaleTypeText()))) {
+        const PortProfile &profile = scale->port;
+        const int length = scale->frame.frameLength;
         step(m_line.setSettings(LineSettingsText));
         // Input is always text: one character per received byte.
         if (profile.inputLenFirst)

@@ -56,7 +56,7 @@ void ScaleLink::ReadFrom_Unit(const QString &strInput)
                           UserMessages::Icon::Warning);
         return;
     }
-    const FrameLayout *layout = FrameLayouts::forType(FrameLayouts::typeFromText(m_settings.scaleTypeText()));
+    const FrameLayout *layout = FrameLayouts::forType(ScaleTypes::fromText(m_settings.scaleTypeText()));
     if (layout)
         m_recorder.RecordReading(FrameDecoder::split(strInput, *layout), *deadZone);
 }

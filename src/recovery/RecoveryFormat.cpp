@@ -1,5 +1,7 @@
 #include "recovery/RecoveryFormat.h"
 
+#include "common/ScaleTypes.h"
+
 #include <QtEndian>
 
 #include <array>
@@ -207,7 +209,7 @@ bool apply(RecoveredJournal &j, Progress &progress, QByteArrayView p)
     if (kind == Session) {
         const qint64 type = f.number(), columns = f.number();
         QString fileName = f.text(), label = f.text();
-        if (!f.ok() || !f.atEnd() || type < 0 || type > 5 || columns < 1 || columns > 64)
+        if (!f.ok() || !f.atEnd() || type < 0 || type >= ScaleTypes::Count || columns < 1 || columns > 64)
             return false;
         j.scaleType = int(type);
         j.columns = int(columns);

@@ -45,9 +45,9 @@ StoredSettings load(const QString &iniPath)
     int *const checks[] = {&s.bell, &s.writeZero, &s.unstableResult, &s.showStreamData};
     for (int i = 0; i < 4; ++i)
         *checks[i] = checkState(readUser(iniPath, QLatin1String(CheckKeys[i]), QStringLiteral("0")));
-    const std::optional<int> type = Numbers::parseWhole(readUser(iniPath, QStringLiteral("txtValTypeScale"), QStringLiteral("0")));
-    s.scaleType = type && *type >= 0 && *type < StoredSettings::TypeCount ? *type : 0;
-    for (int i = 0; i < StoredSettings::TypeCount; ++i)
+    const int type = ScaleTypes::numberFromText(readUser(iniPath, QStringLiteral("txtValTypeScale"), QStringLiteral("0")));
+    s.scaleType = ScaleTypes::at(type) ? type : 0;
+    for (int i = 0; i < ScaleTypes::Count; ++i)
         s.luft[i] = soundLuft(readUser(iniPath, luftKey(i), QStringLiteral("0")));
     s.commNom = ReadIniValue(iniPath, QLatin1String(LastSection), QStringLiteral("CommNom"), QStringLiteral("1"));
     return s;
@@ -59,7 +59,7 @@ void save(const QString &iniPath, const StoredSettings &s)
     const int checks[] = {s.bell, s.writeZero, s.unstableResult, s.showStreamData};
     for (int i = 0; i < 4; ++i)
         WriteIniValue(iniPath, user, QLatin1String(CheckKeys[i]), QString::number(checks[i]));
-    for (int i = 0; i < StoredSettings::TypeCount; ++i)
+    for (int i = 0; i < ScaleTypes::Count; ++i)
         WriteIniValue(iniPath, user, luftKey(i), s.luft[i]);
     WriteIniValue(iniPath, user, QStringLiteral("txtValTypeScale"), QString::number(s.scaleType));
     WriteIniValue(iniPath, QLatin1String(LastSection), QStringLiteral("CommNom"), s.commNom);

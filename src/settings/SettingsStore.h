@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/ScaleTypes.h"
+
 #include <QString>
 
 #include <array>
@@ -7,13 +9,11 @@
 // The settings the dialog keeps in the settings file, section "UserSettings"
 // (eleven keys) and "LastSettings" (the port).
 struct StoredSettings {
-    static constexpr int TypeCount = 6;
-
     int bell = 0;           // check states: 0 clear, 1 checked, 2 greyed
     int writeZero = 0;
     int unstableResult = 0;
     int showStreamData = 0;
-    std::array<QString, TypeCount> luft{QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"),
+    std::array<QString, ScaleTypes::Count> luft{QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"),
                                         QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0")};
     int scaleType = 0;      // 0..5
     QString commNom = QStringLiteral("1");

@@ -4,6 +4,7 @@
 #include "common/UserMessages.h"
 #include "common/SerialLine.h"
 #include "common/Numbers.h"
+#include "common/ScaleTypes.h"
 #include "settings/PortScan.h"
 #include "settings/SettingsRules.h"
 
@@ -20,13 +21,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-const std::array<const char *, StoredSettings::TypeCount> frmSettings::TypeCaptions = {
-    "JW-1", "SI-1", "JW-1C,  PC-100E", "PC-100W,  PW-200", "PC-100", "AC-100"};
-
 namespace {
 
-constexpr int TypeRowTops[StoredSettings::TypeCount] = {480, 840, 1200, 1560, 1920, 2280};
-constexpr int TypeOptionWidths[StoredSettings::TypeCount] = {5055, 5055, 4935, 4815, 4815, 4815};
+constexpr int TypeRowTops[ScaleTypes::Count] = {480, 840, 1200, 1560, 1920, 2280};
+constexpr int TypeOptionWidths[ScaleTypes::Count] = {5055, 5055, 4935, 4815, 4815, 4815};
 
 // The stored check state: 0 clear, 1 checked, 2 greyed.
 int checkValue(const QCheckBox *box)
@@ -78,7 +76,7 @@ void frmSettings::buildControls()
         heading->setAutoFillBackground(true);
 
     auto *group = new QButtonGroup(this);
-    for (int i = 0; i < StoredSettings::TypeCount; ++i) {
+    for (int i = 0; i < ScaleTypes::Count; ++i) {
         optTypeScale[i] = placeControl<QRadioButton>(this, QStringLiteral("optTypeScale_%1").arg(i), 840,
                                                      TypeRowTops[i], TypeOptionWidths[i], 255);
         group->addButton(optTypeScale[i], i);
@@ -87,7 +85,7 @@ void frmSettings::buildControls()
                 optTypeScale_Click(i);
         });
     }
-    for (int i = 0; i < StoredSettings::TypeCount; ++i) {
+    for (int i = 0; i < ScaleTypes::Count; ++i) {
         arrLuft[i] = placeControl<QLineEdit>(this, QStringLiteral("arrLuft_%1").arg(i), 6480, TypeRowTops[i], 735, 285);
         arrLuft[i]->installEventFilter(this);
     }
@@ -136,8 +134,8 @@ void frmSettings::buildControls()
         if (auto *button = qobject_cast<QAbstractButton *>(w))
             button->setAccessibleName(button->text());
     }
-    for (int i = 0; i < StoredSettings::TypeCount; ++i)
-        arrLuft[i]->setAccessibleName(QStringLiteral("%1 %2").arg(Label1->text(), QLatin1String(TypeCaptions[i])));
+    for (int i = 0; i < ScaleTypes::Count; ++i)
+        arrLuft[i]->setAccessibleName(QStringLiteral("%1 %2").arg(Label1->text(), ScaleTypes::at(i)->name));
     lstCommNom->setAccessibleName(Label3->text());
     lstCommNom->view()->setAccessibleName(QStringLiteral("Найденные порты"));
     lstCommNom->lineEdit()->setAccessibleName(Label3->text());
@@ -153,10 +151,10 @@ void frmSettings::load()
     setCheckValue(chkUnstablResult, stored.unstableResult);
     setCheckValue(chkShowStreamData, stored.showStreamData);
     txtValTypeScale->setText(QString::number(stored.scaleType));
-    for (int i = 0; i < StoredSettings::TypeCount; ++i)
+    for (int i = 0; i < ScaleTypes::Count; ++i)
         arrLuft[i]->setText(stored.luft[i]);
-    for (int i = 0; i < StoredSettings::TypeCount; ++i) {
-        optTypeScale[i]->setText(QString::fromUtf8(TypeCaptions[i]));
+    for (int i = 0; i < ScaleTypes::Count; ++i) {
+        optTypeScale[i]->setText(ScaleTypes::at(i)->name);
         optTypeScale[i]->setAccessibleName(optTypeScale[i]->text());
     }
     optTypeScale[stored.scaleType]->setChecked(true);
@@ -170,7 +168,7 @@ void frmSettings::load()
 
 void frmSettings::selectScaleType(int index)
 {
-    if (index >= 0 && index < StoredSettings::TypeCount)
+    if (index >= 0 && index < ScaleTypes::Count)
         optTypeScale[index]->setChecked(true);
 }
 
@@ -185,8 +183,8 @@ void frmSettings::optTypeScale_Click(int index)
 
 void frmSettings::validateLuft()
 {
-    const int t = Numbers::parseWhole(txtValTypeScale->text()).value_or(0);
-    if (t < 0 || t >= StoredSettings::TypeCount)
+    const int t = ScaleTypes::numberFromText(txtValTypeScale->text());
+    if (t < 0 || t >= ScaleTypes::Count)
         return;
     txtLuft->setText(SettingsRules::normaliseLuft(arrLuft[t]->text()));
     arrLuft[t]->setText(txtLuft->text());
@@ -263,9 +261,9 @@ StoredSettings frmSettings::current() const
     s.writeZero = writeZero();
     s.unstableResult = unstableResult();
     s.showStreamData = showStreamData();
-    for (int i = 0; i < StoredSettings::TypeCount; ++i)
+    for (int i = 0; i < ScaleTypes::Count; ++i)
         s.luft[i] = arrLuft[i]->text();
-    s.scaleType = Numbers::parseWhole(txtValTypeScale->text()).value_or(0);
+    s.scaleType = ScaleTypes::numberFromText(txtValTypeScale->text());
     s.commNom = lstCommNom->currentText();
     return s;
 }

@@ -40,8 +40,6 @@ public:
     int unstableResult() const override;
     int showStreamData() const override;
 
-    static const std::array<const char *, StoredSettings::TypeCount> TypeCaptions;
-
     void ScanCommPort();
     // Selects scale type index as a click on its option does.
     void selectScaleType(int index);
@@ -74,8 +72,8 @@ private:
     QLabel *Label2 = nullptr;
     QLabel *Label3 = nullptr;
     QFrame *Shape1 = nullptr;
-    std::array<QRadioButton *, StoredSettings::TypeCount> optTypeScale{};
-    std::array<QLineEdit *, StoredSettings::TypeCount> arrLuft{};
+    std::array<QRadioButton *, ScaleTypes::Count> optTypeScale{};
+    std::array<QLineEdit *, ScaleTypes::Count> arrLuft{};
     QLineEdit *txtValTypeScale = nullptr;
     QLineEdit *txtLuft = nullptr;
     QComboBox *lstCommNom = nullptr;

@@ -133,7 +133,7 @@ void TstScaleLinkEndToEnd::everyTypeFromTheVirtualScale_data()
 {
     QTest::addColumn<int>("type");
     QTest::addColumn<bool>("enq");
-    for (int t = 0; t < FrameLayouts::TypeCount; ++t)
+    for (int t = 0; t < ScaleTypes::Count; ++t)
         QTest::addRow("type %d", t) << t << (t % 2 == 0);
 }
 

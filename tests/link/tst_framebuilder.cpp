@@ -56,7 +56,7 @@ void TstFrameBuilder::weighingFrames()
 void TstFrameBuilder::everyTypeDecodesBack_data()
 {
     QTest::addColumn<int>("type");
-    for (int type = 0; type < FrameLayouts::TypeCount; ++type)
+    for (int type = 0; type < ScaleTypes::Count; ++type)
         QTest::addRow("type %d", type) << type;
 }
 
@@ -95,7 +95,7 @@ void TstFrameBuilder::everyTypeDecodesBack()
 
 void TstFrameBuilder::enqTakesTheLastPosition()
 {
-    for (int type = 0; type < FrameLayouts::TypeCount; ++type) {
+    for (int type = 0; type < ScaleTypes::Count; ++type) {
         const FrameLayout &layout = *FrameLayouts::forType(type);
         const FrameContent content = counting(QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("1"));
         const QByteArray plain = *FrameBuilder::build(layout, content);

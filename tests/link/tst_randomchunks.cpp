@@ -31,7 +31,7 @@ class TstRandomChunks : public QObject
     {
         if (below(4) == 0)
             return randomBytes(80);
-        const FrameLayout &layout = *FrameLayouts::forType(below(FrameLayouts::TypeCount));
+        const FrameLayout &layout = *FrameLayouts::forType(below(ScaleTypes::Count));
         FrameContent c;
         c.status = pick({QLatin1Char('S'), QLatin1Char('U'), QLatin1Char('\t')});
         c.weight = pick<QString>({"12.500", "-1.250", "0", "0.000", "abc", "", "1,5", "- 3", "9999999"});
@@ -68,7 +68,7 @@ class TstRandomChunks : public QObject
         case 1: j.setTextMatrix(below(j.Rows()), below(j.Cols()), QString::fromLatin1(randomBytes(4))); break;
         case 2: j.setCurrentCell(below(j.Rows()), below(j.Cols())); break;
         case 3: j.RemoveItem(below(j.Rows())); break;
-        case 4: rig.setScaleType(below(FrameLayouts::TypeCount)); break;
+        case 4: rig.setScaleType(below(ScaleTypes::Count)); break;
         default: break;
         }
     }
@@ -96,7 +96,7 @@ private slots:
         clock.start();
         qint64 chunks = 0, rows = 0;
         while (clock.elapsed() < seconds * 1000) {
-            LinkRig rig(below(FrameLayouts::TypeCount));
+            LinkRig rig(below(ScaleTypes::Count));
             rig.link.StartReading();
             for (int i = 0; i < 200; ++i, ++chunks) {
                 if (below(5) == 0)

@@ -99,7 +99,7 @@ int main(int argc, char *argv[])
     args.process(app);
 
     qint64 type = 0, port = 1, interval = 0, count = 0, seconds = 0;
-    if (!numberOption(args, QStringLiteral("type"), 0, FrameLayouts::TypeCount - 1, type))
+    if (!numberOption(args, QStringLiteral("type"), 0, ScaleTypes::Count - 1, type))
         return fail(QStringLiteral("--type must be 0 to 5"));
     if (!numberOption(args, QStringLiteral("port"), 1, 255, port))
         return fail(QStringLiteral("--port must be 1 to 255"));

@@ -20,6 +20,10 @@ struct BenchOptions {
     int lineRateSeconds = 60;
     int lineRatePreloaded = 1000000; // rows in the journal before the line rate starts
     int startupRuns = 5;
+    int stationRows = 1000000; // the journal a reading is recorded into, totals on
+    int pdfRows = 10000;
+    int xlsxRows = 100000;
+    int chartRows = 1000000;
 };
 
 using Settings = QList<QPair<QString, QString>>;
@@ -36,6 +40,7 @@ void benchRecord(Table &table, const BenchOptions &options);
 void benchFiles(Table &table, const BenchOptions &options);
 void benchLineRate(Table &table, const BenchOptions &options);
 void benchStartup(Table &table, const BenchOptions &options);
+void benchStation(Table &table, const BenchOptions &options);
 
 // The child runs, by the first argument after "--child"; false when the
 // name is none of theirs.

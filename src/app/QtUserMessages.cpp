@@ -20,15 +20,19 @@ QMessageBox::Icon toQt(UserMessages::Icon icon)
 
 UserMessages::Answer QtUserMessages::show(const QString &text, const QString &title, Buttons buttons, Icon icon)
 {
-    QMessageBox box(m_parent);
+    QMessageBox box(m_window);
     box.setWindowTitle(title);
     box.setText(text);
     box.setIcon(toQt(icon));
-    if (buttons == Buttons::YesNo) {
+    if (buttons != Buttons::Ok) {
         box.addButton(QStringLiteral("Да"), QMessageBox::YesRole);
         QAbstractButton *no = box.addButton(QStringLiteral("Нет"), QMessageBox::NoRole);
-        box.setEscapeButton(no);
+        QAbstractButton *cancel =
+            buttons == Buttons::YesNoCancel ? box.addButton(QStringLiteral("Отмена"), QMessageBox::RejectRole) : nullptr;
+        box.setEscapeButton(cancel ? cancel : no);
         box.exec();
+        if (cancel && box.clickedButton() == cancel)
+            return Answer::Cancel;
         return box.clickedButton() == no ? Answer::No : Answer::Yes;
     }
     box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
@@ -45,7 +49,7 @@ void QtUserMessages::notify(const QString &text, Icon icon)
     }
     // Not modal: the window goes on receiving and the operator can still
     // stop reception while it is up.
-    auto *box = new QMessageBox(toQt(icon), applicationTitle(), text, QMessageBox::NoButton, m_parent);
+    auto *box = new QMessageBox(toQt(icon), applicationTitle(), text, QMessageBox::NoButton, m_window);
     box->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setModal(false);

@@ -12,13 +12,14 @@ class QWidget;
 class QtUserMessages : public UserMessages
 {
 public:
-    explicit QtUserMessages(QWidget *parent = nullptr) : m_parent(parent) {}
-    void setParent(QWidget *parent) { m_parent = parent; }
+    explicit QtUserMessages(QWidget *window = nullptr) : m_window(window) {}
+    // The boxes are shown over this window, modal to it (nobody owns anybody).
+    void showOver(QWidget *window) { m_window = window; }
 
     Answer show(const QString &text, const QString &title, Buttons buttons, Icon icon) override;
     void notify(const QString &text, Icon icon) override;
 
 private:
-    QWidget *m_parent;
+    QWidget *m_window;
     QList<QPointer<QMessageBox>> m_notices;
 };

@@ -3,6 +3,7 @@
 #include "widgets/Placement.h"
 #include "common/UserMessages.h"
 #include "files/FileCommands.h"
+#include "files/FileTexts.h"
 #include "journal/JournalGrid.h"
 #include "journal/JournalView.h"
 #include "journal/NoteEditor.h"
@@ -29,9 +30,9 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QScreen>
-#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QTimer>
 #include <QToolButton>
 
 #include <cmath>
@@ -45,6 +46,8 @@ constexpr int StatusBarHeight = 330;
 constexpr int GridLeft = 0;
 constexpr int GridTop = 1080;
 constexpr int ChatHeight = 2205;
+// How long after showing the window may wait for its window manager's frame.
+constexpr int FramingWaitMs = 2000;
 
 struct ToolbarButton {
     const char *key;
@@ -99,27 +102,28 @@ frm1::frm1(MainWindowServices services)
                                  if (m_recovery)
                                      m_recovery->sessionChanged();
                              },
-                             [this] { Grid1->setFocus(); },
-                             [this] {
-                                 if (m_recovery)
-                                     m_recovery->reset();
-                             }});
+                             [this] { Grid1->setFocus(); }});
     m_recovery = std::make_unique<JournalRecovery>(
         m_programFolder,
         JournalRecovery::Surroundings{
             *m_journal,
-            [this] { return JournalRecovery::Session{m_layoutType, m_files->curFileName(), lblCurFileName->text()}; },
+            [this] {
+                return JournalRecovery::Session{ScaleTypes::at(m_gridType) ? m_gridType : 0, m_files->curFileName(),
+                                                lblCurFileName->text()};
+            },
             [this](const QString &text) { m_messages.notify(text, UserMessages::Icon::Warning); }});
+    connect(m_files.get(), &FileCommands::saved, this, &frm1::settleRecovery);
     m_link = std::make_unique<ScaleLink>(ScaleLink::Surroundings{
         *MSComm1, *frmS, *m_journal, m_messages, *m_clock, *m_beeper,
-        {[this] { return txtPrim->text(); }, [this](const QString &text) { ShowText(text); }}});
+        {[this] { return txtPrim->text(); }, [this](const QString &text) { ShowText(text); },
+         [this] { m_notes->storeEdit(); }}});
     txtChat->setModel(&m_link->dataStream());
     connect(MSComm1.get(), &SerialLine::commEvent, this, &frm1::MSComm1_OnComm);
     connect(&m_link->recorder(), &Recorder::recorded, this, &frm1::journalChanged);
     m_station = std::make_unique<Station>(Station::Parts{
         *this, *menuBar()->findChild<QMenu *>(QStringLiteral("mnuFile")),
         *menuBar()->findChild<QMenu *>(QStringLiteral("mnuServ")), *sbrChat, *m_journal, *m_files,
-        *services.fileDialogs, m_messages, *frmS, *m_link});
+        *services.fileDialogs, m_messages, *frmS, *m_link, *Grid1, m_iniPath});
     restoreGeometry();
     InitGrid(ScaleTypes::numberFromText(frmS->scaleTypeText()));
     offerRecovery();
@@ -151,11 +155,7 @@ void frm1::offerRecovery()
         m_recovery->reset();
         return;
     }
-    {
-        // The journal is laid out below; the dialog's own rebuild would ask nothing and empty it.
-        const QSignalBlocker quiet(frmS.get());
-        frmS->selectScaleType(journal->scaleType);
-    }
+    frmS->selectScaleType(journal->scaleType);
     InitGrid(journal->scaleType);
     m_journal->addItems(journal->gridRows());
     m_files->restoreCurFileName(journal->fileName);
@@ -175,7 +175,7 @@ void frm1::buildControls()
     buildMenus();
 
     lblCurFileName = placeControl<QLabel>(m_client, QStringLiteral("lblCurFileName"), 120, 480, 3015, 255);
-    lblCurFileName->setText(QStringLiteral("Новый"));
+    lblCurFileName->setText(FileTexts::newJournal());
     Label2 = placeControl<QLabel>(m_client, QStringLiteral("Label2"), 120, 720, 3135, 255);
     Label2->setText(QStringLiteral("Label2"));
     lblPrim = placeControl<QLabel>(m_client, QStringLiteral("lblPrim"), 3480, 480, 1335, 255);
@@ -308,18 +308,42 @@ void frm1::applyOuterGeometry(int top, int left, int height, int width)
 void frm1::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
-    // The frame is known once the window is shown: make the outer size the
-    // one asked for.
-    if (m_wantedFrame.isValid() && frameGeometry().size() != m_wantedFrame.size()) {
-        const QSize extras = frameGeometry().size() - size();
-        resize(std::max(0, m_wantedFrame.width() - extras.width()), std::max(0, m_wantedFrame.height() - extras.height()));
-    }
+    if (fitWantedFrame())
+        return;
+    // A window manager frames the window a little after it shows (X11): the
+    // outer size is put right when the frame is known, by the move or
+    // resize that framing brings. Without a frame by then there is none.
+    QTimer::singleShot(FramingWaitMs, this, [this] { m_wantedFrame = QRect(); });
+}
+
+// Makes the outer geometry the one asked for once the frame around the
+// window is known; the frame must not be added to the stored size again.
+bool frm1::fitWantedFrame()
+{
+    if (!m_wantedFrame.isValid())
+        return true;
+    const QSize extras = frameGeometry().size() - size();
+    if (extras == QSize(0, 0))
+        return false; // not framed yet, or never (no window manager)
+    const QRect wanted = m_wantedFrame;
     m_wantedFrame = QRect();
+    resize(std::max(0, wanted.width() - extras.width()), std::max(0, wanted.height() - extras.height()));
+    move(wanted.topLeft());
+    return true;
+}
+
+void frm1::moveEvent(QMoveEvent *event)
+{
+    QMainWindow::moveEvent(event);
+    if (m_wantedFrame.isValid() && isVisible())
+        fitWantedFrame();
 }
 
 void frm1::resizeEvent(QResizeEvent *event)
 {
     QMainWindow::resizeEvent(event);
+    if (m_wantedFrame.isValid() && isVisible())
+        fitWantedFrame();
     tbr1->setGeometry(0, 0, m_client->width(), Twips::toPixels(ToolbarHeight));
     Form_Resize();
 }
@@ -345,17 +369,18 @@ void frm1::Form_Resize()
 
 void frm1::InitGrid(int intType)
 {
-    if (intType >= 0 && intType < ScaleTypes::Count)
-        m_layoutType = intType;
+    m_gridType = intType;
     m_columns = JournalLayout::forType(intType, m_columns);
     m_notes->setSkipCommit(true);
+    m_station->layoutBuilding();
     JournalLayout::apply(m_columns, *m_journal);
     QFont header = Grid1->horizontalHeader()->font();
     header.setBold(true);
     header.setPointSize(10);
     Grid1->horizontalHeader()->setFont(header);
     Grid1->applyColumnWidths();
-    Text1->hide();
+    m_station->layoutBuilt(m_columns);
+    m_notes->hide();
     m_notes->setSkipCommit(false);
     setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
 }
@@ -393,6 +418,7 @@ void frm1::Text1_KeyDown(int KeyCode, int Shift)
 
 void frm1::DeleteSelectedRows()
 {
+    m_notes->storeEdit();
     m_rowOps->DeleteSelectedRows();
 }
 
@@ -416,13 +442,28 @@ void frm1::tbr1_ButtonClick(const QString &key)
 
 void frm1::frmS_ChangeMaket()
 {
-    Form_Resize();
-    // Unsaved rows are saved first; when that fails they stay, in the
-    // columns they were recorded in.
-    if (!m_files->confirmDiscard())
+    // The journal's columns and the type the link decodes never disagree:
+    // until the rows may go, the dialog keeps the journal's type, so that
+    // readings arriving meanwhile land in the columns of their type.
+    const int wanted = ScaleTypes::numberFromText(frmS->scaleTypeText());
+    frmS->selectScaleType(m_gridType);
+    if (m_changingLayout) {
+        Form_Resize();
         return;
+    }
+    m_changingLayout = true;
+    m_notes->storeEdit();
+    Form_Resize();
+    // Unsaved rows are saved first; when that fails or the operator cancels
+    // they stay, and so does the type.
+    const bool discard = m_files->confirmDiscard();
+    m_changingLayout = false;
+    if (!discard)
+        return;
+    frmS->selectScaleType(wanted);
     m_files->markDiscarded();
-    InitGrid(ScaleTypes::numberFromText(frmS->scaleTypeText()));
+    InitGrid(wanted);
+    settleRecovery();
 }
 
 void frm1::Settings()
@@ -439,6 +480,8 @@ void frm1::Exit()
 
 void frm1::closeEvent(QCloseEvent *event)
 {
+    if (!m_unloaded)
+        m_notes->storeEdit();
     if (!m_unloaded && !m_files->confirmDiscard()) {
         event->ignore();
         return;
@@ -463,11 +506,44 @@ void frm1::Form_Unload()
                       QString::number(Twips::fromPixels(values[i])));
 }
 
-void frm1::New() { m_files->New(); }
-void frm1::Open() { m_files->Open(); }
-void frm1::Save() { m_files->Save(); }
-void frm1::SaveAs() { m_files->SaveAs(); }
-void frm1::GetPluDataFromFile(const QString &FileName) { m_files->GetPluDataFromFile(FileName); }
+// A note still in the editor is stored first, so that it is saved, or asked
+// about, like any other change.
+void frm1::New()
+{
+    m_notes->storeEdit();
+    m_files->New();
+}
+
+void frm1::Open()
+{
+    m_notes->storeEdit();
+    m_files->Open();
+    settleRecovery();
+}
+
+void frm1::Save()
+{
+    m_notes->storeEdit();
+    m_files->Save();
+}
+
+void frm1::SaveAs()
+{
+    m_notes->storeEdit();
+    m_files->SaveAs();
+}
+void frm1::GetPluDataFromFile(const QString &FileName)
+{
+    m_files->GetPluDataFromFile(FileName);
+    settleRecovery();
+}
+
+// Nothing unsaved (saved, loaded, given up): nothing to offer at the next start.
+void frm1::settleRecovery()
+{
+    if (!m_files->changed())
+        m_recovery->reset();
+}
 void frm1::journalChanged()
 {
     m_files->markChanged();

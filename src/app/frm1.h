@@ -84,15 +84,18 @@ public slots:
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
     void buildControls();
     void offerRecovery();
+    void settleRecovery();
     void buildToolbar();
     void buildMenus();
     void restoreGeometry();
     void applyOuterGeometry(int top, int left, int height, int width);
+    bool fitWantedFrame();
     void Form_Resize();
     void Form_Unload();
     void frmS_ChangeMaket();
@@ -127,9 +130,10 @@ private:
     std::unique_ptr<NoteEditor> m_notes;
     std::unique_ptr<RowOperations> m_rowOps;
     std::unique_ptr<JournalRecovery> m_recovery; // unsaved changes kept through a crash
-    int m_layoutType = 0;                        // the scale type the journal is laid out for
     std::unique_ptr<Station> m_station; // totals, big display, chart, reports
     bool m_unloaded = false;
+    int m_gridType = 0;            // the scale type the journal is laid out for
+    bool m_changingLayout = false; // the unsaved-changes question of a layout change is open
     QRect m_wantedFrame; // outer geometry asked for before the frame was known
 
     QWidget *m_client = nullptr;

@@ -26,8 +26,8 @@ int main(int argc, char *argv[])
     services.beeper = std::make_unique<QtBeeper>();
 
     frm1 window(std::move(services));
-    messages.setParent(&window);
-    fileDialogs.setParent(&window);
+    messages.showOver(&window);
+    fileDialogs.showOver(&window);
     window.show();
     return app.exec();
 }

@@ -7,9 +7,10 @@
 class UserMessages
 {
 public:
-    enum class Buttons { Ok, YesNo };
+    // YesNoCancel: "Да", "Нет" and "Отмена"; Escape and the close box cancel.
+    enum class Buttons { Ok, YesNo, YesNoCancel };
     enum class Icon { None, Information, Warning, Question };
-    enum class Answer { Ok, Yes, No };
+    enum class Answer { Ok, Yes, No, Cancel };
 
     static QString applicationTitle() { return QStringLiteral("Tarovik_RS232"); }
 

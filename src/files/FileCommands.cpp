@@ -2,6 +2,7 @@
 
 #include "common/UserMessages.h"
 #include "files/FileDialogs.h"
+#include "files/FileTexts.h"
 #include "files/JournalFile.h"
 #include "journal/JournalGrid.h"
 #include "settings/IniTxt.h"
@@ -38,55 +39,64 @@ FileCommands::FileCommands(JournalGrid &grid, FileDialogs &dialogs, UserMessages
 
 void FileCommands::New()
 {
-    if (blnChanged && askSaveChanges())
+    if (changed() && askSaveChanges(false) == UserMessages::Answer::Yes)
         SaveAs();
-    m_window.showCurFileName(QStringLiteral("Новый"));
+    m_window.showCurFileName(FileTexts::newJournal());
 }
 
 void FileCommands::Open()
 {
-    if (!confirmDiscard())
+    std::optional<quint64> declined;
+    if (!confirmDiscard(declined))
         return;
     const std::optional<QString> path = choose(false);
-    if (!path)
+    if (!path || !confirmNotAJournal(*path))
+        return;
+    // Rows recorded while the dialog was open are asked about too.
+    if (!confirmDiscard(declined))
         return;
     strCurFileName = *path;
+    m_fromCurrentFile = false;
     m_window.showCurFileName(strCurFileName);
     GetPluDataFromFile(strCurFileName);
 }
 
 bool FileCommands::Save()
 {
-    return WriteJournalFile(strCurFileName, m_separator);
+    const bool written = WriteJournalFile(strCurFileName, m_separator);
+    if (written)
+        m_fromCurrentFile = true;
+    return written;
 }
 
 bool FileCommands::SaveAs()
 {
     const std::optional<QString> path = choose(true);
-    if (!path) {
-        m_messages.inform(QStringLiteral("Операция отменена."));
+    if (!path || !confirmReplace(*path)) {
+        m_messages.inform(FileTexts::cancelled());
         return false;
     }
     const bool written = WriteJournalFile(*path, m_separator);
-    m_messages.inform(written ? QStringLiteral("Данные сохранены в файле ") + *path
-                              : QStringLiteral("При выполнении операции произошла ошибка."));
+    m_messages.inform(written ? FileTexts::savedTo(*path)
+                              : FileTexts::failed());
     return written;
 }
 
 bool FileCommands::WriteJournalFile(const QString &FileName, const QString &Separator)
 {
     if (FileName.isEmpty()) {
-        m_messages.inform(QStringLiteral("Имя файла для сохранения не определено.\r\n"
-                                         "Воспользуйтесь соответствующей опцией меню."),
+        m_messages.inform(FileTexts::noFileName(),
                           UserMessages::Icon::Information);
         return false;
     }
+    const quint64 written = m_changes;
     const JournalFile::WriteResult result = JournalFile::write(m_grid, FileName, Separator);
     if (!result.ok) {
         m_messages.inform(QString::number(result.code) + QStringLiteral("   ") + result.description);
         return false;
     }
-    clearChanged();
+    m_settled = written;
+    emit saved(FileName);
     return true;
 }
 
@@ -98,28 +108,73 @@ void FileCommands::GetPluDataFromFile(const QString &FileName)
         [this](const QList<QByteArrayView> &lines) { m_grid.addFileLines(lines); });
     if (!read)
         return;
-    clearChanged();
+    m_settled = m_changes;
+    m_fromCurrentFile = FileName == strCurFileName;
     m_window.focusJournal();
 }
 
-void FileCommands::clearChanged()
+void FileCommands::markDiscarded()
 {
-    blnChanged = false;
-    m_window.changesCleared();
+    m_settled = m_changes;
+    m_fromCurrentFile = false;
 }
 
 bool FileCommands::confirmDiscard()
 {
-    if (!blnChanged || !askSaveChanges())
-        return true;
-    return strCurFileName.isEmpty() ? SaveAs() : Save();
+    std::optional<quint64> declined;
+    return confirmDiscard(declined);
 }
 
-bool FileCommands::askSaveChanges()
+// declined: the change count when the operator last answered "Нет" within
+// the same command. Asked again as long as rows come in after an answer:
+// while the save dialog or a message is open, readings go on being recorded.
+bool FileCommands::confirmDiscard(std::optional<quint64> &declined)
 {
-    return m_messages.show(QStringLiteral("Все изменения будут потеряны!\r\nСохранить изменения?"),
+    while (changed() && declined != m_changes) {
+        switch (askSaveChanges(true)) {
+        case UserMessages::Answer::Yes:
+            // The current file is replaced only by a journal that came from it.
+            if (!(m_fromCurrentFile ? Save() : SaveAs()))
+                return false;
+            break;
+        case UserMessages::Answer::No:
+            declined = m_changes;
+            emit changesDiscarded();
+            break;
+        default:
+            return false;
+        }
+    }
+    return true;
+}
+
+UserMessages::Answer FileCommands::askSaveChanges(bool withCancel)
+{
+    return m_messages.show(FileTexts::changesLost(),
+                           UserMessages::applicationTitle(),
+                           withCancel ? UserMessages::Buttons::YesNoCancel : UserMessages::Buttons::YesNo,
+                           UserMessages::Icon::Question);
+}
+
+// As the platform's save dialogs do: an existing file is replaced only when
+// the operator says so.
+bool FileCommands::confirmReplace(const QString &path)
+{
+    if (!QFileInfo::exists(path))
+        return true;
+    return m_messages.show(FileTexts::replaceExisting(path),
                            UserMessages::applicationTitle(), UserMessages::Buttons::YesNo,
-                           UserMessages::Icon::Question)
+                           UserMessages::Icon::Warning)
+        == UserMessages::Answer::Yes;
+}
+
+bool FileCommands::confirmNotAJournal(const QString &path)
+{
+    if (JournalFile::looksLikeJournal(path))
+        return true;
+    return m_messages.show(FileTexts::notAJournal(path),
+                           UserMessages::applicationTitle(), UserMessages::Buttons::YesNo,
+                           UserMessages::Icon::Warning)
         == UserMessages::Answer::Yes;
 }
 

@@ -1,28 +1,30 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 
 #include <functional>
 #include <optional>
 
+#include "common/UserMessages.h"
+
 class FileDialogs;
 class JournalGrid;
-class UserMessages;
 
 // The commands New, Open, Save and Save as over the journal, the current
 // file name they share, the folder the dialogs start in (kept in the
 // settings file) and the unsaved-changes guard. Every message they show is
 // built here.
-class FileCommands
+class FileCommands : public QObject
 {
+    Q_OBJECT
+
 public:
     // What the commands need of the main window.
     struct Window {
         std::function<void()> initGrid;                         // empty journal of the configured scale type
         std::function<void(const QString &)> showCurFileName;   // the current-file label
         std::function<void()> focusJournal;
-        // The journal has no unsaved changes any more: saved, loaded or discarded.
-        std::function<void()> changesCleared = [] {};
     };
 
     FileCommands(JournalGrid &grid, FileDialogs &dialogs, UserMessages &messages, const QString &iniPath,
@@ -50,24 +52,41 @@ public:
 
     // Journal rows changed since they were last saved or loaded: a reading
     // recorded, a note stored, rows deleted.
-    void markChanged() { blnChanged = true; }
-    // The journal's rows were discarded (nothing is left to save).
-    void markDiscarded() { clearChanged(); }
-    bool changed() const { return blnChanged; }
+    void markChanged() { ++m_changes; }
+    // The journal's rows were discarded (nothing is left to save); the rows
+    // that follow come from no file.
+    void markDiscarded();
+    bool changed() const { return m_changes != m_settled; }
     // Before the journal's rows are discarded: with unsaved changes asks
-    // whether to save them first. True when the caller may go on: nothing
-    // to save, the operator declined, or the save succeeded.
+    // whether to save them first ("Да", "Нет", "Отмена"). True when the
+    // caller may go on at once: nothing to save, the operator declined, or
+    // the save succeeded. Rows recorded after the answer (while a dialog or
+    // a message was open) are asked about again. "Да" saves into the
+    // current file only when the journal came from it, else asks for a name.
     bool confirmDiscard();
 
+    // The folder the file dialogs start in: the one remembered in the
+    // settings file.
+    QString startFolder() const;
+
+signals:
+    // The journal was written into fileName: the changes up to then are saved.
+    void saved(const QString &fileName);
+    // The operator answered "Нет": the unsaved changes may be given up (the
+    // command asked for may still be cancelled in its dialog).
+    void changesDiscarded();
+
+public:
     // The folder of a chosen path as it is remembered: the path up to its
     // last separator; "/" for a file in the root; empty for a bare name.
     static QString folderOf(const QString &path);
 
 private:
-    void clearChanged();
-    bool askSaveChanges();
+    bool confirmDiscard(std::optional<quint64> &declined);
+    UserMessages::Answer askSaveChanges(bool withCancel);
+    bool confirmReplace(const QString &path);
+    bool confirmNotAJournal(const QString &path);
     std::optional<QString> choose(bool save);
-    QString startFolder() const;
 
     JournalGrid &m_grid;
     FileDialogs &m_dialogs;
@@ -77,5 +96,11 @@ private:
     Window m_window;
     QString strCurFileName;
     QString m_lastChosen; // both dialogs propose the file chosen last in either
-    bool blnChanged = false;
+    // Changes counted, and the count when the journal was last saved, loaded
+    // or given up: unsaved changes are the difference.
+    quint64 m_changes = 0;
+    quint64 m_settled = 0;
+    // The journal's rows came from the current file (loaded from it or saved
+    // into it), so saving into it replaces the file's rows by their own.
+    bool m_fromCurrentFile = false;
 };

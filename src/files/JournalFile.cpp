@@ -1,12 +1,15 @@
 #include "files/JournalFile.h"
 
 #include "common/AnsiText.h"
+#include "files/FileTexts.h"
 #include "journal/JournalGrid.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringBuilder>
+
+#include <algorithm>
 
 namespace {
 
@@ -58,10 +61,10 @@ WriteResult write(const JournalGrid &grid, const QString &fileName, const QStrin
 
 WriteResult write(const JournalGrid &grid, QSaveFile &file, const QString &separator)
 {
-    const QString cannotCreate = QStringLiteral("Не удалось создать файл");
-    const QString cannotWrite = QStringLiteral("Не удалось записать файл");
+    const QString cannotCreate = FileTexts::cannotCreate();
+    const QString cannotWrite = FileTexts::cannotWrite();
     if (readOnly(QFileInfo(file.fileName())))
-        return {false, int(QFileDevice::OpenError), cannotCreate + QStringLiteral(": файл доступен только для чтения")};
+        return {false, int(QFileDevice::OpenError), cannotCreate + FileTexts::readOnly()};
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return failure(file, QFileDevice::OpenError, cannotCreate);
 
@@ -84,7 +87,7 @@ WriteResult write(const JournalGrid &grid, QSaveFile &file, const QString &separ
     if (!writeAll(file, block))
         return failure(file, QFileDevice::WriteError, cannotWrite);
     if (!file.commit())
-        return failure(file, QFileDevice::WriteError, QStringLiteral("Не удалось сохранить файл"));
+        return failure(file, QFileDevice::WriteError, FileTexts::cannotSave());
     return {};
 }
 
@@ -138,6 +141,18 @@ std::optional<QStringList> readRows(const QString &fileName)
     if (!read)
         return std::nullopt;
     return rows;
+}
+
+bool looksLikeJournal(const QString &fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray head = file.read(BlockSize);
+    const auto controls = std::count_if(head.begin(), head.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\r' && c != '\n';
+    });
+    return controls * 20 <= head.size();
 }
 
 } // namespace JournalFile

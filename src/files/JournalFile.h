@@ -44,4 +44,11 @@ bool readLines(const QString &fileName, const std::function<void()> &opened,
 // Nothing when the file cannot be opened; a read error ends the rows early.
 std::optional<QStringList> readRows(const QString &fileName);
 
+// False for a file that is plainly no journal: more than one byte in twenty
+// of its first 64 KiB are control characters other than Tab, CR and LF, as
+// in a picture, a program or an archive. A journal is text: a control
+// character the scale sent into a field now and then keeps it one. A file
+// that cannot be read passes (the reader reports nothing for it).
+bool looksLikeJournal(const QString &fileName);
+
 } // namespace JournalFile

@@ -14,7 +14,7 @@ std::optional<QString> QtFileDialogs::saveFileName(const Request &request)
 
 std::optional<QString> QtFileDialogs::run(const Request &request, bool save)
 {
-    QFileDialog dialog(m_parent);
+    QFileDialog dialog(m_window);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     // Open takes a name that does not exist yet, Save replaces without a
     // question; neither adds an extension.

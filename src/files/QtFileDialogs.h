@@ -8,8 +8,9 @@ class QWidget;
 class QtFileDialogs : public FileDialogs
 {
 public:
-    explicit QtFileDialogs(QWidget *parent = nullptr) : m_parent(parent) {}
-    void setParent(QWidget *parent) { m_parent = parent; }
+    explicit QtFileDialogs(QWidget *window = nullptr) : m_window(window) {}
+    // The dialogs are shown over this window, modal to it (nobody owns anybody).
+    void showOver(QWidget *window) { m_window = window; }
 
     std::optional<QString> openFileName(const Request &request) override;
     std::optional<QString> saveFileName(const Request &request) override;
@@ -17,5 +18,5 @@ public:
 private:
     std::optional<QString> run(const Request &request, bool save);
 
-    QWidget *m_parent;
+    QWidget *m_window;
 };

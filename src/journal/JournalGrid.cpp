@@ -80,8 +80,11 @@ void JournalGrid::setRows(int rows)
         if (moves)
             emit LeaveCell();
         beginRemoveRows({}, rows - 1, Rows() - 2);
+        const int first = rows;
+        const int count = Rows() - rows;
         m_store.remove(rows - 1, m_store.size() - (rows - 1));
         endRemoveRows();
+        blockRowsRemoved(first, count);
         clampCurrent();
         if (moves)
             emit EnterCell();
@@ -124,7 +127,25 @@ void JournalGrid::clampCurrent()
     m_col = std::min(m_col, Cols() - 1);
     m_rowSel = std::min(m_rowSel, Rows() - 1);
     m_colSel = std::min(m_colSel, Cols() - 1);
+    m_block = {std::min(m_block.row, Rows() - 1), std::min(m_block.col, Cols() - 1),
+               std::min(m_block.rowSel, Rows() - 1), std::min(m_block.colSel, Cols() - 1)};
     emit selectionMoved();
+}
+
+// Rows removed above the block move it up; rows removed from within it leave
+// the grid's own selection in its place.
+void JournalGrid::blockRowsRemoved(int first, int count)
+{
+    const int top = std::min(m_block.row, m_block.rowSel);
+    const int bottom = std::max(m_block.row, m_block.rowSel);
+    if (first > bottom)
+        return;
+    if (first + count - 1 < top) {
+        m_block.row -= count;
+        m_block.rowSel -= count;
+    } else {
+        m_block = {std::min(m_row, Rows() - 1), m_col, std::min(m_rowSel, Rows() - 1), m_colSel};
+    }
 }
 
 void JournalGrid::setCurrentCell(int row, int col)
@@ -137,23 +158,39 @@ void JournalGrid::setCurrentCell(int row, int col)
         m_col = col;
         m_rowSel = row;
         m_colSel = col;
+        if (!m_following)
+            m_block = {row, col, row, col};
         emit selectionMoved();
         emit EnterCell();
-    } else if (m_rowSel != row || m_colSel != col) {
+    } else if (m_rowSel != row || m_colSel != col
+               || (!m_following && (m_block.row != row || m_block.col != col || m_block.rowSel != row
+                                    || m_block.colSel != col))) {
         m_rowSel = row;
         m_colSel = col;
+        if (!m_following)
+            m_block = {row, col, row, col};
         emit selectionMoved();
     }
+}
+
+void JournalGrid::followNewRow(int row)
+{
+    m_following = true;
+    setCurrentCell(row, 1);
+    m_following = false;
 }
 
 void JournalGrid::setSelectionCorner(int rowSel, int colSel)
 {
     rowSel = std::clamp(rowSel, 0, Rows() - 1);
     colSel = std::clamp(colSel, 0, Cols() - 1);
-    if (rowSel == m_rowSel && colSel == m_colSel)
+    if (rowSel == m_rowSel && colSel == m_colSel && rowSel == m_block.rowSel && colSel == m_block.colSel)
         return;
     m_rowSel = rowSel;
     m_colSel = colSel;
+    // Extends the operator's block from where they began it.
+    m_block.rowSel = rowSel;
+    m_block.colSel = colSel;
     emit selectionMoved();
 }
 
@@ -267,6 +304,7 @@ int JournalGrid::RemoveItems(int row, int count)
     beginRemoveRows({}, modelRow(row), modelRow(row) + count - 1);
     m_store.remove(row - 1, count);
     endRemoveRows();
+    blockRowsRemoved(row, count);
     clampCurrent();
     if (moves)
         emit EnterCell();

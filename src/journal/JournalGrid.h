@@ -50,6 +50,23 @@ public:
     // Moves the opposite corner of the selection; the current cell stays.
     void setSelectionCorner(int rowSel, int colSel);
 
+    // The block the operator selected: the current cell and the selection
+    // corner as the last setCurrentCell or setSelectionCorner left them.
+    // A recorded row made current (followNewRow) leaves it as it is.
+    struct Block {
+        int row = 0;
+        int col = 0;
+        int rowSel = 0;
+        int colSel = 0;
+    };
+    const Block &selectedBlock() const { return m_block; }
+    // Makes a newly recorded row current, at its first data column, with its
+    // cell events, but keeps the operator's selected block: what they
+    // selected or are typing stays theirs while readings come in.
+    void followNewRow(int row);
+    // True while followNewRow raises its cell events.
+    bool followingNewRow() const { return m_following; }
+
     QString TextMatrix(int row, int col) const;
     // The cells of columns 1 on of a journal row, joined by Tab: the row as
     // a journal file line holds it. The view holds until the next call.
@@ -113,6 +130,7 @@ private:
     QString normalisedRow(const QString &cells) const;
     QString cell(int row, int col, qsizetype maxLength = -1) const;
     void clampCurrent();
+    void blockRowsRemoved(int first, int count);
 
     // Journal rows, each its cells (column 0 first) joined by Tab; a cell never
     // holds a Tab, CR or LF.
@@ -128,4 +146,6 @@ private:
     int m_colSel = 0;
     int m_mouseRow = 0;
     int m_mouseCol = 0;
+    Block m_block;
+    bool m_following = false;
 };

@@ -120,10 +120,12 @@ QRect JournalView::cellGeometry(int row, int col) const
 void JournalView::showSelection()
 {
     QItemSelectionModel *sel = selectionModel();
-    const int top = std::max(1, std::min(m_grid.Row(), m_grid.RowSel()));
-    const int bottom = std::max(m_grid.Row(), m_grid.RowSel());
-    const int left = std::max(1, std::min(m_grid.Col(), m_grid.ColSel()));
-    const int right = std::max(m_grid.Col(), m_grid.ColSel());
+    // The operator's block stays marked while recorded rows become current.
+    const JournalGrid::Block &block = m_grid.selectedBlock();
+    const int top = std::max(1, std::min(block.row, block.rowSel));
+    const int bottom = std::max(block.row, block.rowSel);
+    const int left = std::max(1, std::min(block.col, block.colSel));
+    const int right = std::max(block.col, block.colSel);
     QItemSelection selection;
     if (bottom >= 1 && right >= 1)
         selection.select(m_grid.indexOf(top, left), m_grid.indexOf(bottom, right));
@@ -285,8 +287,8 @@ bool JournalView::moveByKey(int key, Qt::KeyboardModifiers modifiers)
 {
     const bool extend = modifiers & Qt::ShiftModifier;
     const bool far = modifiers & Qt::ControlModifier;
-    int row = extend ? m_grid.RowSel() : m_grid.Row();
-    int col = extend ? m_grid.ColSel() : m_grid.Col();
+    int row = extend ? m_grid.selectedBlock().rowSel : m_grid.Row();
+    int col = extend ? m_grid.selectedBlock().colSel : m_grid.Col();
     const int lastRow = m_grid.Rows() - 1;
     const int lastCol = m_grid.Cols() - 1;
     if (lastRow < 1 || lastCol < 1)

@@ -9,6 +9,13 @@ NoteEditor::NoteEditor(JournalGrid &grid, NoteEditorWidget &editor, CellGeometry
     , m_editor(editor)
     , m_cells(cells)
 {
+    // Model rows are journal rows from 1 on.
+    connect(&m_grid, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this](const QModelIndex &, int first, int last) { rowsRemoved(first + 1, last + 1); });
+    connect(&m_grid, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        if (m_editRow > 0)
+            hide();
+    });
 }
 
 // The pointer rests over a note cell below the header.
@@ -23,21 +30,37 @@ bool NoteEditor::mouseOverNote() const
 bool NoteEditor::placeOverCurrentCell()
 {
     if (!mouseOverNote()) {
-        m_editor.setVisible(false);
-        m_skipCommit = true;
+        hide();
         return false;
     }
     m_editor.setVisible(false);
-    m_editor.setGeometry(m_cells.currentCellRect());
-    m_editor.setText(m_grid.TextMatrix(m_grid.Row(), m_grid.Col()));
+    m_editRow = m_grid.Row();
+    m_editCol = m_grid.Col();
+    m_editor.setGeometry(m_cells.cellRect(m_editRow, m_editCol));
+    m_editor.setText(m_grid.TextMatrix(m_editRow, m_editCol));
     // The editor now holds this cell's own text, nothing stale: what the
     // operator types from here on must be stored on leaving.
     m_skipCommit = false;
     return true;
 }
 
+void NoteEditor::hide()
+{
+    m_editor.setVisible(false);
+    m_skipCommit = true;
+    m_editRow = 0;
+    m_editCol = 0;
+}
+
 void NoteEditor::enterCell()
 {
+    if (m_grid.followingNewRow()) {
+        // A recorded reading: a note being typed stays where it is; no
+        // editor appears over the new row.
+        if (!editing())
+            hide();
+        return;
+    }
     if (!placeOverCurrentCell())
         return;
     if (m_grid.Col() != 0)
@@ -54,14 +77,29 @@ void NoteEditor::setTextbox()
 
 void NoteEditor::leaveCell()
 {
-    const int row = m_grid.Row();
-    const int col = m_grid.Col();
+    if (m_grid.followingNewRow())
+        return;
+    // The cell being left is the editor's own, even when a recorded reading
+    // has made another row current meanwhile.
+    const int row = editing() ? m_editRow : m_grid.Row();
+    const int col = editing() ? m_editCol : m_grid.Col();
     if (m_grid.TextMatrix(0, col) != JournalLayout::noteCaption())
         return;
     if (m_skipCommit) {
         m_skipCommit = false;
         return;
     }
+    store(row, col);
+}
+
+void NoteEditor::storeEdit()
+{
+    if (editing() && !m_skipCommit && m_grid.TextMatrix(0, m_editCol) == JournalLayout::noteCaption())
+        store(m_editRow, m_editCol);
+}
+
+void NoteEditor::store(int row, int col)
+{
     // Only a journal cell takes a note; the header keeps its caption.
     if (row < 1 || col < 1)
         return;
@@ -73,11 +111,16 @@ void NoteEditor::leaveCell()
 
 void NoteEditor::keyDown(int keyCode, int /*shift*/)
 {
-    const int row = m_grid.Row();
+    if (keyCode == KeyReturn) {
+        storeEdit();
+        return;
+    }
+    const int row = editing() ? m_editRow : m_grid.Row();
+    const int col = editing() ? m_editCol : m_grid.Col();
     if (keyCode == KeyUp && row > 1)
-        m_grid.setCurrentCell(row - 1, m_grid.Col());
+        m_grid.setCurrentCell(row - 1, col);
     else if (keyCode == KeyDown && row < m_grid.Rows() - 1)
-        m_grid.setCurrentCell(row + 1, m_grid.Col());
+        m_grid.setCurrentCell(row + 1, col);
 }
 
 void NoteEditor::copyCurrentCellText()
@@ -87,6 +130,19 @@ void NoteEditor::copyCurrentCellText()
 
 void NoteEditor::followCell()
 {
-    if (m_editor.isVisible())
-        m_editor.setGeometry(m_cells.currentCellRect());
+    if (editing())
+        m_editor.setGeometry(m_cells.cellRect(m_editRow, m_editCol));
+}
+
+// Rows removed above the edited one move it up; when its own row goes, the
+// note goes with it.
+void NoteEditor::rowsRemoved(int first, int last)
+{
+    if (!editing() || m_editRow < first)
+        return;
+    if (m_editRow <= last) {
+        hide();
+        return;
+    }
+    m_editRow -= last - first + 1;
 }

@@ -27,8 +27,8 @@ class CellGeometry
 {
 public:
     virtual ~CellGeometry() = default;
-    // Empty when the current cell is a header cell.
-    virtual QRect currentCellRect() const = 0;
+    // Empty for a header cell.
+    virtual QRect cellRect(int row, int col) const = 0;
 };
 
 // Notes are edited in place: when the operator moves into a note cell with
@@ -37,14 +37,20 @@ public:
 // leave of a note cell store nothing, for the times the editor holds text
 // that belongs to no cell (it was hidden, the journal was rebuilt, rows were
 // deleted).
+//
+// The editor belongs to the cell it was laid over: a reading recorded while
+// the operator types makes its new row current without moving, storing or
+// cutting the note being typed; leaving stores it into its own cell.
 class NoteEditor : public QObject
 {
     Q_OBJECT
 
 public:
-    // Key codes of the editor's key-down event.
+    // Key codes of the editor's key-down event: the arrow keys and Enter.
+    // Every other key is typing and has code 0.
     static constexpr int KeyUp = 38;
     static constexpr int KeyDown = 40;
+    static constexpr int KeyReturn = 13;
 
     NoteEditor(JournalGrid &grid, NoteEditorWidget &editor, CellGeometry &cells, QObject *parent = nullptr);
 
@@ -52,8 +58,15 @@ public:
     // leaveCell before it changes.
     void enterCell();
     void leaveCell();
-    // Up and Down in the editor move to the note of the neighbouring row.
+    // Up and Down in the editor move to the note of the neighbouring row;
+    // Enter stores the note.
     void keyDown(int keyCode, int shift);
+    // Stores the note being edited into its cell, as leaving the cell
+    // would; the editor stays. Commands that save or replace the journal
+    // run it first.
+    void storeEdit();
+    // Hides the editor; what it holds belongs to no cell any more.
+    void hide();
     // Lays the editor over the current cell with its text, as entering the
     // cell does, but leaves alignment and focus alone.
     void setTextbox();
@@ -73,9 +86,15 @@ signals:
 private:
     bool mouseOverNote() const;
     bool placeOverCurrentCell();
+    bool editing() const { return m_editRow > 0 && m_editor.isVisible(); }
+    void store(int row, int col);
+    void rowsRemoved(int first, int last);
 
     JournalGrid &m_grid;
     NoteEditorWidget &m_editor;
     CellGeometry &m_cells;
     bool m_skipCommit = false;
+    // The cell the editor lies over; row 0 while it lies over none.
+    int m_editRow = 0;
+    int m_editCol = 0;
 };

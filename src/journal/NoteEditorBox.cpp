@@ -16,12 +16,17 @@ int shiftState(Qt::KeyboardModifiers modifiers)
         | (modifiers & Qt::AltModifier ? 4 : 0);
 }
 
+// Only the keys themselves count: a platform's native code for a typed
+// character may equal an arrow's code (on X11 the keysyms of "&" and "(" are
+// 38 and 40).
 int keyCode(const QKeyEvent &event)
 {
     switch (event.key()) {
     case Qt::Key_Up: return NoteEditor::KeyUp;
     case Qt::Key_Down: return NoteEditor::KeyDown;
-    default: return int(event.nativeVirtualKey());
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return NoteEditor::KeyReturn;
+    default: return 0;
     }
 }
 
@@ -83,9 +88,9 @@ void NoteEditorBox::setFocus()
     m_edit.setFocus(Qt::OtherFocusReason);
 }
 
-QRect NoteEditorBox::currentCellRect() const
+QRect NoteEditorBox::cellRect(int row, int col) const
 {
-    return m_view.cellGeometry(m_view.grid().Row(), m_view.grid().Col());
+    return m_view.cellGeometry(row, col);
 }
 
 void NoteEditorBox::trackMouse(const QPoint &globalPos)

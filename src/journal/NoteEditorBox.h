@@ -28,11 +28,11 @@ public:
     void setRightAligned(bool right) override;
     void setFocus() override;
 
-    QRect currentCellRect() const override;
+    QRect cellRect(int row, int col) const override;
 
 signals:
-    // A key pressed in the editor: the key code (Up 38, Down 40) and the
-    // shift state (1 Shift, 2 Ctrl, 4 Alt).
+    // A key pressed in the editor: the key code (Up 38, Down 40, Enter 13,
+    // 0 for any other) and the shift state (1 Shift, 2 Ctrl, 4 Alt).
     void keyDown(int keyCode, int shift);
 
 protected:

@@ -2,6 +2,7 @@
 
 #include "common/UserMessages.h"
 #include "journal/JournalGrid.h"
+#include "journal/JournalTexts.h"
 #include "journal/NoteEditor.h"
 
 #include <algorithm>
@@ -16,23 +17,26 @@ RowOperations::RowOperations(JournalGrid &grid, UserMessages &messages, NoteEdit
 
 void RowOperations::DeleteSelectedRows()
 {
-    if (m_messages.show(QStringLiteral("Удалить выделенные строки ?"), QStringLiteral("Удаление"),
+    if (m_messages.show(JournalTexts::deleteQuestion(), JournalTexts::deleteTitle(),
                         UserMessages::Buttons::YesNo, UserMessages::Icon::Question)
         != UserMessages::Answer::Yes)
         return;
     // Whatever the editor holds may belong to a row about to go.
     m_notes.setSkipCommit(true);
-    if (m_grid.Row() == 0 || m_grid.RowSel() == 0) {
-        m_messages.inform(QStringLiteral("Выделите строки для удаления!"));
+    // The operator's block, as they left it: rows recorded meanwhile, the
+    // question open included, are current but not selected.
+    const JournalGrid::Block &block = m_grid.selectedBlock();
+    if (block.row == 0 || block.rowSel == 0) {
+        m_messages.inform(JournalTexts::selectRowsFirst());
         return;
     }
-    const int first = std::min(m_grid.Row(), m_grid.RowSel());
-    const int last = std::max(m_grid.Row(), m_grid.RowSel());
+    const int first = std::min(block.row, block.rowSel);
+    const int last = std::max(block.row, block.rowSel);
     // The last journal row cannot be removed: an empty one takes its place.
     if (first == 1 && last == m_grid.Rows() - 1)
         m_grid.setRows(m_grid.Rows() + 1);
     m_grid.RemoveItems(first, last - first + 1);
-    m_grid.setSelectionCorner(m_grid.Row(), m_grid.Col());
+    m_grid.setCurrentCell(m_grid.Row(), m_grid.Col());
     m_notes.copyCurrentCellText();
     RenumberRows();
     emit rowsDeleted();

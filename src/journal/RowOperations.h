@@ -15,8 +15,8 @@ class RowOperations : public QObject
 public:
     RowOperations(JournalGrid &grid, UserMessages &messages, NoteEditor &notes, QObject *parent = nullptr);
 
-    // Removes the rows from Row to RowSel (either way round). When they are
-    // all the journal rows, one empty row stays in their place.
+    // Removes the rows of the operator's selected block (either way round).
+    // When they are all the journal rows, one empty row stays in their place.
     void DeleteSelectedRows();
     // Position column := row index; the running numbers keep their gaps.
     void RenumberRows();

@@ -1,5 +1,7 @@
 #include "link/LineKeeper.h"
 
+#include "link/LinkTexts.h"
+
 LineKeeper::LineKeeper(std::function<bool()> reopen, std::function<void(const QString &)> status, QObject *parent)
     : QObject(parent)
     , m_reopen(std::move(reopen))
@@ -7,16 +9,6 @@ LineKeeper::LineKeeper(std::function<bool()> reopen, std::function<void(const QS
 {
     m_retry.setInterval(RetryMs);
     connect(&m_retry, &QTimer::timeout, this, &LineKeeper::retry);
-}
-
-QString LineKeeper::lostText()
-{
-    return QStringLiteral("Связь с весами потеряна. Ожидание подключения...");
-}
-
-QString LineKeeper::backText()
-{
-    return QStringLiteral("Связь с весами восстановлена.");
 }
 
 void LineKeeper::started(bool open)
@@ -34,7 +26,7 @@ void LineKeeper::lost()
     if (m_state != State::Receiving)
         return;
     setState(State::Waiting);
-    m_status(lostText());
+    m_status(LinkTexts::lineLost());
 }
 
 void LineKeeper::retry()
@@ -42,7 +34,7 @@ void LineKeeper::retry()
     if (m_state != State::Waiting || !m_reopen())
         return;
     setState(State::Receiving);
-    m_status(backText());
+    m_status(LinkTexts::lineBack());
 }
 
 void LineKeeper::setState(State state)

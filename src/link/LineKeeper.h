@@ -39,9 +39,6 @@ public:
 
     void setRetryInterval(int ms) { m_retry.setInterval(ms); }
 
-    static QString lostText();
-    static QString backText();
-
 signals:
     void stateChanged(LineKeeper::State state);
 

@@ -2,6 +2,7 @@
 
 #include "common/UserMessages.h"
 #include "common/ScaleTypes.h"
+#include "link/LinkTexts.h"
 #include "common/SerialLine.h"
 #include "settings/LiveSettings.h"
 #include "common/Numbers.h"
@@ -66,7 +67,7 @@ bool PortControl::prepareConfiguredPort()
         m_line.setPortOpen(false);
     if (number && !m_portRefused)
         return true;
-    m_messages.inform(QStringLiteral("Неверный номер порта: «%1». Укажите номер порта в окне «Настройка».").arg(text),
+    m_messages.inform(LinkTexts::badPortNumber(text),
                       UserMessages::Icon::Warning);
     return false;
 }

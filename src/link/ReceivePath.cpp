@@ -5,6 +5,7 @@
 #include "common/Clock.h"
 #include "link/DataStreamLog.h"
 #include "link/FrameLayout.h"
+#include "link/LinkTexts.h"
 #include "common/SerialLine.h"
 
 #include <algorithm>
@@ -71,5 +72,5 @@ bool ReceivePath::handleChunk()
 void ReceivePath::warnLinkBroken()
 {
     // Not waited on: readings go on being recorded while it is up.
-    m_messages.notify(QStringLiteral("Разрав связи с весами!"), UserMessages::Icon::Warning);
+    m_messages.notify(LinkTexts::linkBroken(), UserMessages::Icon::Warning);
 }

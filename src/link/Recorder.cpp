@@ -47,6 +47,8 @@ void Recorder::RecordReading(const ScaleReading &reading, float deadZone)
     if (m_settings.writeZero() == 0 && *weight == 0)
         return;
 
+    if (m_window.beforeRecording)
+        m_window.beforeRecording();
     removeEmptyCurrentRow();
     QStringList cells{QString::number(m_journal.Rows()), nextNumber(), cell(reading.weight), cell(reading.unit),
                       cell(reading.status)};
@@ -54,7 +56,7 @@ void Recorder::RecordReading(const ScaleReading &reading, float deadZone)
         cells << cell(reading.quantity) << cell(reading.unitWeight);
     cells << cell(m_timeText(m_clock.now())) << cell(m_window.noteText());
     m_journal.AddItem(cells.join(QLatin1Char('\t')));
-    m_journal.setCurrentCell(m_journal.Rows() - 1, 1);
+    m_journal.followNewRow(m_journal.Rows() - 1);
     if (m_settings.bell() != 0)
         m_beeper.beep();
     m_window.setStatusText(QString());

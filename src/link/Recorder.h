@@ -25,6 +25,9 @@ public:
     struct Window {
         std::function<QString()> noteText;                  // txtPrim
         std::function<void(const QString &)> setStatusText; // sbrChat
+        // Before a row is appended: a note being typed is stored first, so
+        // its row is no empty row to replace.
+        std::function<void()> beforeRecording = {};
     };
 
     Recorder(JournalGrid &journal, const LiveSettings &settings, const Clock &clock, Beeper &beeper,

@@ -2,6 +2,7 @@
 
 #include "common/UserMessages.h"
 #include "link/FrameDecoder.h"
+#include "link/LinkTexts.h"
 #include "common/SerialLine.h"
 #include "settings/LiveSettings.h"
 
@@ -52,11 +53,14 @@ void ScaleLink::ReadFrom_Unit(const QString &strInput)
     if (!deadZone) {
         m_keeper.stopped();
         m_line.setPortOpen(false);
-        m_messages.inform(QStringLiteral("Произошла ошибка!\r\nПроверте выбранный тип весов."),
+        m_messages.inform(LinkTexts::wrongScaleType(),
                           UserMessages::Icon::Warning);
         return;
     }
     const FrameLayout *layout = FrameLayouts::forType(ScaleTypes::fromText(m_settings.scaleTypeText()));
-    if (layout)
-        m_recorder.RecordReading(FrameDecoder::split(strInput, *layout), *deadZone);
+    if (!layout)
+        return;
+    const ScaleReading reading = FrameDecoder::split(strInput, *layout);
+    emit decoded(reading);
+    m_recorder.RecordReading(reading, *deadZone);
 }

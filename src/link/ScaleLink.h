@@ -53,6 +53,12 @@ public:
     void ReadFrom_Unit(const QString &strInput);
 
     DataStreamLog &dataStream() { return m_log; }
+
+signals:
+    // Every frame that decodes, recorded or not, before the recorder sees it.
+    void decoded(const ScaleReading &reading);
+
+public:
     Recorder &recorder() { return m_recorder; }
 
 private:

@@ -7,6 +7,7 @@
 #include "common/ScaleTypes.h"
 #include "settings/PortScan.h"
 #include "settings/SettingsRules.h"
+#include "settings/SettingsTexts.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -99,6 +100,8 @@ void frmSettings::buildControls()
     lstCommNom = placeControl<QComboBox>(this, QStringLiteral("lstCommNom"), 1680, 3000, 615, 315);
     lstCommNom->setEditable(true);
     lstCommNom->setInsertPolicy(QComboBox::NoInsert);
+    // A typed number is taken as typed: "1" must not become a listed "10".
+    lstCommNom->setCompleter(nullptr);
     Label3->setBuddy(lstCommNom);
     connect(lstCommNom, &QComboBox::editTextChanged, this, [this] {
         if (!m_scanning)
@@ -166,19 +169,23 @@ void frmSettings::load()
         lstCommNom->setEditText(lstCommNom->itemText(stored_index));
 }
 
-void frmSettings::selectScaleType(int index)
-{
-    if (index >= 0 && index < ScaleTypes::Count)
-        optTypeScale[index]->setChecked(true);
-}
-
 void frmSettings::optTypeScale_Click(int index)
 {
     txtValTypeScale->setText(QString::number(index));
     txtLuft->setText(arrLuft[index]->text());
     if (m_writeScaleTypeCaption)
         m_writeScaleTypeCaption(optTypeScale[index]->text());
-    emit ChangeMaket();
+    if (!m_quiet)
+        emit ChangeMaket();
+}
+
+void frmSettings::selectScaleType(int index)
+{
+    if (index < 0 || index >= ScaleTypes::Count)
+        return;
+    m_quiet = true;
+    optTypeScale[index]->setChecked(true);
+    m_quiet = false;
 }
 
 void frmSettings::validateLuft()
@@ -223,9 +230,20 @@ void frmSettings::closeEvent(QCloseEvent *event)
     // Closing from the window frame only hides the dialog, as "Выход" does
     // (whose click also ends an edit of a dead zone): the controls stay the
     // live settings for the whole run.
+    endLuftEdit();
+    QDialog::closeEvent(event);
+}
+
+void frmSettings::reject()
+{
+    endLuftEdit();
+    QDialog::reject();
+}
+
+void frmSettings::endLuftEdit()
+{
     if (std::find(arrLuft.begin(), arrLuft.end(), focusWidget()) != arrLuft.end())
         validateLuft();
-    QDialog::closeEvent(event);
 }
 
 void frmSettings::ScanCommPort()
@@ -250,7 +268,7 @@ void frmSettings::CheckPortNumber()
     }
     if (SettingsRules::portNumberInRange(lstCommNom->currentText()))
         return;
-    m_messages.inform(QStringLiteral("Ошибка в номере порта !"));
+    m_messages.inform(SettingsTexts::badPortNumber());
     lstCommNom->setEditText(QString());
 }
 

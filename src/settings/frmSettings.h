@@ -41,7 +41,8 @@ public:
     int showStreamData() const override;
 
     void ScanCommPort();
-    // Selects scale type index as a click on its option does.
+    // Selects a scale type as a click does (txtValTypeScale, txtLuft and the
+    // main window's caption follow) but raises no ChangeMaket.
     void selectScaleType(int index);
 
 signals:
@@ -52,12 +53,15 @@ signals:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    // Escape: hidden as "Выход" hides it, a dead zone being edited checked first.
+    void reject() override;
 
 private:
     void buildControls();
     void load();
     void optTypeScale_Click(int index);
     void validateLuft();
+    void endLuftEdit();
     void CheckPortNumber();
     void btnSave_Click();
     StoredSettings current() const;
@@ -67,6 +71,7 @@ private:
     UserMessages &m_messages;
     CaptionWriter m_writeScaleTypeCaption;
     bool m_scanning = false;
+    bool m_quiet = false; // selectScaleType at work
 
     QLabel *Label1 = nullptr;
     QLabel *Label2 = nullptr;

@@ -1,10 +1,21 @@
 #include "station/Station.h"
 
+#include "common/ScaleTypes.h"
 #include "journal/JournalGrid.h"
+#include "link/ScaleLink.h"
 #include "report/JournalTotals.h"
+#include "settings/frmSettings.h"
+#include "station/BoardWindow.h"
+#include "station/ChartWindow.h"
+#include "station/ColumnWidths.h"
+#include "station/ReceptionLabel.h"
+#include "station/ReportCommands.h"
 #include "station/TotalsLabel.h"
 
+#include <QAction>
+#include <QLineEdit>
 #include <QMainWindow>
+#include <QMenu>
 #include <QStatusBar>
 
 Station::Station(Parts parts, QObject *parent)
@@ -12,8 +23,95 @@ Station::Station(Parts parts, QObject *parent)
     , m_parts(parts)
     , m_totals(std::make_unique<JournalTotals>(parts.journal))
 {
+    auto scaleType = [&settings = parts.settings] {
+        const ScaleType *type = ScaleTypes::at(ScaleTypes::numberFromText(settings.scaleTypeText()));
+        return type ? type->name : settings.scaleTypeText();
+    };
+    m_reception = new ReceptionLabel(parts.link, parts.settings, scaleType, &parts.statusBar);
+    parts.statusBar.addPermanentWidget(m_reception);
     m_totalsLabel = new TotalsLabel(parts.journal, *m_totals, &parts.statusBar);
     parts.statusBar.addPermanentWidget(m_totalsLabel);
+    m_widths = std::make_unique<ColumnWidths>(parts.journal, parts.journalView, parts.iniPath);
+
+    // The dead zone is compared in the unit the scale sends, whatever the
+    // caption says.
+    for (QLineEdit *box : parts.settings.findChildren<QLineEdit *>()) {
+        if (box->objectName().startsWith(QLatin1String("arrLuft_")))
+            box->setToolTip(QStringLiteral("Зона нечувствительности задается в единицах, которые присылают весы: "
+                                           "для весов в кг 0,05 — это 50 г."));
+    }
+    m_reports = std::make_unique<ReportCommands>(
+        ReportCommands::Sources{parts.journal, *m_totals, parts.files, scaleType}, parts.dialogs, parts.messages,
+        parts.window);
+    QAction *print = addItem(parts.fileMenu, "mnuSaveAs", "mnuPrint", QStringLiteral("Печать..."));
+    connect(print, &QAction::triggered, m_reports.get(), &ReportCommands::print);
+    QAction *pdf = addItem(parts.fileMenu, "mnuPrint", "mnuExportPdf", QStringLiteral("Экспорт в PDF..."));
+    connect(pdf, &QAction::triggered, m_reports.get(), &ReportCommands::exportPdf);
+    QAction *excel = addItem(parts.fileMenu, "mnuExportPdf", "mnuExportExcel", QStringLiteral("Экспорт в Excel..."));
+    connect(excel, &QAction::triggered, m_reports.get(), &ReportCommands::exportExcel);
+
+    QAction *board = addItem(parts.serviceMenu, "mnuSettings", "mnuBoard", QStringLiteral("Табло"));
+    connect(board, &QAction::triggered, this, &Station::showBoard);
+    QAction *chart = addItem(parts.serviceMenu, "mnuBoard", "mnuChart", QStringLiteral("График"));
+    connect(chart, &QAction::triggered, this, &Station::showChart);
+}
+
+ChartWindow &Station::chart()
+{
+    if (!m_chart)
+        m_chart = new ChartWindow(m_parts.journal, &m_parts.window);
+    return *m_chart;
+}
+
+void Station::showChart()
+{
+    ChartWindow &c = chart();
+    c.show();
+    c.raise();
+    c.activateWindow();
+}
+
+BoardWindow &Station::board()
+{
+    if (!m_board) {
+        m_board = new BoardWindow(m_parts.journal, *m_totals, m_parts.link, &m_parts.window);
+        connect(&m_parts.link, &ScaleLink::decoded, m_board, &BoardWindow::decoded);
+    }
+    return *m_board;
+}
+
+void Station::showBoard()
+{
+    BoardWindow &b = board();
+    b.show();
+    b.raise();
+    b.activateWindow();
+}
+
+void Station::layoutBuilding()
+{
+    m_widths->layoutBuilding();
+}
+
+void Station::layoutBuilt(const QVector<JournalColumn> &columns)
+{
+    m_widths->layoutBuilt(columns);
+}
+
+QAction *Station::addItem(QMenu &menu, const char *after, const char *name, const QString &caption)
+{
+    auto *action = new QAction(caption, &menu);
+    action->setObjectName(QLatin1String(name));
+    const QList<QAction *> actions = menu.actions();
+    QAction *before = nullptr;
+    for (qsizetype i = 0; i < actions.size(); ++i) {
+        if (actions.at(i)->objectName() == QLatin1String(after)) {
+            before = actions.value(i + 1);
+            break;
+        }
+    }
+    menu.insertAction(before, action);
+    return action;
 }
 
 Station::~Station() = default;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "journal/JournalLayout.h"
+
 #include <QObject>
 #include <QString>
 
@@ -10,8 +12,15 @@ class FileDialogs;
 class JournalGrid;
 class JournalTotals;
 class QMainWindow;
+class BoardWindow;
+class ChartWindow;
+class ColumnWidths;
+class QAction;
 class QMenu;
+class ReportCommands;
 class QStatusBar;
+class QWidget;
+class ReceptionLabel;
 class ScaleLink;
 class TotalsLabel;
 class UserMessages;
@@ -36,6 +45,8 @@ public:
         UserMessages &messages;
         frmSettings &settings;
         ScaleLink &link;
+        QWidget &journalView;
+        QString iniPath;
     };
 
     explicit Station(Parts parts, QObject *parent = nullptr);
@@ -43,8 +54,28 @@ public:
 
     const JournalTotals &totals() const { return *m_totals; }
 
+    // Around every layout build of the journal.
+    void layoutBuilding();
+    void layoutBuilt(const QVector<JournalColumn> &columns);
+
+    // "Табло", made when first opened.
+    BoardWindow &board();
+    void showBoard();
+    // "График", made when first opened.
+    ChartWindow &chart();
+    void showChart();
+
 private:
+    // A menu item placed after the item named after (at the end when there
+    // is none).
+    QAction *addItem(QMenu &menu, const char *after, const char *name, const QString &caption);
+
     Parts m_parts;
+    std::unique_ptr<ReportCommands> m_reports;
     std::unique_ptr<JournalTotals> m_totals;
     TotalsLabel *m_totalsLabel = nullptr;
+    ReceptionLabel *m_reception = nullptr;
+    std::unique_ptr<ColumnWidths> m_widths;
+    BoardWindow *m_board = nullptr; // children of the main window
+    ChartWindow *m_chart = nullptr;
 };

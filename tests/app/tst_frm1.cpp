@@ -209,6 +209,20 @@ private slots:
         QCOMPARE(again->frameGeometry(), frame);
     }
 
+    // Starting and closing again and again stores the same four values
+    // (tst_x11geometry shows it under a real window manager).
+    void fiveStartsStoreTheSameGeometry()
+    {
+        QStringList first;
+        for (int i = 0; i < 5; ++i) {
+            start()->close();
+            const QStringList values{stored("frmTop"), stored("frmLeft"), stored("frmHeight"), stored("frmWidth")};
+            if (i == 0)
+                first = values;
+            QCOMPARE(values, first);
+        }
+    }
+
     void storedGeometryOffScreen()
     {
         WriteIniValue(ini(), "UserSettings", "frmTop", "150000");

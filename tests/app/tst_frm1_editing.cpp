@@ -3,8 +3,11 @@
 #include "journal/JournalGrid.h"
 #include "journal/JournalView.h"
 #include "files/FileCommands.h"
+#include "settings/frmSettings.h"
+#include "support/TestFiles.h"
 #include "support/TestWindow.h"
 
+#include <QCheckBox>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QScrollBar>
@@ -242,6 +245,99 @@ private slots:
         m_window->ReadFrom_Unit(QStringLiteral("\x01\x02S   1.000kg   "));
         QCOMPARE(column(0), QStringList{"1"});
         QCOMPARE(column(1), QStringList{"1"});
+    }
+
+    // Enter stores the note; every command that saves or replaces the
+    // journal stores a note still in the editor first.
+    void noteInTheEditorIsStored_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("Enter") << "Enter";
+        QTest::newRow("tbrSave") << "tbrSave";
+        QTest::newRow("tbrExit") << "tbrExit";
+        QTest::newRow("close box") << "close";
+        QTest::newRow("tbrOpen") << "tbrOpen";
+        QTest::newRow("tbrCreate") << "tbrCreate";
+        QTest::newRow("layout rebuild") << "layout";
+    }
+
+    void noteInTheEditorIsStored()
+    {
+        QFETCH(QString, command);
+        const QString file = m_env->folder.filePath(QStringLiteral("j.txt"));
+        m_env->dialogs.choices = {file};
+        QVERIFY(TestFiles::put(file, ""));
+        m_window->tbr1_ButtonClick(QStringLiteral("tbrOpen"));
+        addRows(2);
+        m_window->fileCommands().markDiscarded();
+        click(2, noteCol());
+        QTest::keyClicks(m_editor, QStringLiteral(" checked"));
+        m_env->messages.setDefaultAnswer(Answer::Cancel);
+        if (command == QLatin1String("Enter")) {
+            QTest::keyClick(m_editor, Qt::Key_Return);
+            QCOMPARE(journal().TextMatrix(2, noteCol()), QStringLiteral("note 2 checked"));
+            QVERIFY(m_window->fileCommands().changed());
+            QVERIFY(m_editor->isVisible());
+            return;
+        }
+        if (command == QLatin1String("close"))
+            m_window->close();
+        else if (command == QLatin1String("layout"))
+            m_window->settingsDialog().findChild<QCheckBox *>(QStringLiteral("chkShowStreamData"))->click();
+        else
+            m_window->tbr1_ButtonClick(command);
+        if (command == QLatin1String("tbrSave")) {
+            QVERIFY(m_env->messages.messages().isEmpty());
+            QVERIFY(TestFiles::bytesOf(file).contains("note 2 checked"));
+            return;
+        }
+        // The stored note is an unsaved change: the question comes.
+        QCOMPARE(m_env->messages.texts().value(0),
+                 QStringLiteral("Все изменения будут потеряны!\r\nСохранить изменения?"));
+        QCOMPARE(journal().TextMatrix(2, noteCol()), QStringLiteral("note 2 checked"));
+        QVERIFY(m_window->isVisible());
+    }
+
+    // A reading recorded while the operator types a note makes its row
+    // current, but the note stays whole in the row where it was begun.
+    void readingsWhileTyping()
+    {
+        addRows(3);
+        click(2, noteCol());
+        m_editor->selectAll();
+        const QString frame = QStringLiteral("\x01\x02S   %1kg   ");
+        const QStringList parts{QStringLiteral("partiya"), QStringLiteral(" 17"), QStringLiteral(" pallet 4"),
+                                QStringLiteral(" ok")};
+        for (int i = 0; i < parts.size(); ++i) {
+            QTest::keyClicks(m_editor, parts[i]);
+            m_window->ReadFrom_Unit(frame.arg(QString::number(i + 2) + QStringLiteral(".000")));
+            QCOMPARE(journal().Row(), journal().Rows() - 1);
+            QVERIFY(m_editor->isVisible());
+            QCOMPARE(m_editor->geometry(), cellOnClient(2, noteCol()));
+        }
+        QTest::keyClick(m_editor, Qt::Key_Down); // leaves the note for the next row's
+        QCOMPARE(journal().TextMatrix(2, noteCol()), QStringLiteral("partiya 17 pallet 4 ok"));
+        QCOMPARE(journal().Rows(), 8);
+        QCOMPARE(column(1), (QStringList{"1", "2", "3", "4", "5", "6", "7"}));
+        QCOMPARE(journal().Row(), 3);
+        QCOMPARE(m_editor->text(), QStringLiteral("note 3"));
+    }
+
+    // The rows deleted are the ones the operator selected; readings recorded
+    // after the selection, or while the question is open, stay.
+    void deleteWhileReceiving()
+    {
+        addRows(7);
+        clickRowHeader(5);
+        clickRowHeader(6, Qt::ShiftModifier);
+        const QString frame = QStringLiteral("\x01\x02S   %1.000kg   ");
+        m_window->ReadFrom_Unit(frame.arg(8));
+        m_env->messages.whileShown = [&](const QString &) { m_window->ReadFrom_Unit(frame.arg(9)); };
+        m_env->messages.answer({Answer::Yes});
+        m_window->tbr1_ButtonClick(QStringLiteral("tbrClear"));
+        QCOMPARE(m_env->messages.texts(), QStringList{"Удалить выделенные строки ?"});
+        QCOMPARE(column(1), (QStringList{"1", "2", "3", "4", "7", "8", "9"}));
+        QCOMPARE(column(0), (QStringList{"1", "2", "3", "4", "5", "6", "7"}));
     }
 
     void snapshot()

@@ -151,31 +151,37 @@ private slots:
     }
 
     // Whatever a file holds, it is loaded line by line, each line a row, and
-    // the journal can be painted and saved again.
+    // the journal can be painted and saved again. A file that is plainly no
+    // journal is loaded once the operator says so.
     void hostileJournalFile_data()
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("rows");
+        QTest::addColumn<bool>("asked");
         const QByteArray binary = randomBytes(256 * 1024, 4);
-        QTest::newRow("binary") << binary << int(binary.count('\n') + (binary.endsWith('\n') ? 0 : 1));
-        QTest::newRow("NUL bytes") << QByteArray("1\t\0\0\0\tkg\r\n\0\r\n\0\0\0", 16) << 3;
-        QTest::newRow("10 MB line") << QByteArray(10 << 20, 'w') + "\r\n2\t2,000\r\n" << 2;
-        QTest::newRow("10 MB note") << "1\t 1,000\tkg\tS\t07.12.2026 10:00:00\t" + QByteArray(10 << 20, 'n') << 1;
+        QTest::newRow("binary") << binary << int(binary.count('\n') + (binary.endsWith('\n') ? 0 : 1)) << true;
+        QTest::newRow("NUL bytes") << QByteArray("1\t\0\0\0\tkg\r\n\0\r\n\0\0\0", 16) << 3 << true;
+        QTest::newRow("10 MB line") << QByteArray(10 << 20, 'w') + "\r\n2\t2,000\r\n" << 2 << false;
+        QTest::newRow("10 MB note") << "1\t 1,000\tkg\tS\t07.12.2026 10:00:00\t" + QByteArray(10 << 20, 'n') << 1
+                                    << false;
         QByteArray million;
         million.reserve(1000000 * 48);
         for (int i = 1; i <= 1000000; ++i)
             million += QByteArray::number(i) + "\t 1,250\tkg\tS\t07.12.2026 10:00:01\t\xEF\xF0\xE8\xEC\r\n";
-        QTest::newRow("1,000,000 lines") << million << 1000000;
+        QTest::newRow("1,000,000 lines") << million << 1000000 << false;
     }
 
     void hostileJournalFile()
     {
         QFETCH(QByteArray, bytes);
         QFETCH(int, rows);
+        QFETCH(bool, asked);
         m_env->start();
         const QString path = QDir(m_env->folder.path()).filePath(u"j.txt"_s);
         QVERIFY(put(path, bytes));
+        m_env->messages.setDefaultAnswer(UserMessages::Answer::Yes);
         openJournal(path);
+        QCOMPARE(m_env->messages.messages().size(), asked ? 1 : 0);
         QCOMPARE(journal().Rows(), rows + 1);
         QCOMPARE(journal().TextMatrix(rows, 0), QString::number(rows));
         // The screen gets only the start of a huge cell.
@@ -198,7 +204,7 @@ private slots:
         for (int c = 0; c < journal().Cols(); ++c)
             after << journal().TextMatrix(rows, c);
         QCOMPARE(after, before);
-        QVERIFY(m_env->messages.messages().isEmpty());
+        QCOMPARE(m_env->messages.messages().size(), asked ? 1 : 0);
     }
 
     // A save that cannot be completed says why, leaves the old file as it

@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -75,6 +76,8 @@ private slots:
                                         << QStringList{LoseChanges} << true;
             QTest::addRow("%s, Yes and saved", by) << exitButton << true << int(Answer::Yes) << u"j.txt"_s
                                                    << QStringList{LoseChanges, saved} << true;
+            QTest::addRow("%s, Cancel", by) << exitButton << true << int(Answer::Cancel) << QString()
+                                            << QStringList{LoseChanges} << false;
             QTest::addRow("%s, Yes and not saved", by)
                 << exitButton << true << int(Answer::Yes) << QString()
                 << QStringList{LoseChanges, u"Операция отменена."_s} << false;
@@ -149,6 +152,59 @@ private slots:
         m_env->messages.clear();
         window().close();
         QVERIFY(m_env->messages.texts().isEmpty());
+    }
+
+    // The journal's columns and the type the link decodes never disagree:
+    // while the question is open, and after the rows were kept, the dialog
+    // shows the journal's type and readings land in its columns.
+    void refusedTypeChangeKeepsTheType_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("saveAs"); // empty: the save dialog is cancelled
+        QTest::newRow("Yes, save cancelled") << int(Answer::Yes) << QString();
+        QTest::newRow("Yes, save fails") << int(Answer::Yes) << u"missing/j.txt"_s;
+        QTest::newRow("Cancel") << int(Answer::Cancel) << QString();
+    }
+
+    void refusedTypeChangeKeepsTheType()
+    {
+        QFETCH(int, answer);
+        QFETCH(QString, saveAs);
+        frmSettings &settings = window().settingsDialog();
+        auto *label2 = window().findChild<QLabel *>(u"Label2"_s);
+        const QString caption = label2->text();
+        settings.findChild<QLineEdit *>(u"arrLuft_2"_s)->setText(u"5"_s);
+        record();
+        if (!saveAs.isEmpty())
+            m_env->dialogs.choices = {m_env->folder.filePath(saveAs)};
+        QStringList typesWhileAsked;
+        m_env->messages.whileShown = [&](const QString &text) {
+            typesWhileAsked << settings.scaleTypeText();
+            if (text == LoseChanges)
+                record(); // a reading of the journal's type arrives meanwhile
+        };
+        m_env->messages.answer({Answer(answer)});
+        settings.findChild<QRadioButton *>(u"optTypeScale_2"_s)->click();
+        QCOMPARE(typesWhileAsked.value(0), u"0"_s);
+        QCOMPARE(settings.scaleTypeText(), u"0"_s);
+        QVERIFY(settings.findChild<QRadioButton *>(u"optTypeScale_0"_s)->isChecked());
+        QCOMPARE(settings.luftText(), u"0"_s);
+        QCOMPARE(label2->text(), caption);
+        QCOMPARE(window().journal().Cols(), 7);
+        QCOMPARE(window().journal().Rows(), 3);
+        m_env->messages.whileShown = nullptr;
+        record();
+        QCOMPARE(window().journal().TextMatrix(3, 2), u"   1.000"_s);
+        QCOMPARE(window().journal().TextMatrix(3, 3), u"kg"_s);
+
+        // Let go, the rows make way for the new type at once.
+        m_env->messages.clear();
+        m_env->messages.answer({Answer::No});
+        settings.findChild<QRadioButton *>(u"optTypeScale_2"_s)->click();
+        QCOMPARE(settings.scaleTypeText(), u"2"_s);
+        QCOMPARE(settings.luftText(), u"5"_s);
+        QCOMPARE(window().journal().Cols(), 9);
+        QCOMPARE(window().journal().Rows(), 1);
     }
 };
 

@@ -1,4 +1,5 @@
 #include "app/QtUserMessages.h"
+#include "link/LinkTexts.h"
 #include "app/frm1.h"
 #include "journal/JournalGrid.h"
 #include "link/QtSerialLine.h"
@@ -86,7 +87,7 @@ void TstReconnect::readingsAfterTheReturnAreRecorded()
     scale->terminate();
     const qint64 sent = framesSent(*scale);
     QTRY_COMPARE_WITH_TIMEOUT(w.scaleLink().linkState(), State::Waiting, Timeout);
-    QCOMPARE(status->currentMessage(), LineKeeper::lostText());
+    QCOMPARE(status->currentMessage(), LinkTexts::lineLost());
     QTRY_COMPARE_WITH_TIMEOUT(m_messages.texts(), QStringList{LinkBroken}, Timeout);
     QCOMPARE(w.journal().Rows() - 1, sent);
 

@@ -1,4 +1,5 @@
 #include "app/frm1.h"
+#include "link/LinkTexts.h"
 #include "journal/JournalGrid.h"
 #include "link/FrameBuilder.h"
 #include "link/QtSerialLine.h"
@@ -204,7 +205,7 @@ void TstScaleLinkEndToEnd::everyTypeFromTheVirtualScale()
     // The scale is gone with its line: a warning, the status bar says the
     // program waits for it, and the journal stays.
     QTRY_COMPARE_WITH_TIMEOUT(m_messages.texts(), QStringList{LinkBroken}, Timeout);
-    QCOMPARE(w->findChild<QStatusBar *>(QStringLiteral("sbrChat"))->currentMessage(), LineKeeper::lostText());
+    QCOMPARE(w->findChild<QStatusBar *>(QStringLiteral("sbrChat"))->currentMessage(), LinkTexts::lineLost());
     QCOMPARE(j.Rows(), 4);
 }
 

@@ -231,6 +231,7 @@ private slots:
                                                << QStringList{u"<saved>"_s} << false;
         QTest::newRow("Yes, Save as cancelled")
             << true << false << int(Answer::Yes) << QString() << false << QStringList{Cancelled} << true;
+        QTest::newRow("Cancel") << true << true << int(Answer::Cancel) << QString() << false << QStringList() << true;
         QTest::newRow("Yes, save fails") << true << false << int(Answer::Yes) << u"none/s.txt"_s << false
                                          << QStringList{u"5   Не удалось создать файл: No such file or directory"_s,
                                                         Failed}
@@ -265,7 +266,7 @@ private slots:
         } else {
             QCOMPARE(m_messages->messages().value(0).text, LoseChanges);
             QCOMPARE(m_messages->messages()[0].title, u"Tarovik_RS232"_s);
-            QCOMPARE(m_messages->messages()[0].buttons, UserMessages::Buttons::YesNo);
+            QCOMPARE(m_messages->messages()[0].buttons, UserMessages::Buttons::YesNoCancel);
             QCOMPARE(m_messages->messages()[0].icon, UserMessages::Icon::Question);
             messagesAfter.replaceInStrings(u"<saved>"_s, SavedIn + path(saveAsChoice));
             QCOMPARE(m_messages->texts().mid(1), messagesAfter);
@@ -294,6 +295,125 @@ private slots:
         QCOMPARE(m_dialogs->shown.size(), 1);
         QVERIFY(!m_dialogs->shown[0].save);
         QVERIFY(m_files->changed());
+    }
+
+    // Rows recorded after the operator answered are never discarded unseen:
+    // one recorded during the save dialog is written with the others, one
+    // recorded during the "saved" message is asked about again.
+    void rowsAfterTheAnswerAskAgain()
+    {
+        record(u"a"_s);
+        m_dialogs->whileShown = [this] { record(u"during the dialog"_s); };
+        m_messages->whileShown = [this](const QString &text) {
+            if (text.startsWith(SavedIn))
+                record(u"during the message"_s);
+        };
+        m_dialogs->choices = {path(u"s.txt"_s)};
+        m_messages->answer({Answer::Yes, Answer::Cancel});
+        QVERIFY(!m_files->confirmDiscard());
+        QCOMPARE(m_messages->texts(), (QStringList{LoseChanges, SavedIn + path(u"s.txt"_s), LoseChanges}));
+        QVERIFY(m_files->changed());
+        QCOMPARE(m_grid->Rows(), 4);
+        QVERIFY(bytesOf(path(u"s.txt"_s)).endsWith("during the dialog\r\n"));
+    }
+
+    // Rows recorded while the open dialog was open are asked about before
+    // the file replaces them.
+    void openAsksAgainForRowsDuringTheDialog()
+    {
+        const QString file = path(u"o.txt"_s);
+        QVERIFY(put(file, "1\t 2,000\tkg\tS\tt\tfrom file\r\n"));
+        record(u"a"_s);
+        m_dialogs->whileShown = [this] { record(u"during the dialog"_s); };
+        m_dialogs->choices = {file};
+        m_messages->answer({Answer::No, Answer::Cancel});
+        m_files->Open();
+        QCOMPARE(m_messages->texts(), (QStringList{LoseChanges, LoseChanges}));
+        QCOMPARE(m_grid->Rows(), 3);
+        QCOMPARE(m_grid->TextMatrix(2, 6), u"during the dialog"_s);
+        QCOMPARE(m_files->curFileName(), QString());
+    }
+
+    // "Да" writes into the file last opened only while the journal came from
+    // it; after a layout rebuild it asks for a name.
+    void yesSavesOnlyTheFileTheJournalCameFrom()
+    {
+        const QString file = path(u"o.txt"_s);
+        const QByteArray original = "1\t 2,000\tkg\tS\tt\tfrom file\r\n";
+        QVERIFY(put(file, original));
+        m_dialogs->choices = {file};
+        m_files->Open();
+        m_files->markDiscarded(); // the layout rebuilt the journal empty
+        JournalLayout::apply(JournalLayout::weighing(), *m_grid);
+        record(u"new"_s);
+        m_messages->answer({Answer::Yes});
+        QVERIFY(!m_files->confirmDiscard()); // the save dialog is cancelled
+        QCOMPARE(m_messages->texts(), (QStringList{LoseChanges, Cancelled}));
+        QCOMPARE(m_dialogs->shown.size(), 2);
+        QVERIFY(m_dialogs->shown[1].save);
+        QCOMPARE(bytesOf(file), original);
+
+        // Loaded again, the journal comes from the file: "Да" saves into it.
+        m_messages->clear();
+        m_dialogs->choices = {file};
+        m_messages->answer({Answer::No});
+        m_files->Open();
+        record(u"more"_s);
+        m_messages->answer({Answer::Yes});
+        QVERIFY(m_files->confirmDiscard());
+        QCOMPARE(m_dialogs->shown.size(), 3);
+        QVERIFY(bytesOf(file).endsWith("more\r\n"));
+    }
+
+    // Save as asks before it replaces a file; a journal is never asked about,
+    // a file that is plainly no journal is opened only when the operator says so.
+    void replaceAndForeignFiles_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::newRow("No") << int(Answer::No);
+        QTest::newRow("Yes") << int(Answer::Yes);
+    }
+
+    void replaceAndForeignFiles()
+    {
+        QFETCH(int, answer);
+        const bool yes = answer == int(Answer::Yes);
+        const QString existing = path(u"e.txt"_s);
+        QVERIFY(put(existing, "old\r\n"));
+        record(u"a"_s);
+        m_dialogs->choices = {existing};
+        m_messages->answer({Answer(answer)});
+        QCOMPARE(m_files->SaveAs(), yes);
+        QCOMPARE(m_messages->texts(),
+                 (QStringList{u"Файл "_s + existing + u" уже существует.\r\nЗаменить его?"_s,
+                              yes ? SavedIn + existing : Cancelled}));
+        QCOMPARE(m_messages->messages()[0].buttons, UserMessages::Buttons::YesNo);
+        QCOMPARE(bytesOf(existing), yes ? QByteArray("1\t 1,000\tkg\tS\t07.12.2026 10:00:00\ta\r\n")
+                                        : QByteArray("old\r\n"));
+
+        // A picture: a PNG's signature and compressed data.
+        m_files->markDiscarded();
+        m_messages->clear();
+        const QString picture = path(u"p.png"_s);
+        QByteArray png("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
+        for (int i = 0; i < 4096; ++i)
+            png += char((i * 7919) % 256);
+        QVERIFY(put(picture, png));
+        m_dialogs->choices = {picture};
+        m_messages->answer({Answer(answer)});
+        m_files->Open();
+        QCOMPARE(m_messages->texts(), QStringList{u"Файл "_s + picture + u" не похож на журнал.\r\nВсё равно открыть его?"_s});
+        QCOMPARE(m_files->curFileName(), yes ? picture : QString());
+        QCOMPARE(m_grid->Rows() > 2, yes);
+
+        // A journal, Cyrillic notes and all, is opened without a question.
+        m_messages->clear();
+        const QString journal = path(u"j.txt"_s);
+        QVERIFY(put(journal, "1\t 1,000\tkg\tS\t07.12.2026 10:00:00\t\xEF\xF0\xE8\xEC\r\n\r\n2\t\t\t\t\t\r\n"));
+        m_dialogs->choices = {journal};
+        m_files->Open();
+        QVERIFY(m_messages->messages().isEmpty());
+        QCOMPARE(m_files->curFileName(), journal);
     }
 
     void newOffersSaveAs()

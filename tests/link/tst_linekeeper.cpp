@@ -1,4 +1,5 @@
 #include "link/FrameBuilder.h"
+#include "link/LinkTexts.h"
 #include "support/LinkRig.h"
 
 #include <QSignalSpy>
@@ -58,7 +59,7 @@ void TstLineKeeper::retriedUntilTheDeviceIsBack()
     rig.line.setExistingPorts({2});
     rig.line.loseDevice();
     QCOMPARE(rig.link.linkState(), State::Waiting);
-    QCOMPARE(rig.status, LineKeeper::lostText());
+    QCOMPARE(rig.status, LinkTexts::lineLost());
     QCOMPARE(rig.messages.texts(), QStringList{LinkBroken});
     rig.line.clearLog();
     QTRY_VERIFY(rig.opens() >= 3);
@@ -70,7 +71,7 @@ void TstLineKeeper::retriedUntilTheDeviceIsBack()
     rig.line.setExistingPorts({1});
     QTRY_VERIFY(rig.line.portOpen());
     QCOMPARE(rig.link.linkState(), State::Receiving);
-    QCOMPARE(rig.status, LineKeeper::backText());
+    QCOMPARE(rig.status, LinkTexts::lineBack());
     QVERIFY(rig.line.log().contains(QStringLiteral("InputLen=37")));
     QCOMPARE(rig.line.log().mid(rig.line.log().lastIndexOf(QStringLiteral("CommPort=1"))),
              (QStringList{"CommPort=1", "Settings=9600,N,8,1", "RThreshold=37", "InputLen=37", "InBufferSize=37",

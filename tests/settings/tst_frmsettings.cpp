@@ -326,6 +326,35 @@ private slots:
         }
     }
 
+    // A typed number is taken as typed: "1" stays 1 though 10 to 16 are
+    // listed, and leaving the box keeps it.
+    void typedPortIsNotCompleted()
+    {
+        m_line.setExistingPorts({10, 11, 12, 13, 14, 15, 16});
+        auto d = load();
+        showActive(*d);
+        port(*d)->lineEdit()->setFocus();
+        typePort(*d, QStringLiteral("1"));
+        QTest::keyClick(port(*d)->lineEdit(), Qt::Key_Tab);
+        QCOMPARE(d->portText(), QStringLiteral("1"));
+        QVERIFY(m_messages.messages().isEmpty());
+    }
+
+    // Escape hides the dialog as "Выход" does: a dead zone being edited is
+    // checked and put in force.
+    void escapeValidatesLikeExit()
+    {
+        auto d = load();
+        showActive(*d);
+        luft(*d, 0)->setFocus();
+        luft(*d, 0)->selectAll();
+        QTest::keyClicks(luft(*d, 0), QStringLiteral("2.5"));
+        QTest::keyClick(luft(*d, 0), Qt::Key_Escape);
+        QVERIFY(!d->isVisible());
+        QCOMPARE(luft(*d, 0)->text(), QStringLiteral("2,5"));
+        QCOMPARE(d->luftText(), QStringLiteral("2,5"));
+    }
+
     void portCheckEmptyAndPick()
     {
         m_line.setExistingPorts({1, 3});

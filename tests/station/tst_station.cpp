@@ -1,17 +1,43 @@
 #include "app/frm1.h"
 
 #include "journal/JournalGrid.h"
+#include "settings/IniTxt.h"
+#include "settings/frmSettings.h"
+#include "station/ChartWindow.h"
 #include "support/TestWindow.h"
 
+#include <QAction>
+#include <QDateTime>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
+#include <QStatusBar>
+#include <QTableView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QChart>
+#include <QLineSeries>
+#include <QProcess>
+#include <QPushButton>
+#include <QTimer>
+#include <QStandardPaths>
 #include <QTest>
+#include <QUrl>
 
 // The station's additions on the real main window: the totals in the status
-// bar and the menu items after the designed ones.
+// bar and the menu items after the designed ones, with the reports they
+// write read back by other programs (pdftotext, openpyxl, LibreOffice).
 class TestStation : public QObject
 {
+    // Debian's own, which has python3-openpyxl (not one a user put first on PATH).
+    static inline const QString DebianPython = QStringLiteral("/usr/bin/python3");
+
     Q_OBJECT
 
     std::unique_ptr<TestWindow> m_env;
@@ -24,6 +50,53 @@ class TestStation : public QObject
         m_window->ReadFrom_Unit(QStringLiteral("\x01\x02S%1kg   ").arg(QLatin1String(weight), 8));
     }
 
+    void readThree()
+    {
+        read("1.000");
+        read("2.500");
+        read("0.750");
+    }
+
+    QStringList captions(const char *menu) const
+    {
+        QStringList out;
+        for (QAction *a : m_window->menuBar()->findChild<QMenu *>(QLatin1String(menu))->actions())
+            out << a->text();
+        return out;
+    }
+
+    // Runs a menu item of the real window, as a click on it would.
+    void trigger(const char *name)
+    {
+        QAction *a = m_window->menuBar()->findChild<QAction *>(QLatin1String(name));
+        QVERIFY2(a, name);
+        QVERIFY(a->isEnabled());
+        a->trigger();
+    }
+
+    static QString run(const QString &program, const QStringList &args, const QStringList &env = {})
+    {
+        QProcess p;
+        if (!env.isEmpty()) {
+            QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+            for (const QString &kv : env)
+                e.insert(kv.section(QLatin1Char('='), 0, 0), kv.section(QLatin1Char('='), 1));
+            p.setProcessEnvironment(e);
+        }
+        p.start(program, args);
+        if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+            qWarning() << program << p.readAllStandardError();
+        return QString::fromUtf8(p.readAllStandardOutput());
+    }
+
+    QString exportTo(const char *item, const QString &name)
+    {
+        const QString path = m_env->folder.filePath(name);
+        m_env->dialogs.choices = {path};
+        trigger(item);
+        return path;
+    }
+
 private slots:
     void init()
     {
@@ -31,12 +104,17 @@ private slots:
         m_window = &m_env->start();
     }
 
+    void menuItemsAfterTheDesignedOnes()
+    {
+        QCOMPARE(captions("mnuFile"), (QStringList{"Создать", "Открыть", "Добавить из ...", "Сохранить как",
+                                                   "Печать...", "Экспорт в PDF...", "Экспорт в Excel..."}));
+        QCOMPARE(captions("mnuServ").first(), QStringLiteral("Настройки"));
+    }
+
     void totalsFollowReadingsSelectionAndDeletion()
     {
         QCOMPARE(totals(), QStringLiteral("Итого: 0 строк"));
-        read("1.000");
-        read("2.500");
-        read("0.750");
+        readThree();
         QTRY_VERIFY(totals().startsWith(QStringLiteral("Итого: 3 строки, сумма 4,250 kg")));
         JournalGrid &grid = m_window->journal();
         grid.setCurrentCell(2, 1);
@@ -45,6 +123,235 @@ private slots:
         m_env->messages.answer({UserMessages::Answer::Yes});
         m_window->tbr1_ButtonClick(QStringLiteral("tbrClear"));
         QTRY_VERIFY(totals().startsWith(QStringLiteral("Итого: 1 строка, сумма 1,000 kg")));
+    }
+
+    // The date and time shows whole in the font in use; the other columns
+    // keep their designed widths.
+    void timeColumnShowsAWholeDateAndTime()
+    {
+        JournalGrid &grid = m_window->journal();
+        read("1.000");
+        auto *view = m_window->findChild<QTableView *>(QStringLiteral("Grid1"));
+        const QString time = grid.TextMatrix(1, 5);
+        QVERIFY(view->columnWidth(4) > view->fontMetrics().horizontalAdvance(time));
+        QVERIFY(grid.ColWidth(5) >= 1600);
+        QCOMPARE(grid.ColWidth(2), 800);
+        QCOMPARE(grid.ColWidth(6), 2000);
+    }
+
+    // A width the operator sets is kept for its column set across a restart
+    // and a layout of the other set.
+    void operatorColumnWidthsKeptPerColumnSet()
+    {
+        auto *view = m_window->findChild<QTableView *>(QStringLiteral("Grid1"));
+        view->horizontalHeader()->resizeSection(1, 150); // "Вес "
+        const int twips = m_window->journal().ColWidth(2);
+        QCOMPARE(twips, 150 * 15);
+        QTRY_COMPARE(ReadIniValue(m_env->ini(), QStringLiteral("ColumnWidths"), QStringLiteral("weighing_Weight"), {}),
+                 QString::number(twips));
+        m_window = &m_env->start();
+        QCOMPARE(m_window->journal().ColWidth(2), twips);
+        m_window->InitGrid(2);
+        QCOMPARE(m_window->journal().ColWidth(2), 800);
+        m_window->InitGrid(0);
+        QCOMPARE(m_window->journal().ColWidth(2), twips);
+    }
+
+    void receptionFieldAndDeadZoneTip()
+    {
+        // The line lost while receiving: the field says the program waits.
+        m_window->tbr1_ButtonClick(QStringLiteral("tbrReadAllPlu"));
+        m_env->line->loseDevice();
+        QTRY_VERIFY(m_window->findChild<QLabel *>(QStringLiteral("lblReception"))->text().endsWith(
+            QStringLiteral("| связь потеряна, ожидание")));
+        m_window->tbr1_ButtonClick(QStringLiteral("tbrStopRead"));
+
+        auto *reception = m_window->findChild<QLabel *>(QStringLiteral("lblReception"));
+        QCOMPARE(reception->text(), QStringLiteral("Прием: выключен | COM1 | JW-1"));
+        m_window->tbr1_ButtonClick(QStringLiteral("tbrReadAllPlu"));
+        QTRY_COMPARE(reception->text(), QStringLiteral("Прием: включен | COM1 | JW-1"));
+        m_window->tbr1_ButtonClick(QStringLiteral("tbrStopRead"));
+        QTRY_VERIFY(reception->text().startsWith(QStringLiteral("Прием: выключен")));
+        // The designed message pane is still the recorder's.
+        m_window->ShowText(QStringLiteral("сообщение"));
+        QCOMPARE(m_window->statusBar()->currentMessage(), QStringLiteral("сообщение"));
+        for (QLineEdit *box : m_window->settingsDialog().findChildren<QLineEdit *>()) {
+            if (box->objectName().startsWith(QLatin1String("arrLuft_")))
+                QVERIFY(box->toolTip().contains(QStringLiteral("0,05 — это 50 г")));
+        }
+    }
+
+    void boardShowsTheLatestReadingAndTheSilence()
+    {
+        QCOMPARE(captions("mnuServ"), (QStringList{"Настройки", "Табло", "График"}));
+        trigger("mnuBoard");
+        auto *board = m_window->findChild<QWidget *>(QStringLiteral("frmBoard"));
+        QVERIFY(board && board->isVisible());
+        QCOMPARE(board->windowTitle(), QStringLiteral("Табло"));
+        auto *weight = board->findChild<QWidget *>(QStringLiteral("lblBoardWeight"));
+        auto text = [board](const char *name) { return board->findChild<QLabel *>(QLatin1String(name))->text(); };
+        QCOMPARE(weight->accessibleName(), QStringLiteral("Нет данных"));
+        readThree();
+        QTRY_COMPARE(weight->accessibleName(), QStringLiteral("0,750"));
+        QCOMPARE(text("lblBoardUnit"), QStringLiteral("kg"));
+        QVERIFY(text("lblBoardStable").contains(QStringLiteral("Стабильно")));
+        QCOMPARE(text("lblBoardLastRow"), QStringLiteral("Последняя запись: № 3, вес 0.750 kg"));
+        QVERIFY(text("lblBoardTotals").startsWith(QStringLiteral("Итого: 3 строки, сумма 4,250 kg")));
+        // An unstable reading not recorded is shown all the same.
+        m_window->ReadFrom_Unit(QStringLiteral("\x01\x02U   3.300kg   "));
+        QTRY_VERIFY(text("lblBoardStable").contains(QStringLiteral("Нестабильно")));
+        QCOMPARE(weight->accessibleName(), QStringLiteral("3,300"));
+        // Reception on and nothing decoded for two seconds.
+        m_window->tbr1_ButtonClick(QStringLiteral("tbrReadAllPlu"));
+        QTRY_COMPARE_WITH_TIMEOUT(weight->accessibleName(), QStringLiteral("Нет данных"), 4000);
+        read("1.500");
+        QTRY_COMPARE(weight->accessibleName(), QStringLiteral("1,500"));
+        // F11 switches to full screen and back.
+        QTest::keyClick(board, Qt::Key_F11);
+        QVERIFY(board->windowState() & Qt::WindowFullScreen);
+        QTest::keyClick(board, Qt::Key_F11);
+        QVERIFY(!(board->windowState() & Qt::WindowFullScreen));
+    }
+
+    void chartFollowsTheJournal()
+    {
+        m_window->journal().addItems({QStringLiteral("1\t1\t1.000\tkg\tS\t07.12.2026 10:00:00\t"),
+                                      QStringLiteral("2\t2\t2.500\tkg\tS\t07.12.2026 10:00:05\t"),
+                                      QStringLiteral("3\t3\t0.750\tkg\tS\t07.12.2026 10:00:10\t")});
+        trigger("mnuChart");
+        auto *window = m_window->findChild<ChartWindow *>(QStringLiteral("frmChart"));
+        QVERIFY(window && window->isVisible());
+        QCOMPARE(window->windowTitle(), QStringLiteral("График"));
+        auto points = [window] {
+            return static_cast<QLineSeries *>(window->chart().series().value(0))->points();
+        };
+        QCOMPARE(points().size(), 3);
+        QCOMPARE(points().at(1).y(), 2.5);
+        // Zoomed in, then reset to the whole journal.
+        window->chart().zoom(4);
+        QTRY_VERIFY(points().size() <= 3);
+        window->findChild<QPushButton *>(QStringLiteral("btnChartReset"))->click();
+        QCOMPARE(points().size(), 3);
+        m_env->messages.answer({UserMessages::Answer::Yes});
+        m_window->journal().setCurrentCell(1, 1);
+        m_window->tbr1_ButtonClick(QStringLiteral("tbrClear"));
+        QTRY_COMPARE(points().size(), 2);
+        // Another unit, another line.
+        m_window->ReadFrom_Unit(QStringLiteral("\x01\x02S   1.500g    "));
+        QTRY_COMPARE(window->chart().series().size(), 2);
+        QCOMPARE(window->chart().series().at(1)->name(), QStringLiteral("g"));
+    }
+
+    void pdfHoldsCaptionsRowsTotalsAndPageNumbers()
+    {
+        readThree();
+        m_window->journal().setTextMatrix(2, m_window->journal().Cols() - 1, QStringLiteral("партия Ж-7"));
+        const QString pdf = exportTo("mnuExportPdf", QStringLiteral("report"));
+        QCOMPARE(m_env->dialogs.shown.last().request.proposedName, QStringLiteral("Журнал.pdf"));
+        QCOMPARE(m_env->messages.texts().last(), "Данные сохранены в файле " + pdf + ".pdf");
+        const QString text = run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf + ".pdf", "-"});
+        for (const char *expected : {"Журнал: Новый", "Весы: JW-1", "№ п.п", "Вес", "Ед. изм.", "Статус", "Время",
+                                     "Примечание", "2.500", "0.750", "партия Ж-7",
+                                     "Итого: 3 строки", "сумма 4,250 kg", "стр. 1 из 1"})
+            QVERIFY2(text.contains(QString::fromUtf8(expected)), expected);
+    }
+
+    void pdfNumbersItsPages()
+    {
+        QStringList rows;
+        for (int i = 1; i <= 200; ++i)
+            rows << QStringLiteral("%1\t%1\t%2.000\tkg\tS\t07.12.2026 10:00:00\t").arg(i).arg(i % 7);
+        m_window->journal().addItems(rows);
+        const QString pdf = exportTo("mnuExportPdf", QStringLiteral("long.pdf"));
+        const QString text = run(QStringLiteral("pdftotext"), {pdf, "-"});
+        const int pages = text.count(QLatin1Char('\f'));
+        QVERIFY(pages > 2);
+        for (int p = 1; p <= pages; ++p)
+            QVERIFY(text.contains(QStringLiteral("стр. %1 из %2").arg(p).arg(pages)));
+        QVERIFY(text.contains(QStringLiteral("Итого: 200 строк")));
+    }
+
+    void printGoesThroughThePreview()
+    {
+        readThree();
+        int pages = -1;
+        QTimer::singleShot(0, this, [&pages] {
+            auto *preview = qobject_cast<QPrintPreviewDialog *>(QApplication::activeModalWidget());
+            if (!preview)
+                return;
+            if (auto *view = preview->findChild<QPrintPreviewWidget *>())
+                pages = view->pageCount();
+            preview->reject();
+        });
+        trigger("mnuPrint");
+        QCOMPARE(pages, 1);
+    }
+
+    void cancelledExportWritesNothing()
+    {
+        m_env->dialogs.choices = {std::nullopt};
+        trigger("mnuExportExcel");
+        QCOMPARE(m_env->messages.texts().last(), QStringLiteral("Операция отменена."));
+    }
+
+    void workbookCellsAreNumbersDatesAndTexts()
+    {
+        readThree();
+        m_window->journal().AddItem(QStringLiteral("4\t4\t--.---\tkg\tS\tне время\tзаметка"));
+        m_window->journal().setTextMatrix(1, m_window->journal().Cols() - 1, QStringLiteral("первая"));
+        const QString xlsx = exportTo("mnuExportExcel", QStringLiteral("day.xlsx"));
+        QCOMPARE(m_env->messages.texts().last(), "Данные сохранены в файле " + xlsx);
+        // Each cell as [type, value]: n number, s text, d date-time.
+        const QString script = QStringLiteral(
+            "import json,sys,openpyxl\n"
+            "ws=openpyxl.load_workbook(sys.argv[1]).active\n"
+            "print(json.dumps([[[c.data_type, c.value.isoformat() if c.is_date else c.value] for c in r]"
+            " for r in ws.iter_rows()], default=str))\n");
+        const QJsonArray rows = QJsonDocument::fromJson(run(DebianPython, {"-c", script, xlsx}).toUtf8()).array();
+        QVERIFY(rows.size() >= 7);
+        auto cell = [&rows](int r, int c) { return rows.at(r).toArray().at(c).toArray(); };
+        QCOMPARE(cell(0, 1).at(1).toString(), QStringLiteral("Вес "));
+        QCOMPARE(cell(0, 4).at(1).toString(), QStringLiteral("Время"));
+        double sum = 0;
+        for (int r = 1; r <= 3; ++r) {
+            QCOMPARE(cell(r, 1).at(0).toString(), QStringLiteral("n"));
+            sum += cell(r, 1).at(1).toDouble();
+            QCOMPARE(cell(r, 0).at(0).toString(), QStringLiteral("n"));
+            QCOMPARE(cell(r, 4).at(0).toString(), QStringLiteral("d"));
+            QVERIFY(QDateTime::fromString(cell(r, 4).at(1).toString(), Qt::ISODate).isValid());
+        }
+        QCOMPARE(sum, 4.25);
+        QCOMPARE(cell(1, 5), (QJsonArray{"s", "первая"}));
+        QCOMPARE(cell(4, 1), (QJsonArray{"s", "--.---"}));
+        QCOMPARE(cell(4, 4), (QJsonArray{"s", "не время"}));
+        QCOMPARE(cell(6, 0), (QJsonArray{"s", "Итого: 4 строки"}));
+        QCOMPARE(cell(7, 1), (QJsonArray{"n", 4.25}));
+        QCOMPARE(cell(7, 2), (QJsonArray{"s", "kg"}));
+    }
+
+    // LibreOffice Calc in a Russian locale reads the weights as numbers: it
+    // shows them (CSV "as shown") with a decimal comma and their decimals,
+    // where a text would keep its full stop; the sum below as 4,250.
+    void workbookOpensInLibreOfficeWithRussianNumbers()
+    {
+        const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+        QVERIFY2(!soffice.isEmpty(), "LibreOffice (libreoffice-calc-nogui) is not installed");
+        readThree();
+        const QString xlsx = exportTo("mnuExportExcel", QStringLiteral("calc.xlsx"));
+        const QString out = m_env->folder.filePath(QStringLiteral("csv"));
+        const QString profile = QUrl::fromLocalFile(m_env->folder.filePath(QStringLiteral("lo-profile"))).toString();
+        run(soffice,
+            {"-env:UserInstallation=" + profile, "--headless", "--norestore", "--convert-to", "csv:Text - txt - csv (StarCalc):44,34,76,1,,1049,false,true,true", "--outdir", out, xlsx},
+            {"LC_ALL=ru_RU.UTF-8", "LANG=ru_RU.UTF-8", "LANGUAGE=ru", "HOME=" + m_env->folder.path()});
+        QFile csv(out + QStringLiteral("/calc.csv"));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(csv.readAll()).split(QLatin1Char('\n'));
+        QVERIFY(lines.size() > 6);
+        QCOMPARE(lines.at(0), QStringLiteral("№ п.п ,Вес ,Ед. изм.,Статус,Время,Примечание"));
+        QVERIFY(lines.at(1).startsWith(QStringLiteral("1,\"1,000\",kg,S,")));
+        QVERIFY(lines.at(2).startsWith(QStringLiteral("2,\"2,500\",kg,S,")));
+        QVERIFY(lines.at(3).startsWith(QStringLiteral("3,\"0,750\",kg,S,")));
+        QVERIFY(lines.at(6).startsWith(QStringLiteral("Сумма,\"4,250\",kg,")));
     }
 };
 

@@ -29,15 +29,10 @@ public:
 class FakeCellGeometry : public CellGeometry
 {
 public:
-    explicit FakeCellGeometry(const JournalGrid &grid) : m_grid(grid) {}
-    QRect cellRect(int row, int col) const
+    QRect cellRect(int row, int col) const override
     {
         return row > 0 && col > 0 ? QRect(col * 100, row * 20, 100, 20) : QRect();
     }
-    QRect currentCellRect() const override { return cellRect(m_grid.Row(), m_grid.Col()); }
-
-private:
-    const JournalGrid &m_grid;
 };
 
 // A journal laid out and filled, with the note editor wired to its cell
@@ -69,6 +64,6 @@ struct EditingJournal {
 
     JournalGrid grid;
     FakeNoteEditor editor;
-    FakeCellGeometry cells{grid};
+    FakeCellGeometry cells;
     NoteEditor notes{grid, editor, cells};
 };

@@ -4,6 +4,8 @@
 
 #include <QList>
 
+#include <functional>
+
 // File dialogs for tests: records every request and answers with the
 // scripted choices in order, a null one meaning "cancelled"; with none
 // left the dialog is cancelled.
@@ -17,6 +19,8 @@ public:
 
     QList<Shown> shown;
     QList<std::optional<QString>> choices;
+    // Runs while a dialog is open, as readings that arrive meanwhile would.
+    std::function<void()> whileShown;
 
     std::optional<QString> openFileName(const Request &request) override { return answer(false, request); }
     std::optional<QString> saveFileName(const Request &request) override { return answer(true, request); }
@@ -25,6 +29,8 @@ private:
     std::optional<QString> answer(bool save, const Request &request)
     {
         shown.append({save, request});
+        if (whileShown)
+            whileShown();
         return choices.isEmpty() ? std::nullopt : choices.takeFirst();
     }
 };

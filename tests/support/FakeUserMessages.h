@@ -5,6 +5,8 @@
 #include <QList>
 #include <QQueue>
 
+#include <functional>
+
 // Message boxes answered by the test: every message is recorded, and each
 // question takes the next scripted answer (or the default one).
 class FakeUserMessages : public UserMessages
@@ -17,9 +19,14 @@ public:
         Icon icon;
     };
 
+    // Runs while a box is open, as readings that arrive meanwhile would.
+    std::function<void(const QString &text)> whileShown;
+
     Answer show(const QString &text, const QString &title, Buttons buttons, Icon icon) override
     {
         m_messages.append({text, title, buttons, icon});
+        if (whileShown)
+            whileShown(text);
         if (buttons == Buttons::Ok)
             return Answer::Ok;
         return m_answers.isEmpty() ? m_defaultAnswer : m_answers.dequeue();

@@ -1,0 +1,130 @@
+// The station's additions: a reading recorded with the totals on (and with
+// the big display open), the PDF and workbook exports, the chart opening a
+// big journal and drawing a panned range.
+
+#include "Benches.h"
+#include "Measure.h"
+
+#include "app/frm1.h"
+#include "journal/JournalGrid.h"
+#include "link/ScaleLink.h"
+#include "report/JournalReport.h"
+#include "report/JournalTotals.h"
+#include "report/TotalsText.h"
+#include "report/WeightSeries.h"
+#include "station/ChartWindow.h"
+#include "station/ReportCommands.h"
+#include "station/WorkbookExport.h"
+#include "support/TestWindow.h"
+
+#include <QAction>
+#include <QChart>
+#include <QCoreApplication>
+#include <QMenuBar>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+namespace {
+
+constexpr int Readings = 500;
+
+// Rows of a day at the scale: a reading every second, weights that wander.
+void fill(JournalGrid &journal, int rows)
+{
+    constexpr int Batch = 100000;
+    const QDateTime start(QDate(2026, 12, 7), QTime(6, 0));
+    for (int done = 0; done < rows;) {
+        QStringList lines;
+        const int count = std::min(Batch, rows - done);
+        for (int i = done + 1; i <= done + count; ++i)
+            lines << QStringLiteral("%1\t%1\t%2\tkg\tS\t%3\tпартия 7")
+                         .arg(i)
+                         .arg(QString::number(10 + (i * 7919 % 5000) / 1000.0, 'f', 3))
+                         .arg(start.addSecs(i).toString(QStringLiteral("dd.MM.yyyy H:mm:ss")));
+        journal.addItems(lines);
+        done += count;
+    }
+}
+
+// Processor time per reading decoded and recorded, with the events it causes.
+double readingCost(int rows, bool boardOpen)
+{
+    TestWindow window;
+    writeSettings(window, {{"txtValTypeScale", "0"}, {"arrLuft_0", "0"}});
+    frm1 &w = window.start();
+    fill(w.journal(), rows);
+    if (boardOpen)
+        w.menuBar()->findChild<QAction *>(QStringLiteral("mnuBoard"))->trigger();
+    QCoreApplication::processEvents();
+    const QString chunks[2] = {QString::fromLatin1(frameOf(0, QStringLiteral("1.000"))),
+                               QString::fromLatin1(frameOf(0, QStringLiteral("2.000")))};
+    const double t0 = Measure::threadCpuSeconds();
+    for (int i = 0; i < Readings; ++i) {
+        w.ReadFrom_Unit(chunks[i % 2]);
+        QCoreApplication::processEvents();
+    }
+    return (Measure::threadCpuSeconds() - t0) / Readings;
+}
+
+} // namespace
+
+void benchStation(Table &table, const BenchOptions &options)
+{
+    const int big = options.stationRows;
+    const double empty = readingCost(0, false);
+    const double full = readingCost(big, false);
+    table.add({QStringLiteral("totals: one reading into %L1 rows, totals on").arg(big), micros(full),
+               micros(empty) + QStringLiteral(" (empty journal)"), ratioText(full, empty), QStringLiteral("≤ 1.5×"),
+               full <= 1.5 * empty});
+    const double board = readingCost(big, true);
+    table.add({QStringLiteral("Табло open: one reading into %L1 rows").arg(big), micros(board),
+               micros(full) + QStringLiteral(" (closed)"), ratioText(board, full), QStringLiteral("≤ 1.2×"),
+               board <= 1.2 * full});
+
+    TestWindow window;
+    frm1 &w = window.start();
+    QTemporaryDir dir;
+    JournalTotals totals(w.journal());
+    ReportCommands reports({w.journal(), totals, w.fileCommands(), [] { return QStringLiteral("JW-1"); }},
+                           window.dialogs, window.messages, w);
+    fill(w.journal(), options.pdfRows);
+    double t0 = Measure::monotonicSeconds();
+    const bool pdf = reports.writePdf(dir.filePath(QStringLiteral("j.pdf")));
+    const double pdfSeconds = Measure::monotonicSeconds() - t0;
+    table.add({QStringLiteral("PDF: %L1 rows").arg(options.pdfRows), millis(pdfSeconds), QString(), QString(),
+               QStringLiteral("≤ 3 s"), pdf && pdfSeconds <= 3});
+
+    w.InitGrid(0);
+    fill(w.journal(), options.xlsxRows);
+    const JournalReport report{w.journal(), QStringLiteral("Новый"), QStringLiteral("JW-1"),
+                               QDateTime::currentDateTime(), TotalsText::lines(totals.whole())};
+    t0 = Measure::monotonicSeconds();
+    const bool xlsx = WorkbookExport::write(report, totals, dir.filePath(QStringLiteral("j.xlsx")));
+    const double xlsxSeconds = Measure::monotonicSeconds() - t0;
+    table.add({QStringLiteral("Excel: %L1 rows").arg(options.xlsxRows), millis(xlsxSeconds), QString(), QString(),
+               QStringLiteral("≤ 5 s"), xlsx && xlsxSeconds <= 5});
+
+    w.InitGrid(0);
+    fill(w.journal(), options.chartRows);
+    QCoreApplication::processEvents();
+    t0 = Measure::monotonicSeconds();
+    auto *chart = new ChartWindow(w.journal(), &w);
+    chart->show();
+    QCoreApplication::processEvents();
+    const double open = Measure::monotonicSeconds() - t0;
+    table.add({QStringLiteral("chart: opening %L1 rows").arg(options.chartRows), millis(open), QString(), QString(),
+               QStringLiteral("≤ 1 s"), open <= 1});
+    const int pans = 20;
+    t0 = Measure::monotonicSeconds();
+    for (int i = 0; i < pans; ++i) {
+        chart->chart().scroll(i % 2 ? -30 : 30, 0);
+        chart->redraw();
+        QCoreApplication::processEvents();
+    }
+    const double pan = (Measure::monotonicSeconds() - t0) / pans;
+    table.add({QStringLiteral("chart: one pan step over %L1 rows").arg(options.chartRows), millis(pan), QString(),
+               QString(), QStringLiteral("≤ 50 ms"), pan <= 0.05});
+    std::fprintf(stderr, "bench: chart resident %ld MiB\n", Measure::rssKb() / 1024);
+    delete chart;
+}

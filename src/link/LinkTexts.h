@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+// What the scale link says to the operator, in one place. The spellings are
+// the program's own and kept as its users know them.
+namespace LinkTexts {
+
+inline QString wrongScaleType() { return QStringLiteral("Произошла ошибка!\r\nПроверте выбранный тип весов."); }
+inline QString badPortNumber(const QString &text)
+{
+    return QStringLiteral("Неверный номер порта: «%1». Укажите номер порта в окне «Настройка».").arg(text);
+}
+inline QString linkBroken() { return QStringLiteral("Разрав связи с весами!"); }
+inline QString lineLost() { return QStringLiteral("Связь с весами потеряна. Ожидание подключения..."); }
+inline QString lineBack() { return QStringLiteral("Связь с весами восстановлена."); }
+
+} // namespace LinkTexts

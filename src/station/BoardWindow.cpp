@@ -1,0 +1,190 @@
+#include "station/BoardWindow.h"
+
+#include "journal/JournalGrid.h"
+#include "link/ScaleLink.h"
+#include "report/JournalTotals.h"
+#include "report/TotalsText.h"
+
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+// A text drawn as large as the widget allows.
+class BigText : public QWidget
+{
+public:
+    explicit BigText(QWidget *parent)
+        : QWidget(parent)
+    {
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+        setMinimumSize(120, 60);
+    }
+    void setText(const QString &text, const QColor &color)
+    {
+        if (text == m_text && color == m_color)
+            return;
+        m_text = text;
+        m_color = color;
+        setAccessibleName(text);
+        update();
+    }
+    QString text() const { return m_text; }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter p(this);
+        QFont f = font();
+        f.setBold(true);
+        f.setPixelSize(std::max(8, int(height() * 0.8)));
+        const int advance = QFontMetrics(f).horizontalAdvance(m_text);
+        if (advance > width() * 0.95)
+            f.setPixelSize(std::max(8, int(f.pixelSize() * width() * 0.95 / advance)));
+        p.setFont(f);
+        p.setPen(m_color);
+        p.drawText(rect(), Qt::AlignCenter, m_text);
+    }
+
+private:
+    QString m_text;
+    QColor m_color = Qt::black;
+};
+
+BoardWindow::BoardWindow(const JournalGrid &journal, const JournalTotals &totals, const ScaleLink &link,
+                         QWidget *parent)
+    : QWidget(parent, Qt::Window)
+    , m_journal(journal)
+    , m_totals(totals)
+    , m_link(link)
+{
+    setObjectName(QStringLiteral("frmBoard"));
+    setWindowTitle(QStringLiteral("Табло"));
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    pal.setColor(QPalette::WindowText, Qt::black);
+    setPalette(pal);
+
+    m_weight = new BigText(this);
+    m_weight->setObjectName(QStringLiteral("lblBoardWeight"));
+    m_unit = new QLabel(this);
+    m_unit->setObjectName(QStringLiteral("lblBoardUnit"));
+    m_stable = new QLabel(this);
+    m_stable->setObjectName(QStringLiteral("lblBoardStable"));
+    m_lastRow = new QLabel(this);
+    m_lastRow->setObjectName(QStringLiteral("lblBoardLastRow"));
+    m_totalsText = new QLabel(this);
+    m_totalsText->setObjectName(QStringLiteral("lblBoardTotals"));
+    m_totalsText->setWordWrap(true);
+    m_fullScreen = new QPushButton(QStringLiteral("Во весь экран (F11)"), this);
+    m_fullScreen->setObjectName(QStringLiteral("btnFullScreen"));
+    m_fullScreen->setFocusPolicy(Qt::NoFocus);
+    connect(m_fullScreen, &QPushButton::clicked, this, &BoardWindow::toggleFullScreen);
+
+    auto *top = new QHBoxLayout;
+    top->addWidget(m_stable);
+    top->addStretch();
+    top->addWidget(m_fullScreen);
+    auto *middle = new QHBoxLayout;
+    middle->addWidget(m_weight, 1);
+    middle->addWidget(m_unit);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addLayout(middle, 1);
+    layout->addWidget(m_lastRow);
+    layout->addWidget(m_totalsText);
+
+    m_clock.start();
+    m_tick.setInterval(RepaintMs);
+    connect(&m_tick, &QTimer::timeout, this, &BoardWindow::refresh);
+    connect(&totals, &JournalTotals::changed, this, [this] { m_dirty = true; });
+    resize(800, 450);
+}
+
+void BoardWindow::decoded(const ScaleReading &reading)
+{
+    if (!isVisible())
+        return; // a closed board costs the receive path nothing
+    m_live.decoded(reading, m_clock.elapsed());
+    m_dirty = true;
+}
+
+void BoardWindow::refresh()
+{
+    // A line lost and awaited is reception on as well.
+    const bool on = m_link.linkState() != LineKeeper::State::Off;
+    if (on && !m_wasOn)
+        m_live.receptionStarted(m_clock.elapsed());
+    m_wasOn = on;
+    const bool silent = m_live.noData(on, m_clock.elapsed());
+    if (!m_dirty && !silent)
+        return;
+    m_dirty = false;
+    if (silent || !m_live.hasReading()) {
+        m_weight->setText(QStringLiteral("Нет данных"), Qt::darkGray);
+        m_unit->clear();
+        m_stable->clear();
+    } else {
+        const QColor color = m_live.stable() ? QColor(Qt::black) : QColor(200, 0, 0);
+        m_weight->setText(m_live.weight(), color);
+        m_unit->setText(m_live.unit());
+        m_stable->setText(m_live.stable() ? QStringLiteral("● Стабильно") : QStringLiteral("○ Нестабильно"));
+        m_stable->setStyleSheet(m_live.stable() ? QStringLiteral("color: #007000") : QStringLiteral("color: #c00000"));
+    }
+    const int last = m_journal.Rows() - 1;
+    if (last >= 1 && !m_journal.TextMatrix(last, 2).trimmed().isEmpty())
+        m_lastRow->setText(QStringLiteral("Последняя запись: № %1, вес %2 %3")
+                               .arg(m_journal.TextMatrix(last, 1).trimmed(), m_journal.TextMatrix(last, 2).trimmed(),
+                                    m_journal.TextMatrix(last, 3).trimmed()));
+    else
+        m_lastRow->setText(QStringLiteral("Последняя запись: нет"));
+    m_totalsText->setText(TotalsText::line(m_totals.whole()));
+}
+
+void BoardWindow::toggleFullScreen()
+{
+    setWindowState(windowState() ^ Qt::WindowFullScreen);
+}
+
+void BoardWindow::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_F11) {
+        toggleFullScreen();
+        return;
+    }
+    if (event->key() == Qt::Key_Escape && isFullScreen()) {
+        toggleFullScreen();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void BoardWindow::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    // The small texts grow with the window too.
+    QFont f = font();
+    f.setPixelSize(std::max(12, height() / 16));
+    for (QLabel *l : {m_unit, m_stable, m_lastRow, m_totalsText})
+        l->setFont(f);
+    QFont unit = f;
+    unit.setPixelSize(std::max(16, height() / 6));
+    m_unit->setFont(unit);
+}
+
+void BoardWindow::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    m_dirty = true;
+    refresh();
+    m_tick.start();
+}
+
+void BoardWindow::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    m_tick.stop();
+}

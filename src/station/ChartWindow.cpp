@@ -1,0 +1,242 @@
+#include "station/ChartWindow.h"
+
+#include "report/WeightSeries.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QDateTime>
+#include <QDateTimeAxis>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLineSeries>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QValueAxis>
+#include <QVBoxLayout>
+
+// The chart's view: the wheel zooms, the right button pans.
+class WeightChartView : public QChartView
+{
+public:
+    explicit WeightChartView(QChart *chart, QWidget *parent)
+        : QChartView(chart, parent)
+    {
+        setRubberBand(QChartView::RectangleRubberBand);
+        setRenderHint(QPainter::Antialiasing, false);
+        setFocusPolicy(Qt::StrongFocus);
+    }
+
+protected:
+    void wheelEvent(QWheelEvent *event) override
+    {
+        chart()->zoom(event->angleDelta().y() > 0 ? 1.25 : 0.8);
+        event->accept();
+    }
+    void mousePressEvent(QMouseEvent *event) override
+    {
+        if (event->button() == Qt::RightButton) {
+            m_panFrom = event->position();
+            m_panning = true;
+            event->accept();
+            return;
+        }
+        QChartView::mousePressEvent(event);
+    }
+    void mouseMoveEvent(QMouseEvent *event) override
+    {
+        if (m_panning) {
+            const QPointF d = event->position() - m_panFrom;
+            chart()->scroll(-d.x(), d.y());
+            m_panFrom = event->position();
+            event->accept();
+            return;
+        }
+        QChartView::mouseMoveEvent(event);
+    }
+    void mouseReleaseEvent(QMouseEvent *event) override
+    {
+        if (m_panning && event->button() == Qt::RightButton) {
+            m_panning = false;
+            event->accept();
+            return;
+        }
+        QChartView::mouseReleaseEvent(event);
+    }
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        const qreal step = 40;
+        switch (event->key()) {
+        case Qt::Key_Left: chart()->scroll(-step, 0); break;
+        case Qt::Key_Right: chart()->scroll(step, 0); break;
+        case Qt::Key_Up: chart()->scroll(0, step); break;
+        case Qt::Key_Down: chart()->scroll(0, -step); break;
+        case Qt::Key_Plus: chart()->zoom(1.25); break;
+        case Qt::Key_Minus: chart()->zoom(0.8); break;
+        default: QChartView::keyPressEvent(event); return;
+        }
+        event->accept();
+    }
+
+private:
+    QPointF m_panFrom;
+    bool m_panning = false;
+};
+
+ChartWindow::ChartWindow(const QAbstractItemModel &journal, QWidget *parent)
+    : QWidget(parent, Qt::Window)
+    , m_series(new WeightSeries(journal, this))
+{
+    setObjectName(QStringLiteral("frmChart"));
+    setWindowTitle(QStringLiteral("График"));
+    auto *chart = new QChart;
+    chart->legend()->setAlignment(Qt::AlignBottom);
+    m_view = new WeightChartView(chart, this);
+    m_view->setObjectName(QStringLiteral("chartView"));
+    m_view->setAccessibleName(QStringLiteral("График веса"));
+    m_reset = new QPushButton(QStringLiteral("Сбросить масштаб"), this);
+    m_reset->setObjectName(QStringLiteral("btnChartReset"));
+    connect(m_reset, &QPushButton::clicked, this, &ChartWindow::resetZoom);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_reset);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_view, 1);
+    layout->addLayout(buttons);
+
+    m_follow.setInterval(FollowMs);
+    connect(&m_follow, &QTimer::timeout, this, [this] {
+        if (m_dirty)
+            redraw();
+    });
+    connect(m_series, &WeightSeries::changed, this, [this] { m_dirty = true; });
+    resize(900, 500);
+}
+
+ChartWindow::~ChartWindow() = default;
+
+QChart &ChartWindow::chart() const
+{
+    return *m_view->chart();
+}
+
+void ChartWindow::rebuildAxes()
+{
+    QChart &c = chart();
+    for (QAbstractAxis *axis : c.axes()) {
+        c.removeAxis(axis);
+        delete axis;
+    }
+    m_axesByTime = m_series->byTime();
+    QAbstractAxis *x;
+    if (m_axesByTime) {
+        auto *t = new QDateTimeAxis;
+        t->setFormat(QStringLiteral("dd.MM.yy HH:mm:ss"));
+        t->setTitleText(QStringLiteral("Время"));
+        connect(t, &QDateTimeAxis::rangeChanged, this, &ChartWindow::visibleRangeChanged);
+        x = t;
+    } else {
+        auto *n = new QValueAxis;
+        n->setLabelFormat(QStringLiteral("%d"));
+        n->setTitleText(QStringLiteral("№ строки"));
+        connect(n, &QValueAxis::rangeChanged, this, &ChartWindow::visibleRangeChanged);
+        x = n;
+    }
+    x->setObjectName(QStringLiteral("axisX"));
+    auto *y = new QValueAxis;
+    y->setObjectName(QStringLiteral("axisY"));
+    y->setTitleText(QStringLiteral("Вес"));
+    c.addAxis(x, Qt::AlignBottom);
+    c.addAxis(y, Qt::AlignLeft);
+    for (QAbstractSeries *s : c.series()) {
+        s->attachAxis(x);
+        s->attachAxis(y);
+    }
+}
+
+void ChartWindow::visibleRangeChanged()
+{
+    if (m_setting)
+        return;
+    // The user zoomed or panned: draw the new range from the journal's rows.
+    m_zoomed = true;
+    QTimer::singleShot(0, this, &ChartWindow::redraw);
+}
+
+void ChartWindow::resetZoom()
+{
+    m_zoomed = false;
+    redraw();
+}
+
+void ChartWindow::redraw()
+{
+    m_dirty = false;
+    m_setting = true;
+    QChart &c = chart();
+    const QStringList units = m_series->units();
+    // One line per unit, named after it.
+    while (c.series().size() < units.size()) {
+        auto *line = new QLineSeries;
+        line->setUseOpenGL(false);
+        c.addSeries(line);
+    }
+    if (c.axes().isEmpty() || m_axesByTime != m_series->byTime())
+        rebuildAxes();
+    QAbstractAxis *x = c.axes(Qt::Horizontal).value(0);
+    auto *y = qobject_cast<QValueAxis *>(c.axes(Qt::Vertical).value(0));
+    for (QAbstractSeries *s : c.series()) {
+        if (!s->attachedAxes().contains(x)) {
+            s->attachAxis(x);
+            s->attachAxis(y);
+        }
+    }
+    const QRectF all = m_series->bounds();
+    if (m_zoomed) {
+        if (auto *t = qobject_cast<QDateTimeAxis *>(x)) {
+            m_xFrom = double(t->min().toMSecsSinceEpoch());
+            m_xTo = double(t->max().toMSecsSinceEpoch());
+        } else if (auto *v = qobject_cast<QValueAxis *>(x)) {
+            m_xFrom = v->min();
+            m_xTo = v->max();
+        }
+    } else {
+        m_xFrom = all.left();
+        m_xTo = all.right() > all.left() ? all.right() : all.left() + 1;
+    }
+    const int columns = std::max(1, int(c.plotArea().width()));
+    double yMin = all.top();
+    double yMax = all.bottom();
+    for (int u = 0; u < c.series().size(); ++u) {
+        auto *line = static_cast<QLineSeries *>(c.series().at(u));
+        if (u >= units.size()) {
+            line->clear();
+            line->setName(QString());
+            continue;
+        }
+        line->setName(units.at(u).isEmpty() ? QStringLiteral("без ед.") : units.at(u));
+        const QVector<QPointF> points = m_series->decimated(u, m_xFrom, m_xTo, columns);
+        line->replace(QList<QPointF>(points.cbegin(), points.cend()));
+    }
+    if (!m_zoomed) {
+        if (auto *t = qobject_cast<QDateTimeAxis *>(x))
+            t->setRange(QDateTime::fromMSecsSinceEpoch(qint64(m_xFrom)), QDateTime::fromMSecsSinceEpoch(qint64(m_xTo)));
+        else if (auto *v = qobject_cast<QValueAxis *>(x))
+            v->setRange(m_xFrom, m_xTo);
+        const double pad = yMax > yMin ? (yMax - yMin) * 0.05 : 1;
+        y->setRange(yMin - pad, yMax + pad);
+    }
+    m_setting = false;
+}
+
+void ChartWindow::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    redraw();
+    m_follow.start();
+}
+
+void ChartWindow::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    m_follow.stop();
+}

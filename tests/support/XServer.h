@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <sys/types.h>
+
+// A virtual X server (Xvfb) of the test's own, on a free display, and
+// optionally a window manager (openbox) on it: for tests of native keys and
+// window frames, which the offscreen platform hides. Started before the
+// application object, so that Qt connects to it; both are killed when this
+// object goes, and also when the test process dies (parent-death signal).
+class XServer
+{
+public:
+    XServer() = default;
+    XServer(const XServer &) = delete;
+    XServer &operator=(const XServer &) = delete;
+    ~XServer();
+
+    // Starts Xvfb (and openbox), points DISPLAY at it and selects Qt's xcb
+    // platform. False, with the cause on stderr, when it cannot.
+    bool start(bool windowManager);
+
+    // Runs xdotool with args, letting the application handle events
+    // meanwhile (the keys and readings arrive as a person's would). True
+    // when it ran and succeeded within timeoutMs.
+    static bool xdotool(const QStringList &args, int timeoutMs = 30000);
+
+private:
+    bool waitForWindowManager();
+
+    pid_t m_xvfb = -1;
+    pid_t m_wm = -1;
+};
+
+// main() of a Qt Test that needs a real X server.
+#define TAROVIK_X11_TEST_MAIN(TestClass, windowManager)                                                                \
+    int main(int argc, char *argv[])                                                                                   \
+    {                                                                                                                  \
+        XServer x;                                                                                                     \
+        if (!x.start(windowManager))                                                                                   \
+            return 1;                                                                                                  \
+        QApplication app(argc, argv);                                                                                  \
+        TestClass test;                                                                                                \
+        return QTest::qExec(&test, argc, argv);                                                                        \
+    }

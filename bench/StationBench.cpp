@@ -7,6 +7,7 @@
 
 #include "app/frm1.h"
 #include "journal/JournalGrid.h"
+#include "journal/JournalLayout.h"
 #include "link/ScaleLink.h"
 #include "report/JournalReport.h"
 #include "report/JournalTotals.h"
@@ -67,6 +68,23 @@ double readingCost(int rows, bool boardOpen)
     return (Measure::threadCpuSeconds() - t0) / Readings;
 }
 
+// Processor time per row appended to a bare journal of this size, with the
+// totals following it or not: what the totals themselves cost.
+double appendCost(int rows, bool withTotals)
+{
+    JournalGrid journal;
+    JournalLayout::apply(JournalLayout::weighing(), journal);
+    fill(journal, rows);
+    std::unique_ptr<JournalTotals> totals;
+    if (withTotals)
+        totals = std::make_unique<JournalTotals>(journal);
+    const QString row = QStringLiteral("1\t1\t  12.500\tkg\tS\t07.12.2026 10:00:00\t");
+    const double t0 = Measure::threadCpuSeconds();
+    for (int i = 0; i < Readings * 20; ++i)
+        journal.AddItem(row);
+    return (Measure::threadCpuSeconds() - t0) / (Readings * 20);
+}
+
 } // namespace
 
 void benchStation(Table &table, const BenchOptions &options)
@@ -77,6 +95,14 @@ void benchStation(Table &table, const BenchOptions &options)
     table.add({QStringLiteral("totals: one reading into %L1 rows, totals on").arg(big), micros(full),
                micros(empty) + QStringLiteral(" (empty journal)"), ratioText(full, empty), QStringLiteral("≤ 1.5×"),
                full <= 1.5 * empty});
+    const double bare = appendCost(big, false);
+    const double summed = appendCost(big, true);
+    const double summedEmpty = appendCost(0, true);
+    table.add({QStringLiteral("totals: one row appended to %L1 rows, totals following").arg(big), micros(summed),
+               micros(summedEmpty) + QStringLiteral(" (empty journal)"), ratioText(summed, summedEmpty),
+               QStringLiteral("≤ 1.5×"), summed <= 1.5 * summedEmpty});
+    table.add({QStringLiteral("totals: the same without totals"), micros(bare), micros(summed) + QStringLiteral(" (with)"),
+               ratioText(bare, summed), QString(), true});
     const double board = readingCost(big, true);
     table.add({QStringLiteral("Табло open: one reading into %L1 rows").arg(big), micros(board),
                micros(full) + QStringLiteral(" (closed)"), ratioText(board, full), QStringLiteral("≤ 1.2×"),

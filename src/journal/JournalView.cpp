@@ -131,8 +131,12 @@ void JournalView::showSelection()
         selection.select(m_grid.indexOf(top, left), m_grid.indexOf(bottom, right));
     sel->select(selection, QItemSelectionModel::ClearAndSelect);
     const QModelIndex current = m_grid.indexOf(m_grid.Row(), m_grid.Col());
+    // A new current index scrolls the view to it by itself (auto-scroll).
+    const bool autoScrolls = hasAutoScroll();
+    setAutoScroll(autoScrolls && m_followCurrent);
     sel->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
-    if (current.isValid())
+    setAutoScroll(autoScrolls);
+    if (current.isValid() && m_followCurrent)
         scrollTo(current);
 }
 

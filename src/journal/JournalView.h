@@ -35,6 +35,11 @@ public:
     // The corner button and Ctrl+A select every journal row.
     void selectAll() override;
 
+    // Whether the view scrolls to the current cell when it moves. A note
+    // being typed holds it, so that readings made current meanwhile do not
+    // scroll the note out of sight.
+    void setFollowCurrent(bool follow) { m_followCurrent = follow; }
+
     // Tells the grid which cell lies under a point of the viewport; for
     // widgets laid over the cells, which take the pointer's events.
     void trackMouse(const QPoint &viewportPos);
@@ -67,6 +72,7 @@ private:
     JournalGrid &m_grid;
     enum class Drag { None, Cells, Rows, Columns } m_drag = Drag::None;
     bool m_syncing = false;
+    bool m_followCurrent = true;
     bool m_geometriesHeld = false;
     RepaintThrottle m_throttle;
 };

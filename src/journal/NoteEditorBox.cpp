@@ -115,6 +115,10 @@ bool NoteEditorBox::eventFilter(QObject *watched, QEvent *event)
     case QEvent::MouseButtonPress:
         trackMouse(static_cast<QMouseEvent *>(event)->globalPosition().toPoint());
         break;
+    case QEvent::FocusIn:
+    case QEvent::FocusOut:
+        m_view.setFollowCurrent(event->type() == QEvent::FocusOut);
+        break;
     case QEvent::Leave:
         // The pointer went elsewhere, or the editor moved away from under it.
         trackMouse(QCursor::pos());

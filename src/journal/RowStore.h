@@ -33,7 +33,7 @@ public:
     // The row from field col on, in the file's bytes, appended to out.
     void appendEncodedFrom(qsizetype row, int col, QByteArray &out) const;
     void replace(qsizetype row, QStringView text);
-    // Replaces field col of a row that has it.
+    // Replaces field col of a row; a row without that field stays as it is.
     void replaceField(qsizetype row, int col, QStringView text);
     void remove(qsizetype row, qsizetype count);
     void clear();

@@ -71,13 +71,20 @@ WeightSeries::Row WeightSeries::read(int row)
     auto cell = [this, row](int col) { return m_model.data(m_model.index(row, col), Qt::DisplayRole).toString(); };
     if (const std::optional<DecimalNumber> w = DecimalNumber::read(cell(m_weightCol)))
         r.weight = float(w->value());
-    const QString unit = m_unitCol >= 0 ? cell(m_unitCol).trimmed() : QString();
-    auto id = m_unitIds.constFind(unit);
-    if (id == m_unitIds.constEnd() && m_unitNames.size() < 0xFFFF) {
-        id = m_unitIds.insert(unit, quint16(m_unitNames.size()));
-        m_unitNames.append(unit);
+    QString unit = m_unitCol >= 0 ? cell(m_unitCol) : QString();
+    // Rows of one unit follow each other: the unit of the row before is
+    // taken without looking it up.
+    if (m_unitNames.isEmpty() || unit != m_lastUnitText) {
+        m_lastUnitText = unit;
+        unit = unit.trimmed();
+        auto id = m_unitIds.constFind(unit);
+        if (id == m_unitIds.constEnd() && m_unitNames.size() < 0xFFFF) {
+            id = m_unitIds.insert(unit, quint16(m_unitNames.size()));
+            m_unitNames.append(unit);
+        }
+        m_lastUnit = id == m_unitIds.constEnd() ? 0 : *id;
     }
-    r.unit = id == m_unitIds.constEnd() ? 0 : *id;
+    r.unit = m_lastUnit;
     QDate date;
     QTime time;
     if (m_timeCol >= 0 && m_times.read(cell(m_timeCol), date, time)) {
@@ -106,6 +113,8 @@ void WeightSeries::readAll()
     m_x.clear();
     m_unitNames.clear();
     m_unitIds.clear();
+    m_lastUnitText = QString();
+    m_lastUnit = 0;
     m_timed = 0;
     const int rows = m_model.rowCount();
     m_rows.reserve(rows);

@@ -64,6 +64,8 @@ private:
     qsizetype m_timed = 0; // rows with a readable time
     QStringList m_unitNames;
     QHash<QString, quint16> m_unitIds;
+    QString m_lastUnitText; // the unit cell of the row read last, as it stands
+    quint16 m_lastUnit = 0;
     // Local time of the last hour converted: a million rows of one day share few.
     mutable qint64 m_hourKey = std::numeric_limits<qint64>::min();
     mutable qint64 m_hourOffsetMs = 0;

@@ -185,6 +185,32 @@ private slots:
         QCOMPARE(grid.Rows(), 2);
     }
 
+    // The operator's selected block stays through recorded rows made
+    // current, moves up with rows removed above it and falls back onto the
+    // current cell when its own rows go.
+    void selectedBlockOutlivesRecordedRows()
+    {
+        JournalGrid grid;
+        weighingJournal(grid, 8);
+        grid.setCurrentCell(5, 1);
+        grid.setSelectionCorner(6, 3);
+        grid.AddItem(QStringLiteral("9\t9"));
+        grid.followNewRow(9);
+        QCOMPARE(grid.Row(), 9);
+        QCOMPARE(grid.RowSel(), 9);
+        auto block = grid.selectedBlock();
+        QCOMPARE((QList<int>{block.row, block.col, block.rowSel, block.colSel}), (QList<int>{5, 1, 6, 3}));
+        grid.RemoveItems(1, 2);
+        block = grid.selectedBlock();
+        QCOMPARE((QList<int>{block.row, block.rowSel}), (QList<int>{3, 4}));
+        grid.RemoveItem(4);
+        block = grid.selectedBlock();
+        QCOMPARE((QList<int>{block.row, block.rowSel}), (QList<int>{grid.Row(), grid.RowSel()}));
+        grid.setCurrentCell(2, 2); // the operator's own move takes the block along
+        block = grid.selectedBlock();
+        QCOMPARE((QList<int>{block.row, block.col, block.rowSel, block.colSel}), (QList<int>{2, 2, 2, 2}));
+    }
+
     void setRowsAddsEmptyRows()
     {
         JournalGrid grid;

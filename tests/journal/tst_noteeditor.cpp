@@ -198,6 +198,38 @@ private slots:
 
     // Rows going away can leave the current cell in the header row, under
     // the note caption: the caption is never overwritten.
+    // A recorded row made current while a note is typed: the editor stays on
+    // its cell, and the note goes into its own row (Enter, leaving). Without
+    // an editor, a recorded row brings none up.
+    void recordedRowsLeaveTheNoteWhereItIs()
+    {
+        EditingJournal j(5);
+        const int note = j.noteCol();
+        j.click(4, note);
+        j.editor.m_text = QStringLiteral("typed");
+        j.grid.AddItem(QStringLiteral("6\t6"));
+        j.grid.followNewRow(6);
+        QCOMPARE(j.grid.Row(), 6);
+        QCOMPARE(j.editor.m_geometry, j.cells.cellRect(4, note));
+        QVERIFY(j.editor.m_visible);
+        QCOMPARE(j.grid.TextMatrix(4, note), QStringLiteral("note 4"));
+        j.notes.keyDown(NoteEditor::KeyReturn, 0);
+        QCOMPARE(j.grid.TextMatrix(4, note), QStringLiteral("typed"));
+        QVERIFY(j.editor.m_visible);
+        j.editor.m_text = QStringLiteral("typed on");
+        j.notes.keyDown(NoteEditor::KeyDown, 0); // from the note's row, not the current one
+        QCOMPARE(j.grid.Row(), 5);
+        QCOMPARE(j.grid.TextMatrix(4, note), QStringLiteral("typed on"));
+        QCOMPARE(j.grid.TextMatrix(6, note), QString());
+
+        j.click(2, 2); // the pointer leaves the notes: the editor goes
+        j.grid.setMouseCell(1, note);
+        j.grid.AddItem(QStringLiteral("7\t7"));
+        j.grid.followNewRow(j.grid.Rows() - 1);
+        QVERIFY(!j.editor.m_visible);
+        QVERIFY(j.notes.skipCommit());
+    }
+
     void headerKeepsItsCaption()
     {
         EditingJournal j(2);

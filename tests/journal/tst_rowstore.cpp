@@ -98,6 +98,10 @@ private slots:
         QCOMPARE(store.size(), 0);
         store.append(u"снова"_s);
         QCOMPARE(textsOf(store), QStringList{u"снова"_s});
+        store.replaceField(0, 3, u"x"_s); // a field the row has not
+        store.append(u"½"_s);
+        store.replaceField(1, 1, u"x"_s);
+        QCOMPARE(textsOf(store), (QStringList{u"снова"_s, u"½"_s}));
     }
 };
 

@@ -204,6 +204,35 @@ private slots:
         QCOMPARE(totals.whole().units[0].mean, 3.0);
     }
 
+    // Mantissas beyond 32 bits are kept apart from the rows' entries: sums
+    // stay exact through edits and deletions, and freed places are reused.
+    void wideMantissasStayExact()
+    {
+        JournalGrid grid;
+        JournalLayout::apply(JournalLayout::counting(), grid);
+        JournalTotals totals(grid);
+        grid.AddItem(QStringLiteral("1\t1\t12345678901.5\tkg\tS\t5000000000\t0.125\tt\t"));
+        grid.AddItem(QStringLiteral("2\t2\t-2147483649\tkg\tS\t2147483647\t0.125\tt\t"));
+        grid.AddItem(QStringLiteral("3\t3\t0.5\tkg\tS\t1\t0.125\tt\t"));
+        JournalTotals::Unit u = totals.whole().units[0];
+        QCOMPARE(u.sum, QStringLiteral("10198195253,0"));
+        QCOMPARE(u.quantitySum, QStringLiteral("7147483648"));
+        QCOMPARE(u.min, -2147483649.0);
+        QCOMPARE(u.max, 12345678901.5);
+        grid.setTextMatrix(1, 2, QStringLiteral("99999999999.25"));
+        grid.setTextMatrix(1, 5, QStringLiteral("7"));
+        u = totals.whole().units[0];
+        QCOMPARE(u.sum, QStringLiteral("97852516350,75"));
+        QCOMPARE(u.quantitySum, QStringLiteral("2147483655"));
+        grid.RemoveItems(2, 1);
+        grid.AddItem(QStringLiteral("3\t3\t-4000000000\tkg\tS\t3000000000\t0.125\tt\t"));
+        u = totals.whole().units[0];
+        QCOMPARE(u.sum, QStringLiteral("95999999999,75"));
+        QCOMPARE(u.quantitySum, QStringLiteral("3000000008"));
+        QCOMPARE(u.min, -4000000000.0);
+        QCOMPARE(totals.range(0, 0).units[0].sum, QStringLiteral("99999999999,25"));
+    }
+
     void deletingEveryRowLeavesNoRow()
     {
         JournalGrid grid;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 
 #include <optional>
 
@@ -19,7 +20,7 @@ struct DecimalNumber {
 
     // Nothing when the text is no number, or has more digits than an exact
     // mantissa holds (such a cell is counted with the texts).
-    static std::optional<DecimalNumber> read(const QString &text);
+    static std::optional<DecimalNumber> read(QStringView text);
 };
 
 // The text of a value with a decimal comma and a fixed count of decimals;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -75,6 +76,8 @@ void JournalTotals::readAll()
 {
     findColumns();
     m_entries.clear();
+    m_wide.clear();
+    m_freeWide.clear();
     m_units.clear();
     m_unitNames.clear();
     m_unitIds.clear();
@@ -96,8 +99,8 @@ JournalTotals::Entry JournalTotals::read(int row)
     auto cell = [this, row](int col) { return m_model.data(m_model.index(row, col), Qt::DisplayRole).toString(); };
     const QString weight = cell(m_weightCol);
     if (const std::optional<DecimalNumber> w = DecimalNumber::read(weight)) {
-        e.weight = w->mantissa;
         e.weightDecimals = qint8(w->decimals);
+        e.weight = keep(w->mantissa, e.weightDecimals);
     } else if (!weight.trimmed().isEmpty()) {
         e.weightDecimals = NotNumber;
     }
@@ -111,21 +114,50 @@ JournalTotals::Entry JournalTotals::read(int row)
     e.unit = id == m_unitIds.constEnd() ? 0 : *id;
     if (m_quantityCol >= 0) {
         if (const std::optional<DecimalNumber> q = DecimalNumber::read(cell(m_quantityCol))) {
-            e.quantity = q->mantissa;
             e.quantityDecimals = qint8(q->decimals);
+            e.quantity = keep(q->mantissa, e.quantityDecimals);
         }
     }
     return e;
 }
 
-void JournalTotals::addTo(QVector<Accumulator> &units, qint64 &notNumbers, const Entry &e)
+qint32 JournalTotals::keep(qint64 mantissa, qint8 &decimals)
+{
+    if (mantissa >= std::numeric_limits<qint32>::min() && mantissa <= std::numeric_limits<qint32>::max())
+        return qint32(mantissa);
+    decimals |= Wide;
+    if (!m_freeWide.isEmpty()) {
+        const qint32 slot = m_freeWide.takeLast();
+        m_wide[slot] = mantissa;
+        return slot;
+    }
+    m_wide.append(mantissa);
+    return qint32(m_wide.size() - 1);
+}
+
+DecimalNumber JournalTotals::number(qint32 kept, qint8 decimals) const
+{
+    if (decimals & Wide)
+        return {m_wide.at(kept), decimals & ~Wide};
+    return {kept, decimals};
+}
+
+void JournalTotals::release(const Entry &e)
+{
+    if (e.weightDecimals >= 0 && (e.weightDecimals & Wide))
+        m_freeWide.append(e.weight);
+    if (e.quantityDecimals >= 0 && (e.quantityDecimals & Wide))
+        m_freeWide.append(e.quantity);
+}
+
+void JournalTotals::addTo(QVector<Accumulator> &units, qint64 &notNumbers, const Entry &e) const
 {
     if (e.weightDecimals < 0) {
         notNumbers += e.weightDecimals == NotNumber;
         return;
     }
     Accumulator &a = units[e.unit];
-    const DecimalNumber w{e.weight, e.weightDecimals};
+    const DecimalNumber w = number(e.weight, e.weightDecimals);
     const double v = w.value();
     if (a.rows == 0 || (!a.extremesStale && v < a.min))
         a.min = v;
@@ -136,10 +168,11 @@ void JournalTotals::addTo(QVector<Accumulator> &units, qint64 &notNumbers, const
     ++a.rows;
     a.sum.add(w);
     a.sumOfSquares += (long double)v * v;
-    ++a.byDecimals[e.weightDecimals];
+    ++a.byDecimals[w.decimals];
     if (e.quantityDecimals >= 0) {
-        a.quantity.add({e.quantity, e.quantityDecimals});
-        ++a.quantityByDecimals[e.quantityDecimals];
+        const DecimalNumber q = number(e.quantity, e.quantityDecimals);
+        a.quantity.add(q);
+        ++a.quantityByDecimals[q.decimals];
         ++a.quantities;
     }
 }
@@ -151,18 +184,19 @@ void JournalTotals::subtract(const Entry &e)
         return;
     }
     Accumulator &a = m_units[e.unit];
-    const DecimalNumber w{e.weight, e.weightDecimals};
+    const DecimalNumber w = number(e.weight, e.weightDecimals);
     const double v = w.value();
     --a.rows;
     a.sum.subtract(w);
     a.sumOfSquares -= (long double)v * v;
-    --a.byDecimals[e.weightDecimals];
+    --a.byDecimals[w.decimals];
     // The extreme may have gone: found again when next asked for.
     if (v <= a.min || v >= a.max)
         a.extremesStale = true;
     if (e.quantityDecimals >= 0) {
-        a.quantity.subtract({e.quantity, e.quantityDecimals});
-        --a.quantityByDecimals[e.quantityDecimals];
+        const DecimalNumber q = number(e.quantity, e.quantityDecimals);
+        a.quantity.subtract(q);
+        --a.quantityByDecimals[q.decimals];
         --a.quantities;
     }
     if (a.rows == 0)
@@ -178,7 +212,7 @@ void JournalTotals::refreshExtremes(quint16 unit) const
     for (const Entry &e : m_entries) {
         if (e.unit != unit || e.weightDecimals < 0)
             continue;
-        const double v = DecimalNumber{e.weight, e.weightDecimals}.value();
+        const double v = number(e.weight, e.weightDecimals).value();
         a.min = first ? v : std::min(a.min, v);
         a.max = first ? v : std::max(a.max, v);
         first = false;
@@ -201,8 +235,10 @@ void JournalTotals::rowsInserted(int first, int last)
 
 void JournalTotals::rowsAboutToBeRemoved(int first, int last)
 {
-    for (int r = first; r <= last && r < m_entries.size(); ++r)
+    for (int r = first; r <= last && r < m_entries.size(); ++r) {
         subtract(m_entries.at(r));
+        release(m_entries.at(r));
+    }
     m_entries.remove(first, std::min<qsizetype>(last - first + 1, m_entries.size() - first));
     emit changed();
 }
@@ -214,6 +250,7 @@ void JournalTotals::dataChanged(int firstRow, int lastRow, int firstCol, int las
         return; // a note edited
     for (int r = firstRow; r <= lastRow && r < m_entries.size(); ++r) {
         subtract(m_entries.at(r));
+        release(m_entries.at(r));
         m_entries[r] = read(r);
         add(m_entries.at(r));
     }

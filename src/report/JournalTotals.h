@@ -54,14 +54,19 @@ signals:
 private:
     static constexpr qint8 Blank = -2;     // an empty weight cell: no reading
     static constexpr qint8 NotNumber = -1; // counted apart
-    // One row as the totals see it.
+    // Added to a count of decimals when the mantissa beside it is too wide for
+    // 32 bits and is kept in m_wide instead, by its slot there.
+    static constexpr qint8 Wide = 0x20;
+    // One row as the totals see it, one a journal row: 12 bytes, as scales'
+    // mantissas (weights of up to nine digits, piece counts) fit 32 bits.
     struct Entry {
-        qint64 weight = 0;
-        qint64 quantity = 0;
+        qint32 weight = 0;
+        qint32 quantity = 0;
         quint16 unit = 0;
-        qint8 weightDecimals = Blank; // Blank, NotNumber or the weight's decimals
+        qint8 weightDecimals = Blank; // Blank, NotNumber or the weight's decimals (with Wide)
         qint8 quantityDecimals = -1; // -1: no quantity
     };
+    static_assert(sizeof(Entry) == 12, "an entry is kept for every journal row");
     // Running figures of one unit.
     struct Accumulator {
         qint64 rows = 0;
@@ -80,7 +85,10 @@ private:
     void readAll();
     Entry read(int row);
     void add(const Entry &e) { addTo(m_units, m_notNumbers, e); }
-    static void addTo(QVector<Accumulator> &units, qint64 &notNumbers, const Entry &e);
+    void addTo(QVector<Accumulator> &units, qint64 &notNumbers, const Entry &e) const;
+    qint32 keep(qint64 mantissa, qint8 &decimals);
+    DecimalNumber number(qint32 kept, qint8 decimals) const;
+    void release(const Entry &e);
     void subtract(const Entry &e);
     void refreshExtremes(quint16 unit) const;
     Summary summarise(const QVector<Accumulator> &units, qint64 rows, qint64 notNumbers) const;
@@ -94,6 +102,8 @@ private:
     int m_unitCol = -1;
     int m_quantityCol = -1;
     QVector<Entry> m_entries;
+    QVector<qint64> m_wide; // mantissas too wide for an entry
+    QVector<qint32> m_freeWide; // slots of m_wide no entry uses
     QVector<QString> m_unitNames;
     QHash<QString, quint16> m_unitIds;
     mutable QVector<Accumulator> m_units;

@@ -1,9 +1,11 @@
 #include "journal/JournalGrid.h"
+#include "link/ScaleReading.h"
 #include "journal/JournalLayout.h"
 #include "report/DecimalNumber.h"
 #include "report/JournalTotals.h"
 #include "report/TotalsText.h"
 
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -21,6 +23,39 @@ class TestJournalTotals : public QObject
     }
 
     static QString text(const JournalTotals &t) { return TotalsText::line(t.whole()); }
+
+    // The reading as the recorder's rule defines it: a text the recorder takes
+    // as a weight, then its digits as an exact mantissa (at most 18 digits
+    // and MaxDecimals decimals). The totals' one-pass reading must agree.
+    static std::optional<DecimalNumber> recorderReading(const QString &text)
+    {
+        QString comma = text;
+        comma.replace(QLatin1Char('.'), QLatin1Char(','));
+        if (!singleFromDecimalComma(comma))
+            return std::nullopt;
+        QString digits;
+        bool negative = false;
+        for (const QChar c : std::as_const(comma)) {
+            if (c == QLatin1Char('-'))
+                negative = true;
+            else if (c == QLatin1Char(',') || (c >= QLatin1Char('0') && c <= QLatin1Char('9')))
+                digits += c;
+        }
+        const qsizetype point = digits.indexOf(QLatin1Char(','));
+        const QString whole = point < 0 ? digits : digits.left(point);
+        const QString fraction = point < 0 ? QString() : digits.mid(point + 1);
+        QString significant = whole + fraction;
+        while (significant.startsWith(QLatin1Char('0')) && significant.size() > fraction.size())
+            significant.remove(0, 1);
+        if (fraction.size() > DecimalNumber::MaxDecimals || significant.size() > 18)
+            return std::nullopt;
+        DecimalNumber n;
+        n.mantissa = significant.isEmpty() ? 0 : significant.toLongLong();
+        n.decimals = int(fraction.size());
+        if (negative)
+            n.mantissa = -n.mantissa;
+        return n;
+    }
 
 private slots:
     void readsWeightsAsTheRecorder_data()
@@ -52,6 +87,60 @@ private slots:
             QFETCH(int, decimals);
             QCOMPARE(n->mantissa, mantissa);
             QCOMPARE(n->decimals, decimals);
+        }
+    }
+
+    void readsAsTheRecorderRule_data()
+    {
+        QTest::addColumn<QString>("text");
+        const char *const texts[] = {
+            "", " ", "\t", "0", "-0", "+0", "00", "0.0", "0,000", "5.", "5,", ".5", ",5", ".", ",", "-", "+",
+            "- ", "-.", "- 5", "-\t5", "+ 5", "5 -", "+-5", "-+5", "--5", " 12.5 ", "12 .5", "12. 5", "1.2.3",
+            "1,2.3", "1.2,3", "1e5", "1E5", "1e-3", "e5", "0x10", "inf", "nan", "Infinity", "12kg", "kg", "a",
+            "١٢", "1_000", "1 000", "123456789012345678", "1234567890123456789", "0.123456789", "0.1234567890",
+            "000000000000000000000001", "1.000000000", "1.0000000000", "99999999999999999.9",
+            "340282346638528859811704183484516925440", "340282346638528859811704183484516925440.1",
+            "999999999999999999999999999999999999999",
+            "  -  0.750  ", "\r\n7\r\n", "7\v", "\f7",
+        };
+        for (const char *t : texts)
+            QTest::newRow(t) << QString::fromUtf8(t);
+        // Blanks beyond ASCII, as QString::trimmed takes them.
+        QTest::newRow("no-break space") << QStringLiteral("\u00A012,5\u00A0");
+        QTest::newRow("em space after sign") << QStringLiteral("-\u20035");
+        QTest::newRow("fullwidth digit") << QStringLiteral("\uFF11");
+        QTest::newRow("400 digits") << QString(400, QLatin1Char('9'));
+        QTest::newRow("310 digits, fraction") << QString(310, QLatin1Char('9')) + QStringLiteral(",5");
+        QTest::newRow("many leading zeros") << QString(300, QLatin1Char('0')) + QStringLiteral("1.5");
+    }
+    void readsAsTheRecorderRule()
+    {
+        QFETCH(QString, text);
+        const std::optional<DecimalNumber> fast = DecimalNumber::read(text);
+        const std::optional<DecimalNumber> reference = recorderReading(text);
+        QCOMPARE(fast.has_value(), reference.has_value());
+        if (fast) {
+            QCOMPARE(fast->mantissa, reference->mantissa);
+            QCOMPARE(fast->decimals, reference->decimals);
+        }
+    }
+
+    // Random texts over the characters the grammar turns on.
+    void readsRandomTextsAsTheRecorderRule()
+    {
+        const QString alphabet = QStringLiteral("0123456789 -+.,e\t\u00A0a0");
+        QRandomGenerator random(17);
+        for (int k = 0; k < 20000; ++k) {
+            QString text;
+            const int length = random.bounded(9);
+            for (int c = 0; c < length; ++c)
+                text += alphabet.at(random.bounded(int(alphabet.size())));
+            const std::optional<DecimalNumber> fast = DecimalNumber::read(text);
+            const std::optional<DecimalNumber> reference = recorderReading(text);
+            QVERIFY2(fast.has_value() == reference.has_value(), qPrintable(text));
+            if (fast)
+                QVERIFY2(fast->mantissa == reference->mantissa && fast->decimals == reference->decimals,
+                         qPrintable(text));
         }
     }
 
@@ -113,6 +202,35 @@ private slots:
         grid.RemoveItems(1, 1);
         QCOMPARE(totals.whole().units[0].stdDev, 0.0);
         QCOMPARE(totals.whole().units[0].mean, 3.0);
+    }
+
+    // Mantissas beyond 32 bits are kept apart from the rows' entries: sums
+    // stay exact through edits and deletions, and freed places are reused.
+    void wideMantissasStayExact()
+    {
+        JournalGrid grid;
+        JournalLayout::apply(JournalLayout::counting(), grid);
+        JournalTotals totals(grid);
+        grid.AddItem(QStringLiteral("1\t1\t12345678901.5\tkg\tS\t5000000000\t0.125\tt\t"));
+        grid.AddItem(QStringLiteral("2\t2\t-2147483649\tkg\tS\t2147483647\t0.125\tt\t"));
+        grid.AddItem(QStringLiteral("3\t3\t0.5\tkg\tS\t1\t0.125\tt\t"));
+        JournalTotals::Unit u = totals.whole().units[0];
+        QCOMPARE(u.sum, QStringLiteral("10198195253,0"));
+        QCOMPARE(u.quantitySum, QStringLiteral("7147483648"));
+        QCOMPARE(u.min, -2147483649.0);
+        QCOMPARE(u.max, 12345678901.5);
+        grid.setTextMatrix(1, 2, QStringLiteral("99999999999.25"));
+        grid.setTextMatrix(1, 5, QStringLiteral("7"));
+        u = totals.whole().units[0];
+        QCOMPARE(u.sum, QStringLiteral("97852516350,75"));
+        QCOMPARE(u.quantitySum, QStringLiteral("2147483655"));
+        grid.RemoveItems(2, 1);
+        grid.AddItem(QStringLiteral("3\t3\t-4000000000\tkg\tS\t3000000000\t0.125\tt\t"));
+        u = totals.whole().units[0];
+        QCOMPARE(u.sum, QStringLiteral("95999999999,75"));
+        QCOMPARE(u.quantitySum, QStringLiteral("3000000008"));
+        QCOMPARE(u.min, -4000000000.0);
+        QCOMPARE(totals.range(0, 0).units[0].sum, QStringLiteral("99999999999,25"));
     }
 
     void deletingEveryRowLeavesNoRow()

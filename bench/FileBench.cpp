@@ -8,7 +8,10 @@
 #include "app/frm1.h"
 #include "common/AnsiText.h"
 #include "files/FileCommands.h"
+#include "files/JournalFile.h"
 #include "journal/JournalGrid.h"
+#include "journal/JournalLayout.h"
+#include "recovery/JournalRecovery.h"
 #include "support/TestWindow.h"
 
 #include <QCoreApplication>
@@ -128,6 +131,32 @@ bool fileChild(const QStringList &args)
         if (!w.fileCommands().WriteJournalFile(out, QStringLiteral("\t")))
             return false;
         span.report(w.journal().Rows() - 1);
+    } else if (mode == QLatin1String("restore")) {
+        // The journal as an unsaved session left it in the recovery file; the
+        // start that restores it is measured whole.
+        TestWindow window;
+        writeSettings(window, {{"txtValTypeScale", "2"}, {"chkShowStreamData", "1"}});
+        {
+            JournalGrid journal;
+            JournalLayout::apply(JournalLayout::counting(), journal);
+            if (!JournalFile::readLines(
+                    file, [] {}, [&journal](const QList<QByteArrayView> &lines) { journal.addFileLines(lines); }))
+                return false;
+            JournalRecovery recovery(window.folder.path(),
+                                     {journal, [] { return JournalRecovery::Session{2, {}, {}}; }, {}});
+            recovery.changed();
+        }
+        window.messages.answer({UserMessages::Answer::Yes});
+        const Span span;
+        frm1 &w = window.start();
+        QCoreApplication::processEvents();
+        span.report(w.journal().Rows() - 1);
+    } else if (mode == QLatin1String("start")) {
+        // The same start with nothing to restore: what the restore adds to it.
+        TestWindow window;
+        const Span span;
+        startCounting(window);
+        span.report(0);
     } else if (mode == QLatin1String("bare-read")) {
         const Span span;
         const Lines lines = readAndSplit(file.toStdString());
@@ -175,6 +204,16 @@ void benchFiles(Table &table, const BenchOptions &options)
                    timed(bareWrite) + QStringLiteral(" plain write"), ratioText(saveS, bareWriteS),
                    big ? QStringLiteral("≤ 150 ms") : shift ? QStringLiteral("≤ 500 ms") : QString(),
                    ok && (!big || saveS <= 0.15) && (!shift || saveS <= 0.5)});
+        const auto restore = Measure::runChild({"restore", file}, timeout);
+        const auto plainStart = Measure::runChild({"start"}, timeout);
+        // Beyond a plain start, by processor time as the load.
+        const double restoreS = restore.value("cpu") - plainStart.value("cpu");
+        const bool million = rows >= 1000000;
+        table.add({QStringLiteral("restore %L1 rows at start-up (beyond a plain start)").arg(rows),
+                   millis(restoreS) + QStringLiteral(" (wall %1)").arg(millis(restore.value("seconds") - plainStart.value("seconds"))),
+                   timed(load) + QStringLiteral(" load"), ratioText(restoreS, loadS),
+                   million ? QStringLiteral("≤ 2× load") : QString(),
+                   restore.value("rows") == rows && (!million || restoreS <= 2 * loadS)});
         const double perRow = load.value("peak_kb") * 1024 / rows, barePerRow = bare.value("peak_kb") * 1024 / rows;
         const double keptPerRow = load.value("kept_kb") * 1024 / rows;
         table.add({QStringLiteral("load %L1 rows: peak memory a row").arg(rows),

@@ -9,12 +9,15 @@
 #include "journal/JournalGrid.h"
 #include "link/QtSerialLine.h"
 #include "link/ScaleLink.h"
+#include "recovery/JournalRecovery.h"
 #include "settings/frmSettings.h"
 #include "support/TestWindow.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QProcess>
 
 bool lineRateChild(const QStringList &args)
@@ -25,6 +28,10 @@ bool lineRateChild(const QStringList &args)
     const int preloaded = args.value(2).toInt();
     TestWindow window;
     writeSettings(window, {{"txtValTypeScale", "0"}, {"arrLuft_0", "0"}, {"chkShowStreamData", "1"}});
+    // Without the recovery: the window finds it held by another copy.
+    QLockFile otherCopy(QDir(window.folder.path()).filePath(JournalRecovery::fileName()) + QStringLiteral(".lock"));
+    if (args.value(3) == QLatin1String("off") && !otherCopy.tryLock(0))
+        return false;
     frm1 &w = window.start(std::make_unique<QtSerialLine>(window.folder.path()));
     preloadJournal(w.journal(), preloaded);
     QCoreApplication::processEvents();
@@ -57,6 +64,7 @@ bool lineRateChild(const QStringList &args)
     Measure::report("acks", field("acks"));
     Measure::report("rows", w.journal().Rows() - 1 - preloaded);
     Measure::report("messages", double(window.messages.messages().size()));
+    Measure::report("recovery_kb", QFileInfo(window.folder.filePath(JournalRecovery::fileName())).size() / 1024.0);
     Measure::report("cpu", cpu);
     Measure::report("wall", wall);
     return true;
@@ -64,12 +72,18 @@ bool lineRateChild(const QStringList &args)
 
 void benchLineRate(Table &table, const BenchOptions &options)
 {
-    for (int preloaded : {0, options.lineRatePreloaded}) {
-        const auto r = Measure::runChild(
-            {"linerate", QString::number(options.lineRateSeconds), QString::number(preloaded)},
-            options.lineRateSeconds + 120);
-        const QString name = QStringLiteral("line rate %1 s, %2").arg(options.lineRateSeconds)
-            .arg(preloaded == 0 ? QStringLiteral("empty journal") : QStringLiteral("%L1 rows before").arg(preloaded));
+    const struct {
+        int preloaded;
+        bool recovery;
+    } runs[] = {{0, true}, {0, false}, {options.lineRatePreloaded, true}};
+    for (const auto &run : runs) {
+        const int preloaded = run.preloaded;
+        const auto r = Measure::runChild({"linerate", QString::number(options.lineRateSeconds),
+                                          QString::number(preloaded), run.recovery ? "on" : "off"},
+                                         options.lineRateSeconds + 120);
+        const QString name = QStringLiteral("line rate %1 s, %2, recovery %3").arg(options.lineRateSeconds)
+            .arg(preloaded == 0 ? QStringLiteral("empty journal") : QStringLiteral("%L1 rows before").arg(preloaded))
+            .arg(run.recovery ? QStringLiteral("on") : QStringLiteral("off"));
         const double frames = r.value("frames"), rows = r.value("rows");
         table.add({name + QStringLiteral(": rows recorded"),
                    QStringLiteral("%1 rows, %2 ACKs").arg(rows).arg(r.value("acks")),
@@ -78,7 +92,9 @@ void benchLineRate(Table &table, const BenchOptions &options)
         const double share = r.value("wall") > 0 ? r.value("cpu") / r.value("wall") : 1;
         table.add({name + QStringLiteral(": processor time"),
                    QStringLiteral("%1 s (%2 %)").arg(r.value("cpu"), 0, 'f', 2).arg(100 * share, 0, 'f', 1),
-                   QStringLiteral("%1 s wall").arg(r.value("wall"), 0, 'f', 1), QString::number(share, 'f', 3),
+                   QStringLiteral("%1 s wall; recovery file %2 KB").arg(r.value("wall"), 0, 'f', 1)
+                       .arg(r.value("recovery_kb"), 0, 'f', 0),
+                   QString::number(share, 'f', 3),
                    QStringLiteral("≤ 2.5 %"), frames > 0 && share <= 0.025});
     }
 }

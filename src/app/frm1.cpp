@@ -14,6 +14,7 @@
 #include "link/QtBeeper.h"
 #include "link/ScaleLink.h"
 #include "common/SerialLine.h"
+#include "recovery/JournalRecovery.h"
 #include "settings/IniTxt.h"
 #include "common/Numbers.h"
 #include "common/ScaleTypes.h"
@@ -96,8 +97,22 @@ frm1::frm1(MainWindowServices services)
     m_files = std::make_unique<FileCommands>(
         *m_journal, *services.fileDialogs, m_messages, m_iniPath, strSeparator,
         FileCommands::Window{[this] { InitGrid(frmS->liveSettings().scaleTypeIndex()); },
-                             [this](const QString &name) { lblCurFileName->setText(name); },
+                             [this](const QString &name) {
+                                 lblCurFileName->setText(name);
+                                 if (m_recovery)
+                                     m_recovery->sessionChanged();
+                             },
                              [this] { Grid1->setFocus(); }});
+    m_recovery = std::make_unique<JournalRecovery>(
+        m_programFolder,
+        JournalRecovery::Surroundings{
+            *m_journal,
+            [this] {
+                return JournalRecovery::Session{ScaleTypes::at(m_gridType) ? m_gridType : 0, m_files->curFileName(),
+                                                lblCurFileName->text()};
+            },
+            [this](const QString &text) { m_messages.notify(text, UserMessages::Icon::Warning); }});
+    connect(m_files.get(), &FileCommands::saved, this, &frm1::settleRecovery);
     m_link = std::make_unique<ScaleLink>(ScaleLink::Surroundings{
         *MSComm1, frmS->liveSettings(), *m_journal, m_messages, *m_clock, *m_beeper,
         {[this] { return txtPrim->text(); }, [this](const QString &text) { ShowText(text); },
@@ -111,6 +126,42 @@ frm1::frm1(MainWindowServices services)
         *services.fileDialogs, m_messages, *frmS, *m_link, *Grid1, m_iniPath});
     restoreGeometry();
     InitGrid(frmS->liveSettings().scaleTypeIndex());
+    offerRecovery();
+}
+
+// The journal of a session that ended without saving it, back as it was:
+// rows, notes, layout and scale type, file name and label, all unsaved.
+void frm1::offerRecovery()
+{
+    if (m_recovery->heldByAnotherCopy()) {
+        m_messages.inform(QStringLiteral("Программа уже запущена с этой папкой настроек:\r\n%1\r\n"
+                                         "Журнал этой копии не будет восстановлен после сбоя: файл восстановления "
+                                         "ведет первая копия. Сохраняйте журнал этой копии сами.")
+                              .arg(QDir::toNativeSeparators(m_programFolder)),
+                          UserMessages::Icon::Warning);
+        return;
+    }
+    const std::optional<RecoveredJournal> journal = m_recovery->pending();
+    if (!journal)
+        return;
+    const QString question =
+        QStringLiteral("Журнал прошлого сеанса не был сохранен.\r\nЗаписей в нем: %1, последнее изменение: %2.\r\n"
+                       "Восстановить журнал?")
+            .arg(journal->rows.size())
+            .arg(m_recovery->lastChange().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")));
+    if (m_messages.show(question, UserMessages::applicationTitle(), UserMessages::Buttons::YesNo,
+                        UserMessages::Icon::Question)
+        != UserMessages::Answer::Yes) {
+        m_recovery->reset();
+        return;
+    }
+    frmS->selectScaleType(journal->scaleType);
+    InitGrid(journal->scaleType);
+    m_journal->addItems(journal->gridRows());
+    m_files->restoreCurFileName(journal->fileName);
+    lblCurFileName->setText(journal->label);
+    m_files->markChanged();
+    m_recovery->adopt(*journal);
 }
 
 frm1::~frm1() = default;
@@ -412,6 +463,7 @@ void frm1::frmS_ChangeMaket()
     frmS->selectScaleType(wanted);
     m_files->markDiscarded();
     InitGrid(wanted);
+    settleRecovery();
 }
 
 void frm1::Settings()
@@ -434,6 +486,8 @@ void frm1::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    // Saved or discarded: nothing is left to offer at the next start.
+    m_recovery->reset();
     Form_Unload();
     QMainWindow::closeEvent(event);
 }
@@ -464,6 +518,7 @@ void frm1::Open()
 {
     m_notes->storeEdit();
     m_files->Open();
+    settleRecovery();
 }
 
 void frm1::Save()
@@ -477,8 +532,23 @@ void frm1::SaveAs()
     m_notes->storeEdit();
     m_files->SaveAs();
 }
-void frm1::GetPluDataFromFile(const QString &FileName) { m_files->GetPluDataFromFile(FileName); }
-void frm1::journalChanged() { m_files->markChanged(); }
+void frm1::GetPluDataFromFile(const QString &FileName)
+{
+    m_files->GetPluDataFromFile(FileName);
+    settleRecovery();
+}
+
+// Nothing unsaved (saved, loaded, given up): nothing to offer at the next start.
+void frm1::settleRecovery()
+{
+    if (!m_files->changed())
+        m_recovery->reset();
+}
+void frm1::journalChanged()
+{
+    m_files->markChanged();
+    m_recovery->changed();
+}
 
 // The scale link.
 void frm1::StartReading() { m_link->StartReading(); }

@@ -14,6 +14,7 @@ class FileCommands;
 class FileDialogs;
 class DataStreamView;
 class JournalGrid;
+class JournalRecovery;
 class JournalView;
 class NoteEditor;
 class NoteEditorBox;
@@ -88,6 +89,8 @@ protected:
 
 private:
     void buildControls();
+    void offerRecovery();
+    void settleRecovery();
     void buildToolbar();
     void buildMenus();
     void restoreGeometry();
@@ -126,6 +129,7 @@ private:
     std::unique_ptr<NoteEditorBox> m_noteBox;
     std::unique_ptr<NoteEditor> m_notes;
     std::unique_ptr<RowOperations> m_rowOps;
+    std::unique_ptr<JournalRecovery> m_recovery; // unsaved changes kept through a crash
     std::unique_ptr<Station> m_station; // totals, big display, chart, reports
     bool m_unloaded = false;
     int m_gridType = 0;            // the scale type the journal is laid out for

@@ -47,6 +47,8 @@ public:
     void GetPluDataFromFile(const QString &FileName);
 
     const QString &curFileName() const { return strCurFileName; }
+    // The file name a restored journal had; the label is the caller's.
+    void restoreCurFileName(const QString &name) { strCurFileName = name; }
 
     // Journal rows changed since they were last saved or loaded: a reading
     // recorded, a note stored, rows deleted.

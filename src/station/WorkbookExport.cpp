@@ -110,10 +110,11 @@ bool writeTo(const JournalReport &report, const JournalTotals &totals, const QBy
                     continue;
                 }
             } else if (kinds[c] == Kind::Time) {
-                const QDateTime t = times.read(text);
-                if (t.isValid()) {
-                    const QDate d = t.date();
-                    const QTime h = t.time();
+                // Date and time apart: a QDateTime would look up the time
+                // zone for every cell.
+                QDate d;
+                QTime h;
+                if (times.read(text, d, h)) {
                     lxw_datetime dt{d.year(), d.month(), d.day(), h.hour(), h.minute(), h.second() + h.msec() / 1000.0};
                     worksheet_write_datetime(sheet, row, lxw_col_t(c), &dt, formats.time());
                     continue;

@@ -256,6 +256,24 @@ private slots:
             QVERIFY2(text.contains(QString::fromUtf8(expected)), expected);
     }
 
+    // The columns fit the page: a journal that fits stays portrait, a wide
+    // one turns the page, and a long note is cut at the page's edge.
+    void pdfPageTurnsForAWideJournal()
+    {
+        readThree();
+        const QString narrow = exportTo("mnuExportPdf", QStringLiteral("narrow.pdf"));
+        QVERIFY(run(QStringLiteral("pdfinfo"), {narrow}).contains(QStringLiteral("595 x 842 pts")));
+        m_window->InitGrid(2);
+        m_window->journal().AddItem(QStringLiteral("1\t1\t1.250\tkg\tS\t10\t0.125\t07.12.2026 10:00:00\t")
+                                    + QString(80, QChar(0x0416)) + QStringLiteral(" конец"));
+        const QString wide = exportTo("mnuExportPdf", QStringLiteral("wide.pdf"));
+        QVERIFY(run(QStringLiteral("pdfinfo"), {wide}).contains(QStringLiteral("842 x 595 pts")));
+        const QString text = run(QStringLiteral("pdftotext"), {wide, "-"});
+        QVERIFY(text.contains(QStringLiteral("Колич.")));
+        QVERIFY(text.contains(QStringLiteral("Вес 1 шт.")));
+        QVERIFY(!text.contains(QStringLiteral("конец")));
+    }
+
     void pdfNumbersItsPages()
     {
         QStringList rows;

@@ -1,0 +1,332 @@
+#include "journal/JournalGrid.h"
+#include "journal/JournalLayout.h"
+#include "recovery/JournalRecovery.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// A journal laid out for a scale type with its recovery in a folder of its own.
+struct Rig {
+    QTemporaryDir folder;
+    JournalGrid journal;
+    JournalRecovery::Session session{2, QStringLiteral("/data/day.txt"), QStringLiteral("/data/day.txt")};
+    QStringList failures;
+    std::unique_ptr<JournalRecovery> recovery;
+
+    explicit Rig(const QString &path = QString())
+    {
+        JournalLayout::apply(JournalLayout::forType(session.scaleType, {}), journal);
+        recovery = make(path.isEmpty() ? folder.path() : path);
+    }
+
+    std::unique_ptr<JournalRecovery> make(const QString &path)
+    {
+        return std::make_unique<JournalRecovery>(
+            path, JournalRecovery::Surroundings{journal, [this] { return session; },
+                                                [this](const QString &text) { failures << text; }});
+    }
+
+    void record(const QString &weight, const QString &note = QString())
+    {
+        journal.AddItem(QStringLiteral("%1\t%1\t%2\tkg\tS\t10\t0.125\t05.03.2024 09:05:07\t%3")
+                            .arg(journal.Rows())
+                            .arg(weight, note));
+        recovery->changed();
+    }
+
+    void storeNote(int row, const QString &note)
+    {
+        journal.setTextMatrix(row, journal.columnWithCaption(JournalLayout::noteCaption()), note);
+        recovery->changed();
+    }
+
+    QStringList rows() const
+    {
+        QStringList r;
+        for (int i = 1; i < journal.Rows(); ++i)
+            r << journal.dataCells(i).toString();
+        return r;
+    }
+
+    QByteArray file() const
+    {
+        QFile f(recovery->path());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+};
+
+} // namespace
+
+class TstJournalRecovery : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void everyChangeComesBack();
+    void nothingWhileSaved();
+    void resetLeavesNothing();
+    void cutAtEveryByteOffset();
+    void damagedBytes_data();
+    void damagedBytes();
+    void adoptedFileGoesOn();
+    void compactedWhenLarge();
+    void secondCopyKeepsOff();
+    void unwritable_data();
+    void unwritable();
+};
+
+// Rows, notes, deletions (the last one leaving an empty row), file name and
+// label come back as the journal holds them.
+void TstJournalRecovery::everyChangeComesBack()
+{
+    Rig rig;
+    rig.journal.AddItem(QStringLiteral("1\t1\t0.500\tkg\tS\t1\t0.5\tt\tloaded")); // saved before: not a change
+    rig.record(QStringLiteral("1.000"), QStringLiteral("партия 7"));
+    rig.record(QStringLiteral("2.000"));
+    rig.storeNote(3, QStringLiteral("поддон №2"));
+    rig.record(QStringLiteral("3.000"));
+    rig.journal.RemoveItems(2, 1);
+    rig.session.label = QStringLiteral("Новый");
+    rig.recovery->sessionChanged();
+    rig.record(QStringLiteral("4.000"), QStringLiteral("конец"));
+
+    std::optional<RecoveredJournal> back = readRecovery(rig.file());
+    QVERIFY(back);
+    QCOMPARE(back->rows, rig.rows());
+    QCOMPARE(back->rows.size(), 4);
+    QVERIFY(back->rows[1].endsWith(QStringLiteral("\tподдон №2")));
+    QCOMPARE(back->scaleType, 2);
+    QCOMPARE(back->columns, rig.journal.Cols() - 1);
+    QCOMPARE(back->fileName, QStringLiteral("/data/day.txt"));
+    QCOMPARE(back->label, QStringLiteral("Новый"));
+    QCOMPARE(back->validLength, rig.file().size());
+    QCOMPARE(back->gridRows().first(), QStringLiteral("1\t") + rig.rows().first());
+
+    // Every row deleted: one empty row stays, as the grid keeps it.
+    rig.journal.setRows(rig.journal.Rows() + 1);
+    rig.journal.RemoveItems(1, rig.journal.Rows() - 2);
+    QCOMPARE(readRecovery(rig.file())->rows, rig.rows());
+    QCOMPARE(rig.rows().size(), 1);
+}
+
+void TstJournalRecovery::nothingWhileSaved()
+{
+    Rig rig;
+    rig.journal.AddItem(QStringLiteral("1\t1\t0.500"));
+    rig.journal.setTextMatrix(1, 2, QStringLiteral("x"));
+    QVERIFY(!QFile::exists(rig.recovery->path()));
+    QVERIFY(!rig.recovery->pending());
+}
+
+// After a save (or the operator's "Нет") nothing is left; the next change
+// starts again from the whole journal.
+void TstJournalRecovery::resetLeavesNothing()
+{
+    Rig rig;
+    rig.record(QStringLiteral("1.000"));
+    QVERIFY(rig.recovery->pending());
+    rig.recovery->reset();
+    QVERIFY(!QFile::exists(rig.recovery->path()));
+    QVERIFY(!rig.recovery->pending());
+    rig.journal.AddItem(QStringLiteral("2\t2\t2.000")); // not a change of its own
+    QVERIFY(!QFile::exists(rig.recovery->path()));
+    rig.record(QStringLiteral("3.000"));
+    QCOMPARE(rig.recovery->pending()->rows, rig.rows());
+    QCOMPARE(rig.rows().size(), 3);
+}
+
+// A file cut at any byte gives the journal of the last change wholly before
+// the cut, and nothing before the first change is whole.
+void TstJournalRecovery::cutAtEveryByteOffset()
+{
+    Rig rig;
+    // Rows opened from a file make the journal large enough for the changes
+    // below to stay records of their own (the file is not written anew).
+    for (int i = 0; i < 10; ++i)
+        rig.journal.AddItem(QStringLiteral("%1\t%1\t0.500\tkg\tS\t1\t0.5\t05.03.2024 09:00:00\tутро").arg(i + 1));
+    QList<qint64> ends;
+    QList<QStringList> states;
+    auto step = [&] {
+        ends << rig.file().size();
+        states << rig.rows();
+    };
+    rig.record(QStringLiteral("1.000"), QStringLiteral("а"));
+    step();
+    rig.record(QStringLiteral("2.000"));
+    step();
+    rig.storeNote(1, QStringLiteral("бв"));
+    step();
+    rig.journal.RemoveItems(2, 1);
+    step();
+    rig.record(QStringLiteral("5.000"));
+    step();
+    const QByteArray whole = rig.file();
+    QCOMPARE(ends.last(), whole.size());
+
+    for (qint64 cut = 0; cut <= whole.size(); ++cut) {
+        const std::optional<RecoveredJournal> back = readRecovery(whole.left(cut));
+        qsizetype last = -1;
+        for (qsizetype i = 0; i < ends.size(); ++i) {
+            if (ends[i] <= cut)
+                last = i;
+        }
+        if (last < 0) {
+            // Only the first change's journal, wholly there, counts.
+            QVERIFY2(!back, qPrintable(QString::number(cut)));
+            continue;
+        }
+        QVERIFY2(back, qPrintable(QString::number(cut)));
+        QVERIFY2(back->rows == states[last], qPrintable(QStringLiteral("cut at %1 of %2").arg(cut).arg(whole.size())));
+        QCOMPARE(back->validLength, ends[last]);
+    }
+}
+
+void TstJournalRecovery::damagedBytes_data()
+{
+    QTest::addColumn<quint64>("seed");
+    for (quint64 seed = 1; seed <= 8; ++seed)
+        QTest::addRow("seed %llu", seed) << seed;
+}
+
+// A byte changed anywhere: every change before it comes back, none after.
+void TstJournalRecovery::damagedBytes()
+{
+    QFETCH(quint64, seed);
+    Rig rig;
+    QList<qint64> ends;
+    QList<QStringList> states;
+    for (int i = 0; i < 6; ++i) {
+        rig.record(QString::number(i) + QStringLiteral(".000"), QStringLiteral("примечание %1").arg(i));
+        ends << rig.file().size();
+        states << rig.rows();
+    }
+    QByteArray bytes = rig.file();
+    QRandomGenerator random(seed);
+    const qsizetype at = random.bounded(qsizetype(RecoveryFormat::header().size()), bytes.size());
+    bytes[at] = char(bytes[at] ^ (1 + random.bounded(255)));
+    const std::optional<RecoveredJournal> back = readRecovery(bytes);
+    qsizetype whole = -1;
+    for (qsizetype i = 0; i < ends.size(); ++i) {
+        if (ends[i] <= at)
+            whole = i;
+    }
+    if (whole < 0)
+        QVERIFY(!back);
+    else
+        QCOMPARE(back->rows, states[whole]);
+}
+
+// A restored journal's file goes on from its last whole change.
+void TstJournalRecovery::adoptedFileGoesOn()
+{
+    QTemporaryDir folder;
+    QStringList before;
+    qint64 whole = 0;
+    {
+        Rig rig(folder.path());
+        rig.record(QStringLiteral("1.000"));
+        rig.record(QStringLiteral("2.000"));
+        before = rig.rows();
+        whole = rig.file().size();
+    }
+    QFile torn(QDir(folder.path()).filePath(JournalRecovery::fileName()));
+    QVERIFY(torn.open(QIODevice::Append));
+    torn.write("\x20\0\0\0garbage", 11);
+    torn.close();
+
+    Rig rig(folder.path());
+    const std::optional<RecoveredJournal> back = rig.recovery->pending();
+    QVERIFY(back);
+    QCOMPARE(back->rows, before);
+    QCOMPARE(back->validLength, whole);
+    rig.journal.addItems(back->gridRows());
+    rig.recovery->adopt(*back);
+    rig.journal.AddItem(QStringLiteral("3\t3\t3.000"));
+    rig.recovery->changed();
+    QCOMPARE(readRecovery(rig.file())->rows, rig.rows());
+    QCOMPARE(rig.rows().size(), 3);
+}
+
+// Many note edits: the file is written anew from the journal and stays
+// within twice the journal file's size.
+void TstJournalRecovery::compactedWhenLarge()
+{
+    Rig rig;
+    for (int i = 0; i < 50; ++i)
+        rig.record(QStringLiteral("%1.000").arg(i));
+    qint64 journalBytes = 0;
+    for (const QString &row : rig.rows())
+        journalBytes += row.size() + 2;
+    for (int i = 0; i < 2000; ++i)
+        rig.storeNote(1 + i % 50, QStringLiteral("правка %1 %2").arg(i).arg(QString(i % 7 * 10, QLatin1Char('x'))));
+    // Then notes shorter than before: the journal shrinks.
+    for (int i = 0; i < 50; ++i)
+        rig.storeNote(1 + i, QString());
+    journalBytes = 0;
+    for (const QString &row : rig.rows())
+        journalBytes += row.size() + 2;
+    QVERIFY2(rig.file().size() <= 2 * journalBytes + journalBytes / 8,
+             qPrintable(QStringLiteral("%1 > 2 x %2").arg(rig.file().size()).arg(journalBytes)));
+    QCOMPARE(readRecovery(rig.file())->rows, rig.rows());
+    QVERIFY(rig.failures.isEmpty());
+}
+
+// A second copy with the same settings folder never reads, writes or
+// removes the first one's file.
+void TstJournalRecovery::secondCopyKeepsOff()
+{
+    Rig rig;
+    rig.record(QStringLiteral("1.000"));
+    const QByteArray first = rig.file();
+    JournalGrid other;
+    JournalLayout::apply(JournalLayout::forType(0, {}), other);
+    JournalRecovery second(rig.folder.path(), {other, [] { return JournalRecovery::Session{}; }, {}});
+    QVERIFY(second.heldByAnotherCopy());
+    QVERIFY(!rig.recovery->heldByAnotherCopy());
+    QVERIFY(!second.pending());
+    other.AddItem(QStringLiteral("1\t1\t9.000"));
+    second.changed();
+    second.reset();
+    QCOMPARE(rig.file(), first);
+    // Once the first copy is gone, a copy started then keeps the recovery.
+    rig.recovery.reset();
+    JournalRecovery third(rig.folder.path(), {other, [] { return JournalRecovery::Session{}; }, {}});
+    QVERIFY(!third.heldByAnotherCopy());
+    QCOMPARE(third.pending()->rows.size(), 1);
+}
+
+void TstJournalRecovery::unwritable_data()
+{
+    QTest::addColumn<bool>("folderMissing");
+    QTest::newRow("the file's name is a folder") << false;
+    QTest::newRow("the settings folder is gone") << true;
+}
+
+// Told once, and the journal goes on without it.
+void TstJournalRecovery::unwritable()
+{
+    QFETCH(bool, folderMissing);
+    QTemporaryDir base;
+    const QString folder = folderMissing ? base.filePath(QStringLiteral("gone")) : base.path();
+    if (!folderMissing)
+        QVERIFY(QDir(folder).mkdir(JournalRecovery::fileName()));
+    Rig rig(folder);
+    rig.record(QStringLiteral("1.000"));
+    rig.record(QStringLiteral("2.000"));
+    rig.storeNote(1, QStringLiteral("x"));
+    QCOMPARE(rig.failures.size(), 1);
+    QVERIFY(rig.failures.first().startsWith(QStringLiteral("Не удалось записать файл восстановления журнала")));
+    QVERIFY(!rig.recovery->keeping());
+    QCOMPARE(rig.rows().size(), 2);
+    rig.recovery->reset();
+    rig.record(QStringLiteral("3.000"));
+    QCOMPARE(rig.failures.size(), 1);
+}
+
+QTEST_GUILESS_MAIN(TstJournalRecovery)
+#include "tst_journalrecovery.moc"

@@ -96,7 +96,7 @@ frm1::frm1(MainWindowServices services)
     connect(frmS.get(), &frmSettings::ChangeMaket, this, &frm1::frmS_ChangeMaket);
     m_files = std::make_unique<FileCommands>(
         *m_journal, *services.fileDialogs, m_messages, m_iniPath, strSeparator,
-        FileCommands::Window{[this] { InitGrid(ScaleTypes::numberFromText(frmS->scaleTypeText())); },
+        FileCommands::Window{[this] { InitGrid(frmS->liveSettings().scaleTypeIndex()); },
                              [this](const QString &name) {
                                  lblCurFileName->setText(name);
                                  if (m_recovery)
@@ -114,7 +114,7 @@ frm1::frm1(MainWindowServices services)
             [this](const QString &text) { m_messages.notify(text, UserMessages::Icon::Warning); }});
     connect(m_files.get(), &FileCommands::saved, this, &frm1::settleRecovery);
     m_link = std::make_unique<ScaleLink>(ScaleLink::Surroundings{
-        *MSComm1, *frmS, *m_journal, m_messages, *m_clock, *m_beeper,
+        *MSComm1, frmS->liveSettings(), *m_journal, m_messages, *m_clock, *m_beeper,
         {[this] { return txtPrim->text(); }, [this](const QString &text) { ShowText(text); },
          [this] { m_notes->storeEdit(); }}});
     txtChat->setModel(&m_link->dataStream());
@@ -125,7 +125,7 @@ frm1::frm1(MainWindowServices services)
         *menuBar()->findChild<QMenu *>(QStringLiteral("mnuServ")), *sbrChat, *m_journal, *m_files,
         *services.fileDialogs, m_messages, *frmS, *m_link, *Grid1, m_iniPath});
     restoreGeometry();
-    InitGrid(ScaleTypes::numberFromText(frmS->scaleTypeText()));
+    InitGrid(frmS->liveSettings().scaleTypeIndex());
     offerRecovery();
 }
 
@@ -356,7 +356,7 @@ void frm1::Form_Resize()
     const int height = Twips::fromPixels(frameGeometry().height());
     const int gridWidth = std::max(0, width - 100);
     int gridHeight;
-    if (frmS->showStreamData() == 0) {
+    if (frmS->liveSettings().showStreamData() == 0) {
         gridHeight = std::max(0, height - 1000 - GridTop);
         txtChat->hide();
     } else {
@@ -445,7 +445,7 @@ void frm1::frmS_ChangeMaket()
     // The journal's columns and the type the link decodes never disagree:
     // until the rows may go, the dialog keeps the journal's type, so that
     // readings arriving meanwhile land in the columns of their type.
-    const int wanted = ScaleTypes::numberFromText(frmS->scaleTypeText());
+    const int wanted = frmS->liveSettings().scaleTypeIndex();
     frmS->selectScaleType(m_gridType);
     if (m_changingLayout) {
         Form_Resize();

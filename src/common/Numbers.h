@@ -26,3 +26,8 @@ std::optional<int> parsePortNumber(const QString &text);
 QString format(double value);
 
 } // namespace Numbers
+
+// A weight or a dead zone as the single-precision number the filters compare:
+// a decimal-comma text (see Numbers::parseDecimalComma); nullopt when it is no
+// number or lies beyond the single-precision range.
+std::optional<float> singleFromDecimalComma(const QString &text);

@@ -23,11 +23,4 @@ ScaleReading split(const QString &chunk, const FrameLayout &layout)
     return r;
 }
 
-std::optional<float> deadZone(const QString &luftText)
-{
-    if (luftText.isEmpty())
-        return 0.0f;
-    return singleFromDecimalComma(luftText);
-}
-
 } // namespace FrameDecoder

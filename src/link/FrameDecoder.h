@@ -18,9 +18,4 @@ bool startsFrame(QStringView chunk);
 // holds what part of it is there, possibly nothing. No trimming.
 ScaleReading split(const QString &chunk, const FrameLayout &layout);
 
-// The dead zone in force from its settings text: empty means 0, otherwise a
-// decimal-comma number (a full stop is not accepted here); nullopt when it is
-// no number.
-std::optional<float> deadZone(const QString &luftText);
-
 } // namespace FrameDecoder

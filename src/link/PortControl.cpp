@@ -5,7 +5,6 @@
 #include "link/LinkTexts.h"
 #include "common/SerialLine.h"
 #include "settings/LiveSettings.h"
-#include "common/Numbers.h"
 
 #include <chrono>
 #include <thread>
@@ -38,7 +37,7 @@ int PortControl::PreparePort(int Nom)
         if (code != 0)
             failure = code;
     };
-    if (const ScaleType *scale = ScaleTypes::at(ScaleTypes::fromText(m_settings.scaleTypeText()))) {
+    if (const ScaleType *scale = ScaleTypes::at(m_settings.scaleTypeIndex())) {
         const PortProfile &profile = scale->port;
         const int length = scale->frame.frameLength;
         step(m_line.setSettings(LineSettingsText));
@@ -59,22 +58,21 @@ int PortControl::PreparePort(int Nom)
 
 bool PortControl::prepareConfiguredPort()
 {
-    const QString text = m_settings.portText();
-    const std::optional<int> number = Numbers::parsePortNumber(text);
+    const std::optional<int> number = m_settings.portNumber();
     if (number)
         PreparePort(*number);
     else
         m_line.setPortOpen(false);
     if (number && !m_portRefused)
         return true;
-    m_messages.inform(LinkTexts::badPortNumber(text),
+    m_messages.inform(LinkTexts::badPortNumber(m_settings.portText()),
                       UserMessages::Icon::Warning);
     return false;
 }
 
 bool PortControl::reopenQuietly()
 {
-    const std::optional<int> number = Numbers::parsePortNumber(m_settings.portText());
+    const std::optional<int> number = m_settings.portNumber();
     if (!number)
         return false;
     PreparePort(*number);

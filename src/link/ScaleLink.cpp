@@ -49,7 +49,7 @@ void ScaleLink::ReadFrom_Unit(const QString &strInput)
             m_keeper.lost();
         return;
     }
-    const std::optional<float> deadZone = FrameDecoder::deadZone(m_settings.luftText());
+    const std::optional<float> deadZone = m_settings.deadZone();
     if (!deadZone) {
         m_keeper.stopped();
         m_line.setPortOpen(false);
@@ -57,7 +57,7 @@ void ScaleLink::ReadFrom_Unit(const QString &strInput)
                           UserMessages::Icon::Warning);
         return;
     }
-    const FrameLayout *layout = FrameLayouts::forType(ScaleTypes::fromText(m_settings.scaleTypeText()));
+    const FrameLayout *layout = FrameLayouts::forType(m_settings.scaleTypeIndex());
     if (!layout)
         return;
     const ScaleReading reading = FrameDecoder::split(strInput, *layout);

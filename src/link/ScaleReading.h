@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Numbers.h"
+
 #include <QString>
 
 #include <optional>
@@ -14,8 +16,3 @@ struct ScaleReading {
     QString quantity;
     QString unitWeight;
 };
-
-// A weight or a dead zone as the single-precision number the filters compare:
-// a decimal-comma text (see Numbers::parseDecimalComma); nullopt when it is no
-// number or lies beyond the single-precision range.
-std::optional<float> singleFromDecimalComma(const QString &text);

@@ -2,16 +2,21 @@
 
 #include <QString>
 
-// The live settings as the settings dialog holds them in its controls. Every
-// reader asks at the moment of use, so an edit in the dialog applies at once.
+#include <optional>
+
+// The live settings, typed. Every reader asks at the moment of use, so an edit
+// in the settings dialog applies at once.
 class LiveSettings
 {
 public:
     virtual ~LiveSettings() = default;
 
-    virtual QString scaleTypeText() const = 0;  // txtValTypeScale, "0".."5"
-    virtual QString luftText() const = 0;       // txtLuft, dead zone in force
-    virtual QString portText() const = 0;       // text of lstCommNom
+    // The selected scale type, 0..5; any other value names no type.
+    virtual int scaleTypeIndex() const = 0;
+    // The dead zone in force; nullopt when its text is no number.
+    virtual std::optional<float> deadZone() const = 0;
+    virtual QString portText() const = 0;                // the port as typed
+    virtual std::optional<int> portNumber() const = 0;   // nullopt: no port number
     // Check states: 0 clear, 1 checked, 2 greyed.
     virtual int bell() const = 0;               // chkBell
     virtual int writeZero() const = 0;          // chkWriteZero

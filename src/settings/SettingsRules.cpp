@@ -20,6 +20,13 @@ QString normaliseLuft(QString text)
     return text.replace(QLatin1Char('.'), QLatin1Char(','));
 }
 
+std::optional<float> deadZone(const QString &luftText)
+{
+    if (luftText.isEmpty())
+        return 0.0f;
+    return singleFromDecimalComma(luftText);
+}
+
 bool portNumberInRange(const QString &text)
 {
     const std::optional<double> value = Numbers::parseDecimalComma(text);

@@ -15,6 +15,11 @@ std::optional<QChar> filterLuftKey(QChar typed, const QString &boxText);
 // A dead-zone text as it is put in force: every full stop becomes a comma.
 QString normaliseLuft(QString text);
 
+// The dead zone in force from its text: empty means 0, otherwise a
+// decimal-comma number (a full stop is not accepted here); nullopt when it is
+// no number.
+std::optional<float> deadZone(const QString &luftText);
+
 // Ports the operator may name: 1 to 32 (the scan lists 1 to 16 only).
 constexpr int MinPort = 1;
 constexpr int MaxPort = 32;

@@ -89,6 +89,7 @@ void frmSettings::buildControls()
     for (int i = 0; i < ScaleTypes::Count; ++i) {
         arrLuft[i] = placeControl<QLineEdit>(this, QStringLiteral("arrLuft_%1").arg(i), 6480, TypeRowTops[i], 735, 285);
         arrLuft[i]->installEventFilter(this);
+        connect(arrLuft[i], &QLineEdit::textChanged, this, [this, i](const QString &text) { m_live.setLuft(i, text); });
     }
     txtValTypeScale = placeControl<QLineEdit>(this, QStringLiteral("txtValTypeScale"), 6000, 600, 375, 375);
     txtValTypeScale->hide();
@@ -103,6 +104,10 @@ void frmSettings::buildControls()
     // A typed number is taken as typed: "1" must not become a listed "10".
     lstCommNom->setCompleter(nullptr);
     Label3->setBuddy(lstCommNom);
+    // Connected first: the checks below read the port the model holds.
+    const auto takePort = [this] { m_live.setPortText(lstCommNom->currentText()); };
+    connect(lstCommNom, &QComboBox::editTextChanged, this, takePort);
+    connect(lstCommNom, &QComboBox::currentIndexChanged, this, takePort);
     connect(lstCommNom, &QComboBox::editTextChanged, this, [this] {
         if (!m_scanning)
             CheckPortNumber();
@@ -111,18 +116,22 @@ void frmSettings::buildControls()
 
     const struct {
         QCheckBox *&box;
+        SettingsModel::Flag flag;
         const char *name;
         int top;
         const char *caption;
     } checks[] = {
-        {chkBell, "chkBell", 3600, "Звуковой сигнал при записи отсчета"},
-        {chkWriteZero, "chkWriteZero", 3960, "Записывать нулевой результат в журнал"},
-        {chkUnstablResult, "chkUnstablResult", 4320, "Записывать нестабильный результат в журнал"},
-        {chkShowStreamData, "chkShowStreamData", 4680, "Отображать окно потока данных"},
+        {chkBell, SettingsModel::Bell, "chkBell", 3600, "Звуковой сигнал при записи отсчета"},
+        {chkWriteZero, SettingsModel::WriteZero, "chkWriteZero", 3960, "Записывать нулевой результат в журнал"},
+        {chkUnstablResult, SettingsModel::UnstableResult, "chkUnstablResult", 4320, "Записывать нестабильный результат в журнал"},
+        {chkShowStreamData, SettingsModel::ShowStreamData, "chkShowStreamData", 4680, "Отображать окно потока данных"},
     };
     for (const auto &c : checks) {
         c.box = placeControl<QCheckBox>(this, QLatin1String(c.name), 720, c.top, 6015, 255);
         c.box->setText(QString::fromUtf8(c.caption));
+        // Connected before ChangeMaket, whose receivers read the new state.
+        connect(c.box, &QCheckBox::stateChanged, this,
+                [this, box = c.box, flag = c.flag] { m_live.setFlag(flag, checkValue(box)); });
     }
     connect(chkShowStreamData, &QCheckBox::stateChanged, this, &frmSettings::ChangeMaket);
 
@@ -149,19 +158,20 @@ void frmSettings::buildControls()
 void frmSettings::load()
 {
     const StoredSettings stored = SettingsStore::load(m_iniPath);
-    setCheckValue(chkBell, stored.bell);
-    setCheckValue(chkWriteZero, stored.writeZero);
-    setCheckValue(chkUnstablResult, stored.unstableResult);
-    setCheckValue(chkShowStreamData, stored.showStreamData);
-    txtValTypeScale->setText(QString::number(stored.scaleType));
+    m_live.load(stored);
+    setCheckValue(chkBell, m_live.bell());
+    setCheckValue(chkWriteZero, m_live.writeZero());
+    setCheckValue(chkUnstablResult, m_live.unstableResult());
+    setCheckValue(chkShowStreamData, m_live.showStreamData());
+    txtValTypeScale->setText(m_live.scaleTypeText());
     for (int i = 0; i < ScaleTypes::Count; ++i)
-        arrLuft[i]->setText(stored.luft[i]);
+        arrLuft[i]->setText(m_live.luft(i));
     for (int i = 0; i < ScaleTypes::Count; ++i) {
         optTypeScale[i]->setText(ScaleTypes::at(i)->name);
         optTypeScale[i]->setAccessibleName(optTypeScale[i]->text());
     }
-    optTypeScale[stored.scaleType]->setChecked(true);
-    txtLuft->setText(arrLuft[stored.scaleType]->text());
+    optTypeScale[m_live.scaleTypeIndex()]->setChecked(true);
+    txtLuft->setText(m_live.luftText());
 
     ScanCommPort();
     const int stored_index = lstCommNom->findText(stored.commNom, Qt::MatchExactly | Qt::MatchCaseSensitive);
@@ -171,8 +181,9 @@ void frmSettings::load()
 
 void frmSettings::optTypeScale_Click(int index)
 {
-    txtValTypeScale->setText(QString::number(index));
-    txtLuft->setText(arrLuft[index]->text());
+    m_live.selectScaleType(index);
+    txtValTypeScale->setText(m_live.scaleTypeText());
+    txtLuft->setText(m_live.luftText());
     if (m_writeScaleTypeCaption)
         m_writeScaleTypeCaption(optTypeScale[index]->text());
     if (!m_quiet)
@@ -190,11 +201,9 @@ void frmSettings::selectScaleType(int index)
 
 void frmSettings::validateLuft()
 {
-    const int t = ScaleTypes::numberFromText(txtValTypeScale->text());
-    if (t < 0 || t >= ScaleTypes::Count)
-        return;
-    txtLuft->setText(SettingsRules::normaliseLuft(arrLuft[t]->text()));
-    arrLuft[t]->setText(txtLuft->text());
+    m_live.validateLuft();
+    arrLuft[m_live.scaleTypeIndex()]->setText(m_live.luftText());
+    txtLuft->setText(m_live.luftText());
 }
 
 bool frmSettings::eventFilter(QObject *watched, QEvent *event)
@@ -255,6 +264,8 @@ void frmSettings::ScanCommPort()
     lstCommNom->addItems(PortScan::scan(m_commPort));
     lstCommNom->setEditText(QString());
     m_scanning = false;
+    // Refilling the list does not report every change of the edit text.
+    m_live.setPortText(lstCommNom->currentText());
     const int index = lstCommNom->findText(QString::number(remembered), Qt::MatchExactly);
     if (index >= 0)
         lstCommNom->setEditText(lstCommNom->itemText(index));
@@ -272,29 +283,7 @@ void frmSettings::CheckPortNumber()
     lstCommNom->setEditText(QString());
 }
 
-StoredSettings frmSettings::current() const
-{
-    StoredSettings s;
-    s.bell = bell();
-    s.writeZero = writeZero();
-    s.unstableResult = unstableResult();
-    s.showStreamData = showStreamData();
-    for (int i = 0; i < ScaleTypes::Count; ++i)
-        s.luft[i] = arrLuft[i]->text();
-    s.scaleType = ScaleTypes::numberFromText(txtValTypeScale->text());
-    s.commNom = lstCommNom->currentText();
-    return s;
-}
-
 void frmSettings::btnSave_Click()
 {
-    SettingsStore::save(m_iniPath, current());
+    SettingsStore::save(m_iniPath, m_live.stored());
 }
-
-QString frmSettings::scaleTypeText() const { return txtValTypeScale->text(); }
-QString frmSettings::luftText() const { return txtLuft->text(); }
-QString frmSettings::portText() const { return lstCommNom->currentText(); }
-int frmSettings::bell() const { return checkValue(chkBell); }
-int frmSettings::writeZero() const { return checkValue(chkWriteZero); }
-int frmSettings::unstableResult() const { return checkValue(chkUnstablResult); }
-int frmSettings::showStreamData() const { return checkValue(chkShowStreamData); }

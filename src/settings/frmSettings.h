@@ -1,7 +1,6 @@
 #pragma once
 
-#include "settings/LiveSettings.h"
-#include "settings/SettingsStore.h"
+#include "settings/SettingsModel.h"
 
 #include <QDialog>
 
@@ -18,9 +17,9 @@ class QPushButton;
 class SerialLine;
 class UserMessages;
 
-// The settings dialog "Настройка". Its controls hold the live settings: the
-// main window and the scale link read them at the moment of use.
-class frmSettings : public QDialog, public LiveSettings
+// The settings dialog "Настройка". Each edit of its controls goes at once to
+// the live settings it holds, which the main window and the scale link read.
+class frmSettings : public QDialog
 {
     Q_OBJECT
 
@@ -32,13 +31,7 @@ public:
     frmSettings(const QString &iniPath, SerialLine &commPort, UserMessages &messages,
                 CaptionWriter writeScaleTypeCaption, const QIcon &icon);
 
-    QString scaleTypeText() const override;
-    QString luftText() const override;
-    QString portText() const override;
-    int bell() const override;
-    int writeZero() const override;
-    int unstableResult() const override;
-    int showStreamData() const override;
+    const SettingsModel &liveSettings() const { return m_live; }
 
     void ScanCommPort();
     // Selects a scale type as a click does (txtValTypeScale, txtLuft and the
@@ -64,8 +57,8 @@ private:
     void endLuftEdit();
     void CheckPortNumber();
     void btnSave_Click();
-    StoredSettings current() const;
 
+    SettingsModel m_live;
     QString m_iniPath;
     SerialLine &m_commPort;
     UserMessages &m_messages;

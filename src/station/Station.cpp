@@ -23,11 +23,12 @@ Station::Station(Parts parts, QObject *parent)
     , m_parts(parts)
     , m_totals(std::make_unique<JournalTotals>(parts.journal))
 {
-    auto scaleType = [&settings = parts.settings] {
-        const ScaleType *type = ScaleTypes::at(ScaleTypes::numberFromText(settings.scaleTypeText()));
-        return type ? type->name : settings.scaleTypeText();
+    const LiveSettings &live = parts.settings.liveSettings();
+    auto scaleType = [&settings = live] {
+        const ScaleType *type = ScaleTypes::at(settings.scaleTypeIndex());
+        return type ? type->name : QString::number(settings.scaleTypeIndex());
     };
-    m_reception = new ReceptionLabel(parts.link, parts.settings, scaleType, &parts.statusBar);
+    m_reception = new ReceptionLabel(parts.link, live, scaleType, &parts.statusBar);
     parts.statusBar.addPermanentWidget(m_reception);
     m_totalsLabel = new TotalsLabel(parts.journal, *m_totals, &parts.statusBar);
     parts.statusBar.addPermanentWidget(m_totalsLabel);

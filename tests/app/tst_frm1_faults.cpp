@@ -121,10 +121,10 @@ private slots:
 
         frm1 &w = m_env->start();
         frmSettings &s = w.settingsDialog();
-        QCOMPARE(s.scaleTypeText(), u"0"_s);
-        QCOMPARE(s.luftText(), u"0"_s);
-        QCOMPARE(s.bell() + s.writeZero() + s.unstableResult() + s.showStreamData(), 0);
-        QCOMPARE(s.portText(), u"1"_s);
+        QCOMPARE(s.liveSettings().scaleTypeText(), u"0"_s);
+        QCOMPARE(s.liveSettings().luftText(), u"0"_s);
+        QCOMPARE(s.liveSettings().bell() + s.liveSettings().writeZero() + s.liveSettings().unstableResult() + s.liveSettings().showStreamData(), 0);
+        QCOMPARE(s.liveSettings().portText(), u"1"_s);
         QCOMPARE(journal().Cols(), 7);
         record(u"1.000"_s);
         w.fileCommands().markDiscarded();
@@ -146,7 +146,7 @@ private slots:
             QCOMPARE(bytesOf(ini), bytes);
 
         m_env->start();
-        QCOMPARE(window().settingsDialog().scaleTypeText(), writable ? u"2"_s : u"0"_s);
+        QCOMPARE(window().settingsDialog().liveSettings().scaleTypeText(), writable ? u"2"_s : u"0"_s);
         QCOMPARE(journal().Cols(), writable ? 9 : 7);
     }
 

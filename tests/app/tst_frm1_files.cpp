@@ -179,16 +179,16 @@ private slots:
             m_env->dialogs.choices = {m_env->folder.filePath(saveAs)};
         QStringList typesWhileAsked;
         m_env->messages.whileShown = [&](const QString &text) {
-            typesWhileAsked << settings.scaleTypeText();
+            typesWhileAsked << settings.liveSettings().scaleTypeText();
             if (text == LoseChanges)
                 record(); // a reading of the journal's type arrives meanwhile
         };
         m_env->messages.answer({Answer(answer)});
         settings.findChild<QRadioButton *>(u"optTypeScale_2"_s)->click();
         QCOMPARE(typesWhileAsked.value(0), u"0"_s);
-        QCOMPARE(settings.scaleTypeText(), u"0"_s);
+        QCOMPARE(settings.liveSettings().scaleTypeText(), u"0"_s);
         QVERIFY(settings.findChild<QRadioButton *>(u"optTypeScale_0"_s)->isChecked());
-        QCOMPARE(settings.luftText(), u"0"_s);
+        QCOMPARE(settings.liveSettings().luftText(), u"0"_s);
         QCOMPARE(label2->text(), caption);
         QCOMPARE(window().journal().Cols(), 7);
         QCOMPARE(window().journal().Rows(), 3);
@@ -201,8 +201,8 @@ private slots:
         m_env->messages.clear();
         m_env->messages.answer({Answer::No});
         settings.findChild<QRadioButton *>(u"optTypeScale_2"_s)->click();
-        QCOMPARE(settings.scaleTypeText(), u"2"_s);
-        QCOMPARE(settings.luftText(), u"5"_s);
+        QCOMPARE(settings.liveSettings().scaleTypeText(), u"2"_s);
+        QCOMPARE(settings.liveSettings().luftText(), u"5"_s);
         QCOMPARE(window().journal().Cols(), 9);
         QCOMPARE(window().journal().Rows(), 1);
     }

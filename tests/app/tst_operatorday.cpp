@@ -147,8 +147,8 @@ private slots:
             QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
             QVERIFY(box->isChecked());
         }
-        QCOMPARE(settings.luftText(), QStringLiteral("0,5"));
-        QCOMPARE(settings.portText(), QStringLiteral("1"));
+        QCOMPARE(settings.liveSettings().luftText(), QStringLiteral("0,5"));
+        QCOMPARE(settings.liveSettings().portText(), QStringLiteral("1"));
         QTest::mouseClick(child<QPushButton>(settings, "btnSave"), Qt::LeftButton);
         QTest::mouseClick(child<QPushButton>(settings, "btnExit"), Qt::LeftButton);
         QVERIFY(!settings.isVisible());
@@ -255,14 +255,14 @@ private slots:
         // A restart brings back the settings, the geometry and the folder.
         m_env.start(std::make_unique<QtSerialLine>(m_env.folder.path()), std::make_unique<FixedClock>());
         frmSettings &again = window().settingsDialog();
-        QCOMPARE(again.scaleTypeText(), QStringLiteral("2"));
+        QCOMPARE(again.liveSettings().scaleTypeText(), QStringLiteral("2"));
         QVERIFY(child<QRadioButton>(again, "optTypeScale_2")->isChecked());
-        QCOMPARE(again.luftText(), QStringLiteral("0,5"));
-        QCOMPARE(again.writeZero(), 1);
-        QCOMPARE(again.unstableResult(), 1);
-        QCOMPARE(again.showStreamData(), 1);
-        QCOMPARE(again.bell(), 0);
-        QCOMPARE(again.portText(), QStringLiteral("1"));
+        QCOMPARE(again.liveSettings().luftText(), QStringLiteral("0,5"));
+        QCOMPARE(again.liveSettings().writeZero(), 1);
+        QCOMPARE(again.liveSettings().unstableResult(), 1);
+        QCOMPARE(again.liveSettings().showStreamData(), 1);
+        QCOMPARE(again.liveSettings().bell(), 0);
+        QCOMPARE(again.liveSettings().portText(), QStringLiteral("1"));
         QCOMPARE(window().frameGeometry(), frame);
         QCOMPARE(journal().Cols(), 9);
         m_env.dialogs.choices = {std::nullopt};

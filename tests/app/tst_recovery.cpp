@@ -123,7 +123,7 @@ void TstRecovery::restoredAfterACrash()
     QCOMPARE(question.buttons, UserMessages::Buttons::YesNo);
     QCOMPARE(rows(), before);
     QCOMPARE(journal().Cols(), int(JournalLayout::counting().size()) + 1);
-    QCOMPARE(window().settingsDialog().scaleTypeText(), QStringLiteral("2"));
+    QCOMPARE(window().settingsDialog().liveSettings().scaleTypeText(), QStringLiteral("2"));
     QCOMPARE(window().findChild<QLabel *>(QStringLiteral("lblCurFileName"))->text(), QStringLiteral("Новый"));
 
     // Unsaved: Save writes the file it had; then nothing is left to offer.

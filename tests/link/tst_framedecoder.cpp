@@ -1,4 +1,5 @@
 #include "link/FrameDecoder.h"
+#include "settings/SettingsRules.h"
 
 #include <QtTest>
 
@@ -140,7 +141,7 @@ void TstFrameDecoder::deadZone()
 {
     QFETCH(QString, text);
     QFETCH(bool, valid);
-    const std::optional<float> zone = FrameDecoder::deadZone(text);
+    const std::optional<float> zone = SettingsRules::deadZone(text);
     QCOMPARE(zone.has_value(), valid);
     if (valid)
         QTEST(*zone, "value");

@@ -96,11 +96,11 @@ private slots:
         for (const char *name : {"chkBell", "chkWriteZero", "chkUnstablResult", "chkShowStreamData"})
             QCOMPARE(child<QCheckBox>(*d, QLatin1String(name))->checkState(), Qt::Unchecked);
         QVERIFY(option(*d, 0)->isChecked());
-        QCOMPARE(d->scaleTypeText(), QStringLiteral("0"));
+        QCOMPARE(d->liveSettings().scaleTypeText(), QStringLiteral("0"));
         for (int i = 0; i < 6; ++i)
             QCOMPARE(luft(*d, i)->text(), QStringLiteral("0"));
-        QCOMPARE(d->luftText(), QStringLiteral("0"));
-        QTEST(d->portText(), "portText");
+        QCOMPARE(d->liveSettings().luftText(), QStringLiteral("0"));
+        QTEST(d->liveSettings().portText(), "portText");
         QCOMPARE(m_caption, QStringLiteral("JW-1"));
         QCOMPARE(d->windowTitle(), QStringLiteral("Настройка"));
         QVERIFY(!d->isModal());
@@ -143,13 +143,13 @@ private slots:
             QTest::mouseClick(child<QPushButton>(*d, "btnSave"), Qt::LeftButton);
         }
         auto d = load();
-        QCOMPARE(d->scaleTypeText(), QStringLiteral("4"));
+        QCOMPARE(d->liveSettings().scaleTypeText(), QStringLiteral("4"));
         QVERIFY(option(*d, 4)->isChecked());
-        QCOMPARE(d->luftText(), QStringLiteral("2,5"));
-        QCOMPARE(d->bell(), 1);
-        QCOMPARE(d->showStreamData(), 1);
-        QCOMPARE(d->writeZero(), 0);
-        QCOMPARE(d->portText(), QStringLiteral("3"));
+        QCOMPARE(d->liveSettings().luftText(), QStringLiteral("2,5"));
+        QCOMPARE(d->liveSettings().bell(), 1);
+        QCOMPARE(d->liveSettings().showStreamData(), 1);
+        QCOMPARE(d->liveSettings().writeZero(), 0);
+        QCOMPARE(d->liveSettings().portText(), QStringLiteral("3"));
         QCOMPARE(m_caption, QStringLiteral("PC-100"));
     }
 
@@ -158,12 +158,12 @@ private slots:
         writeIni("[UserSettings]\r\nchkBell=7\r\nchkWriteZero=2\r\ntxtValTypeScale=9\r\narrLuft_0=abc\r\n"
                  "[LastSettings]\r\nCommNom=abc\r\n");
         auto d = load();
-        QCOMPARE(d->bell(), 0);
-        QCOMPARE(d->writeZero(), 2); // greyed is a state a check box can hold
-        QCOMPARE(d->scaleTypeText(), QStringLiteral("0"));
+        QCOMPARE(d->liveSettings().bell(), 0);
+        QCOMPARE(d->liveSettings().writeZero(), 2); // greyed is a state a check box can hold
+        QCOMPARE(d->liveSettings().scaleTypeText(), QStringLiteral("0"));
         QVERIFY(option(*d, 0)->isChecked());
-        QCOMPARE(d->luftText(), QStringLiteral("0"));
-        QCOMPARE(d->portText(), QString());
+        QCOMPARE(d->liveSettings().luftText(), QStringLiteral("0"));
+        QCOMPARE(d->liveSettings().portText(), QString());
         QVERIFY(m_messages.messages().isEmpty());
     }
 
@@ -173,8 +173,8 @@ private slots:
         luft(*d, 1)->setText(QStringLiteral("4"));
         QSignalSpy changes(d.get(), &frmSettings::ChangeMaket);
         option(*d, 1)->click();
-        QCOMPARE(d->scaleTypeText(), QStringLiteral("1"));
-        QCOMPARE(d->luftText(), QStringLiteral("4"));
+        QCOMPARE(d->liveSettings().scaleTypeText(), QStringLiteral("1"));
+        QCOMPARE(d->liveSettings().luftText(), QStringLiteral("4"));
         QCOMPARE(m_caption, QStringLiteral("SI-1"));
         QCOMPARE(changes.count(), 1);
         option(*d, 1)->click(); // already selected: nothing new
@@ -220,23 +220,23 @@ private slots:
         luft(*d, 2)->setText(QStringLiteral("7"));
         option(*d, 3)->click();
         option(*d, 2)->click();
-        QCOMPARE(d->luftText(), QStringLiteral("7"));
+        QCOMPARE(d->liveSettings().luftText(), QStringLiteral("7"));
 
         luft(*d, 4)->setFocus();
         luft(*d, 4)->setText(QStringLiteral("3"));
         luft(*d, 5)->setFocus(); // leaves box 4: type 2 is the selected one
-        QCOMPARE(d->luftText(), QStringLiteral("7"));
+        QCOMPARE(d->liveSettings().luftText(), QStringLiteral("7"));
         QCOMPARE(luft(*d, 4)->text(), QStringLiteral("3"));
         option(*d, 4)->click();
-        QCOMPARE(d->luftText(), QStringLiteral("3"));
+        QCOMPARE(d->liveSettings().luftText(), QStringLiteral("3"));
 
         // Text that arrives otherwise than typed (a paste) is put right on leaving.
         luft(*d, 4)->setFocus();
         luft(*d, 4)->setText(QStringLiteral("1.25"));
-        QCOMPARE(d->luftText(), QStringLiteral("3"));
+        QCOMPARE(d->liveSettings().luftText(), QStringLiteral("3"));
         child<QPushButton>(*d, "btnSave")->setFocus();
         QCOMPARE(luft(*d, 4)->text(), QStringLiteral("1,25"));
-        QCOMPARE(d->luftText(), QStringLiteral("1,25"));
+        QCOMPARE(d->liveSettings().luftText(), QStringLiteral("1,25"));
     }
 
     void exitKeepsEdits()
@@ -246,7 +246,7 @@ private slots:
         child<QCheckBox>(*d, "chkWriteZero")->click();
         QTest::mouseClick(child<QPushButton>(*d, "btnExit"), Qt::LeftButton);
         QVERIFY(!d->isVisible());
-        QCOMPARE(d->writeZero(), 1);
+        QCOMPARE(d->liveSettings().writeZero(), 1);
         QVERIFY(!QFile::exists(m_ini)); // nothing saved
 
         showActive(*d);
@@ -254,8 +254,8 @@ private slots:
         luft(*d, 0)->setText(QStringLiteral("2.5"));
         d->close(); // the window frame's close box
         QVERIFY(!d->isVisible());
-        QCOMPARE(d->luftText(), QStringLiteral("2,5"));
-        QCOMPARE(d->writeZero(), 1);
+        QCOMPARE(d->liveSettings().luftText(), QStringLiteral("2,5"));
+        QCOMPARE(d->liveSettings().writeZero(), 1);
     }
 
     void portScan_data()
@@ -285,7 +285,7 @@ private slots:
         for (int i = 0; i < port(*d)->count(); ++i)
             list << port(*d)->itemText(i);
         QTEST(list, "list");
-        QTEST(d->portText(), "text");
+        QTEST(d->liveSettings().portText(), "text");
         QVERIFY(!m_line.portOpen());
         // Every probe: port number, then the probe settings, then an open.
         const QStringList log = m_line.log();
@@ -316,7 +316,7 @@ private slots:
         auto d = load();
         showActive(*d);
         typePort(*d, typed);
-        QTEST(d->portText(), "text");
+        QTEST(d->liveSettings().portText(), "text");
         QFETCH(int, messages);
         QCOMPARE(int(m_messages.messages().size()), messages);
         for (const FakeUserMessages::Message &m : m_messages.messages()) {
@@ -336,7 +336,7 @@ private slots:
         port(*d)->lineEdit()->setFocus();
         typePort(*d, QStringLiteral("1"));
         QTest::keyClick(port(*d)->lineEdit(), Qt::Key_Tab);
-        QCOMPARE(d->portText(), QStringLiteral("1"));
+        QCOMPARE(d->liveSettings().portText(), QStringLiteral("1"));
         QVERIFY(m_messages.messages().isEmpty());
     }
 
@@ -352,7 +352,7 @@ private slots:
         QTest::keyClick(luft(*d, 0), Qt::Key_Escape);
         QVERIFY(!d->isVisible());
         QCOMPARE(luft(*d, 0)->text(), QStringLiteral("2,5"));
-        QCOMPARE(d->luftText(), QStringLiteral("2,5"));
+        QCOMPARE(d->liveSettings().luftText(), QStringLiteral("2,5"));
     }
 
     void portCheckEmptyAndPick()
@@ -362,9 +362,9 @@ private slots:
         showActive(*d);
         port(*d)->lineEdit()->selectAll();
         QTest::keyClick(port(*d)->lineEdit(), Qt::Key_Delete);
-        QCOMPARE(d->portText(), QStringLiteral("1"));
+        QCOMPARE(d->liveSettings().portText(), QStringLiteral("1"));
         port(*d)->setCurrentIndex(1);
-        QCOMPARE(d->portText(), QStringLiteral("3"));
+        QCOMPARE(d->liveSettings().portText(), QStringLiteral("3"));
         QVERIFY(m_messages.messages().isEmpty());
     }
 };

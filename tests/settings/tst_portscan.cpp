@@ -48,7 +48,7 @@ private slots:
         QVERIFY2(listed.contains("2") && listed.contains("3") && listed.contains("7"), qPrintable(listed.join(',')));
         QVERIFY(!listed.contains("5"));
         QVERIFY(listed.indexOf("2") < listed.indexOf("3") && listed.indexOf("3") < listed.indexOf("7"));
-        QCOMPARE(dialog.portText(), QStringLiteral("7"));
+        QCOMPARE(dialog.liveSettings().portText(), QStringLiteral("7"));
         QVERIFY(!line.portOpen());
         QVERIFY(messages.messages().isEmpty());
     }

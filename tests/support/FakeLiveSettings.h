@@ -1,8 +1,12 @@
 #pragma once
 
+#include "common/Numbers.h"
+#include "common/ScaleTypes.h"
 #include "settings/LiveSettings.h"
+#include "settings/SettingsRules.h"
 
-// Live settings a test sets directly.
+// Live settings a test sets directly, as texts; read typed as the settings
+// model gives them (a type only by "0".."5").
 struct FakeLiveSettings : LiveSettings {
     QString scaleType = QStringLiteral("0");
     QString luft = QStringLiteral("0");
@@ -12,9 +16,10 @@ struct FakeLiveSettings : LiveSettings {
     int unstableState = 1;
     int showStreamState = 0;
 
-    QString scaleTypeText() const override { return scaleType; }
-    QString luftText() const override { return luft; }
+    int scaleTypeIndex() const override { return ScaleTypes::fromText(scaleType); }
+    std::optional<float> deadZone() const override { return SettingsRules::deadZone(luft); }
     QString portText() const override { return port; }
+    std::optional<int> portNumber() const override { return Numbers::parsePortNumber(port); }
     int bell() const override { return bellState; }
     int writeZero() const override { return writeZeroState; }
     int unstableResult() const override { return unstableState; }

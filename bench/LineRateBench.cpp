@@ -1,6 +1,7 @@
 // (4) The main window with the real serial line receiving from the virtual
 // scale at the full line rate: type 0, dead zone 0, every frame recorded.
-// Runs in a child, so that its processor time is its own.
+// Runs in a child, so that its processor time is its own. The runs with the
+// big display ("Табло") open show what it adds to the receive path.
 
 #include "Benches.h"
 #include "Measure.h"
@@ -13,6 +14,7 @@
 #include "settings/frmSettings.h"
 #include "support/TestWindow.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -34,6 +36,12 @@ bool lineRateChild(const QStringList &args)
         return false;
     frm1 &w = window.start(std::make_unique<QtSerialLine>(window.folder.path()));
     preloadJournal(w.journal(), preloaded);
+    if (args.value(4) == QLatin1String("board")) {
+        QAction *board = w.findChild<QAction *>(QStringLiteral("mnuBoard"));
+        if (!board)
+            return false;
+        board->trigger();
+    }
     QCoreApplication::processEvents();
 
     QProcess scale;
@@ -75,15 +83,18 @@ void benchLineRate(Table &table, const BenchOptions &options)
     const struct {
         int preloaded;
         bool recovery;
-    } runs[] = {{0, true}, {0, false}, {options.lineRatePreloaded, true}};
+        bool board;
+    } runs[] = {{0, true, false}, {0, false, false}, {0, true, true}, {options.lineRatePreloaded, true, true}};
     for (const auto &run : runs) {
         const int preloaded = run.preloaded;
         const auto r = Measure::runChild({"linerate", QString::number(options.lineRateSeconds),
-                                          QString::number(preloaded), run.recovery ? "on" : "off"},
+                                          QString::number(preloaded), run.recovery ? "on" : "off",
+                                          run.board ? "board" : "no board"},
                                          options.lineRateSeconds + 120);
-        const QString name = QStringLiteral("line rate %1 s, %2, recovery %3").arg(options.lineRateSeconds)
+        const QString name = QStringLiteral("line rate %1 s, %2, recovery %3%4").arg(options.lineRateSeconds)
             .arg(preloaded == 0 ? QStringLiteral("empty journal") : QStringLiteral("%L1 rows before").arg(preloaded))
-            .arg(run.recovery ? QStringLiteral("on") : QStringLiteral("off"));
+            .arg(run.recovery ? QStringLiteral("on") : QStringLiteral("off"))
+            .arg(run.board ? QStringLiteral(", Табло open") : QString());
         const double frames = r.value("frames"), rows = r.value("rows");
         table.add({name + QStringLiteral(": rows recorded"),
                    QStringLiteral("%1 rows, %2 ACKs").arg(rows).arg(r.value("acks")),

@@ -21,6 +21,7 @@ namespace {
 constexpr int Timeout = 20000;
 constexpr int Port = 3;
 const QStringList Cycle{"1.000", "2.000", "3.000"};
+const QString Note = QStringLiteral("партия 7");
 
 } // namespace
 
@@ -36,6 +37,7 @@ class TestX11RealKill : public QObject
     QTemporaryDir m_dir;
     QString m_program;
     QPoint m_startButton; // the centre of "Начать прием данных" in the window
+    QPoint m_noteField;   // the centre of the note the readings take
     QProcess m_scale;
     QProcess m_app;
 
@@ -100,12 +102,12 @@ class TestX11RealKill : public QObject
         QVERIFY(m_app.waitForStarted(Timeout));
     }
 
-    // A real click on "Начать прием данных" in the program's window.
-    bool beginReception(const QByteArray &window)
+    // A real click at a point of the program's window.
+    static bool click(const QByteArray &window, QPoint at)
     {
         return !window.isEmpty() && xdotool({"windowactivate", "--sync", window})
-               && XServer::xdotool({"mousemove", "--window", window, QString::number(m_startButton.x()),
-                                  QString::number(m_startButton.y()), "click", "1"});
+               && XServer::xdotool(
+                   {"mousemove", "--window", window, QString::number(at.x()), QString::number(at.y()), "click", "1"});
     }
 
     RecoveredJournal recovery()
@@ -130,14 +132,15 @@ class TestX11RealKill : public QObject
     }
 
     // Rows from..rows.size() are whole readings of one stream: numbered in
-    // order, their weights following the scale's cycle.
-    static void checkStream(const QStringList &rows, int from)
+    // order, their weights following the scale's cycle, with the note.
+    static void checkStream(const QStringList &rows, int from, const QString &note)
     {
         for (int i = from; i < rows.size(); ++i) {
             const QStringList cells = rows.at(i).split(QLatin1Char('\t'));
             QVERIFY2(cells.size() >= 2, qPrintable(rows.at(i)));
             QCOMPARE(cells.at(0), QString::number(i + 1));
             QVERIFY2(Cycle.contains(cells.at(1).trimmed()), qPrintable(rows.at(i)));
+            QCOMPARE(cells.last(), note);
             if (i > from) {
                 const int previous = Cycle.indexOf(rows.at(i - 1).split(QLatin1Char('\t')).at(1).trimmed());
                 QCOMPARE(cells.at(1).trimmed(), Cycle.at((previous + 1) % Cycle.size()));
@@ -165,6 +168,9 @@ private slots:
         const auto *button = probe.window->findChild<QToolButton *>(QStringLiteral("tbrReadAllPlu"));
         QVERIFY(button);
         m_startButton = button->mapTo(probe.window.get(), button->rect().center());
+        const auto *note = probe.window->findChild<QWidget *>(QStringLiteral("txtPrim"));
+        QVERIFY(note);
+        m_noteField = note->mapTo(probe.window.get(), note->rect().center());
     }
 
     void cleanup()
@@ -186,7 +192,11 @@ private slots:
         startProgram();
         if (QTest::currentTestFailed())
             return;
-        QVERIFY(beginReception(visibleWindow()));
+        // The note typed with real keys (Cyrillic ones too) before reception.
+        const QByteArray first = visibleWindow();
+        QVERIFY(click(first, m_noteField));
+        QVERIFY(XServer::xdotool({"type", "--delay", "150", Note}));
+        QVERIFY(click(first, m_startButton));
         QVERIFY2(recorded(30), "no readings were recorded after the click");
         killProgram();
         if (QTest::currentTestFailed())
@@ -196,7 +206,7 @@ private slots:
             return;
         const QStringList before = recovery().rows;
         QVERIFY(before.size() >= 30);
-        checkStream(before, 0);
+        checkStream(before, 0, Note);
 
         // Started again in the same folder, the scale there again (the
         // program offers the ports it finds): "Да" (the default button)
@@ -216,14 +226,14 @@ private slots:
 
         // The restored rows stay, and new readings are numbered after them:
         // after "Нет" the recovery would begin again at row 1.
-        QVERIFY(beginReception(window));
+        QVERIFY(click(window, m_startButton));
         QVERIFY2(recorded(before.size() + 10), "no readings were recorded after the restart");
         killProgram();
         if (QTest::currentTestFailed())
             return;
         const QStringList after = recovery().rows;
         QCOMPARE(after.mid(0, before.size()), before);
-        checkStream(after, before.size());
+        checkStream(after, before.size(), QString());
     }
 };
 

@@ -357,8 +357,11 @@ void JournalView::updateGeometries()
         return;
     }
     // The scroll range follows the rows at once: every row has one height.
+    // The model, not the grid: the view outlives the grid while the main
+    // window is destroyed, and then has no model or Qt's empty one.
+    const int rows = model() ? model()->rowCount() : 0;
     const int shown = std::max(1, viewport()->height() / std::max(1, verticalHeader()->defaultSectionSize()));
-    verticalScrollBar()->setRange(0, std::max(0, m_grid.Rows() - 1 - shown));
+    verticalScrollBar()->setRange(0, std::max(0, rows - shown));
 }
 
 void JournalView::resizeEvent(QResizeEvent *event)

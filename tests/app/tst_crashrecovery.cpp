@@ -166,7 +166,11 @@ void TstCrashRecovery::killedInTheMiddleOfASave()
     QVERIFY(!waitForLine(QByteArray("row ") + QByteArray::number(Loaded + 20)).isEmpty());
     m_host->write(QStringLiteral("save %1\n").arg(saved).toUtf8());
     QVERIFY(!waitForLine("saving").isEmpty());
-    kill();
+    // The host kills itself once the save has written its first bytes.
+    QVERIFY(m_host->waitForFinished(Timeout));
+    QCOMPARE(m_host->exitStatus(), QProcess::CrashExit);
+    m_scale->terminate();
+    QVERIFY(m_scale->waitForFinished(Timeout));
     QVERIFY2(!QFileInfo::exists(saved), "the save had ended before the kill");
 
     FakeUserMessages messages;

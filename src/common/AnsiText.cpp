@@ -1,16 +1,18 @@
 #include "common/AnsiText.h"
 
-#include <QHash>
 #include <QStringDecoder>
 
 #include <array>
+#include <cstring>
 #include <optional>
 
 namespace {
 
 struct CodePage {
     std::array<char16_t, 256> toUnicode{};
-    QHash<char16_t, char> fromUnicode;
+    // The byte of each character below U+10000 the code page holds above
+    // ASCII, 0 for the others.
+    std::array<uchar, 0x10000> fromUnicode{};
 
     CodePage()
     {
@@ -27,7 +29,7 @@ struct CodePage {
                 c = char16_t(i);
             toUnicode[i] = c;
             if (i >= 0x80)
-                fromUnicode.insert(c, char(i));
+                fromUnicode[c] = uchar(i);
         }
     }
 };
@@ -65,9 +67,8 @@ bool encodeInto(QStringView text, char *out, std::optional<char> fallback)
             out[i] = char(c);
             continue;
         }
-        const auto it = page.fromUnicode.constFind(c);
-        if (it != page.fromUnicode.cend())
-            out[i] = it.value();
+        if (const uchar byte = page.fromUnicode[c])
+            out[i] = char(byte);
         else if (fallback)
             out[i] = *fallback;
         else
@@ -93,6 +94,49 @@ bool encodeExactly(QStringView text, QByteArray &out)
         return true;
     out.truncate(start);
     return false;
+}
+
+bool encodeUtf8Exactly(QByteArrayView utf8, QByteArray &out)
+{
+    const CodePage &page = codePage();
+    const qsizetype start = out.size();
+    out.resize(start + utf8.size()); // never more bytes than the UTF-8 has
+    uchar *o = reinterpret_cast<uchar *>(out.data()) + start;
+    const uchar *b = reinterpret_cast<const uchar *>(utf8.data());
+    const uchar *const end = b + utf8.size();
+    while (b != end) {
+        if (*b < 0x80) {
+            // ASCII, eight bytes at a time while it lasts.
+            quint64 eight = 0;
+            while (end - b >= 8 && (std::memcpy(&eight, b, 8), (eight & 0x8080808080808080ull) == 0)) {
+                std::memcpy(o, b, 8);
+                o += 8;
+                b += 8;
+            }
+            if (b != end && *b < 0x80)
+                *o++ = *b++;
+            continue;
+        }
+        // Characters of two or three bytes are looked up; anything else
+        // (malformed UTF-8 among it) goes through the decoded text.
+        uint c = 0;
+        int length = 0;
+        if ((*b & 0xE0) == 0xC0 && end - b >= 2 && (b[1] & 0xC0) == 0x80) {
+            c = uint(b[0] & 0x1F) << 6 | uint(b[1] & 0x3F);
+            length = c >= 0x80 ? 2 : 0;
+        } else if ((*b & 0xF0) == 0xE0 && end - b >= 3 && (b[1] & 0xC0) == 0x80 && (b[2] & 0xC0) == 0x80) {
+            c = uint(b[0] & 0x0F) << 12 | uint(b[1] & 0x3F) << 6 | uint(b[2] & 0x3F);
+            length = c >= 0x800 ? 3 : 0;
+        }
+        if (length == 0 || page.fromUnicode[c] == 0) {
+            out.truncate(start);
+            return encodeExactly(QString::fromUtf8(utf8), out);
+        }
+        *o++ = page.fromUnicode[c];
+        b += length;
+    }
+    out.truncate(o - reinterpret_cast<uchar *>(out.data()));
+    return true;
 }
 
 } // namespace AnsiText

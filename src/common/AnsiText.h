@@ -19,4 +19,7 @@ QByteArray encode(QStringView text);
 // leaves out as it was and returns false.
 bool encodeExactly(QStringView text, QByteArray &out);
 
+// The same for UTF-8 text, without decoding it when it is well formed.
+bool encodeUtf8Exactly(QByteArrayView utf8, QByteArray &out);
+
 } // namespace AnsiText

@@ -91,8 +91,8 @@ void JournalRecovery::adopt(const RecoveredJournal &journal)
         return;
     m_dirty = true;
     m_journalBytes = 0;
-    for (const QString &cells : journal.rows)
-        m_journalBytes += fileBytes(cells);
+    for (const QByteArray &cells : journal.rowBytes)
+        m_journalBytes += utf16Length(cells) + 2;
     m_journalBytesExact = true;
     // What follows the last complete change is damage: the next change goes
     // in its place.

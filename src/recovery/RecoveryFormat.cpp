@@ -1,6 +1,8 @@
 #include "recovery/RecoveryFormat.h"
 
+#include "common/AnsiText.h"
 #include "common/ScaleTypes.h"
+#include "journal/JournalGrid.h"
 
 #include <QtEndian>
 
@@ -10,15 +12,19 @@ namespace RecoveryFormat {
 
 namespace {
 
-constexpr std::array<quint32, 256> CrcTable = [] {
-    std::array<quint32, 256> table{};
+// Slicing by eight: table k gives the CRC of a byte followed by k zero bytes.
+constexpr std::array<std::array<quint32, 256>, 8> CrcTables = [] {
+    std::array<std::array<quint32, 256>, 8> tables{};
     for (quint32 i = 0; i < 256; ++i) {
         quint32 c = i;
         for (int k = 0; k < 8; ++k)
             c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-        table[i] = c;
+        tables[0][i] = c;
     }
-    return table;
+    for (int k = 1; k < 8; ++k)
+        for (quint32 i = 0; i < 256; ++i)
+            tables[k][i] = (tables[k - 1][i] >> 8) ^ tables[0][tables[k - 1][i] & 0xFF];
+    return tables;
 }();
 
 void appendNumber(QByteArray &out, quint32 value)
@@ -49,9 +55,17 @@ QByteArray header()
 
 quint32 crc32(QByteArrayView bytes)
 {
+    const auto &t = CrcTables;
     quint32 c = 0xFFFFFFFFu;
-    for (const char b : bytes)
-        c = CrcTable[(c ^ uchar(b)) & 0xFF] ^ (c >> 8);
+    const char *p = bytes.data();
+    qsizetype n = bytes.size();
+    for (; n >= 8; p += 8, n -= 8) {
+        const quint32 a = c ^ qFromLittleEndian<quint32>(p), b = qFromLittleEndian<quint32>(p + 4);
+        c = t[7][a & 0xFF] ^ t[6][(a >> 8) & 0xFF] ^ t[5][(a >> 16) & 0xFF] ^ t[4][a >> 24] ^ t[3][b & 0xFF]
+            ^ t[2][(b >> 8) & 0xFF] ^ t[1][(b >> 16) & 0xFF] ^ t[0][b >> 24];
+    }
+    for (; n > 0; ++p, --n)
+        c = t[0][(c ^ uchar(*p)) & 0xFF] ^ (c >> 8);
     return c ^ 0xFFFFFFFFu;
 }
 
@@ -148,9 +162,9 @@ public:
         return t;
     }
 
-    QString rest()
+    QByteArrayView rest()
     {
-        const QString t = QString::fromUtf8(m_bytes.sliced(m_pos));
+        const QByteArrayView t = m_bytes.sliced(m_pos);
         m_pos = m_bytes.size();
         return t;
     }
@@ -174,29 +188,31 @@ private:
     bool m_ok = true;
 };
 
-bool plainCell(const QString &text)
+// Line ends (and Tabs) are ASCII: in UTF-8 no other character holds their bytes.
+bool holdsLineEnd(QByteArrayView utf8)
 {
-    return !text.contains(Tab) && !text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\n'));
+    return utf8.contains('\r') || utf8.contains('\n');
 }
 
 // Replaces field column of a Tab-separated row.
-void setField(QString &row, int column, const QString &text)
+void setField(QByteArray &row, int column, QByteArrayView text)
 {
     qsizetype start = 0;
     for (int c = 0; c < column; ++c) {
-        const qsizetype tab = row.indexOf(Tab, start);
+        const qsizetype tab = row.indexOf('\t', start);
         if (tab < 0) {
-            row.append(QString(column - c, Tab));
+            row.append(QByteArray(column - c, '\t'));
             start = row.size();
             break;
         }
         start = tab + 1;
     }
-    qsizetype end = row.indexOf(Tab, start);
+    qsizetype end = row.indexOf('\t', start);
     if (end < 0)
         end = row.size();
     row.replace(start, end - start, text);
 }
+
 
 // How far a journal has come: a session begun, its rows all there.
 enum class Progress { None, Begun, Whole };
@@ -215,7 +231,7 @@ bool apply(RecoveredJournal &j, Progress &progress, QByteArrayView p)
         j.columns = int(columns);
         j.fileName = std::move(fileName);
         j.label = std::move(label);
-        j.rows.clear();
+        j.rowBytes.clear();
         progress = Progress::Begun;
         return true;
     }
@@ -224,7 +240,7 @@ bool apply(RecoveredJournal &j, Progress &progress, QByteArrayView p)
     switch (kind) {
     case Whole: {
         const qint64 rows = f.number();
-        if (!f.ok() || !f.atEnd() || progress != Progress::Begun || rows != j.rows.size())
+        if (!f.ok() || !f.atEnd() || progress != Progress::Begun || rows != j.rowBytes.size())
             return false;
         progress = Progress::Whole;
         return true;
@@ -238,25 +254,26 @@ bool apply(RecoveredJournal &j, Progress &progress, QByteArrayView p)
         return true;
     }
     case Row: {
-        QString cells = f.rest();
-        if (cells.contains(QLatin1Char('\r')) || cells.contains(QLatin1Char('\n')))
+        const QByteArrayView cells = f.rest();
+        if (holdsLineEnd(cells))
             return false;
-        j.rows.append(std::move(cells));
+        j.rowBytes.append(cells.toByteArray());
         return true;
     }
     case Removed: {
         const qint64 first = f.number(), count = f.number();
-        if (!f.ok() || !f.atEnd() || first < 0 || count < 1 || count > j.rows.size() - first)
+        if (!f.ok() || !f.atEnd() || first < 0 || count < 1 || count > j.rowBytes.size() - first)
             return false;
-        j.rows.remove(first, count);
+        j.rowBytes.remove(first, count);
         return true;
     }
     case Cell: {
         const qint64 row = f.number(), column = f.number();
-        const QString text = f.rest();
-        if (!f.ok() || row < 0 || row >= j.rows.size() || column < 0 || column >= j.columns || !plainCell(text))
+        const QByteArrayView text = f.rest();
+        if (!f.ok() || row < 0 || row >= j.rowBytes.size() || column < 0 || column >= j.columns
+            || text.contains('\t') || holdsLineEnd(text))
             return false;
-        setField(j.rows[row], int(column), text);
+        setField(j.rowBytes[row], int(column), text);
         return true;
     }
     default:
@@ -266,13 +283,77 @@ bool apply(RecoveredJournal &j, Progress &progress, QByteArrayView p)
 
 } // namespace
 
+QStringList RecoveredJournal::rows() const
+{
+    QStringList texts;
+    texts.reserve(rowBytes.size());
+    for (const QByteArray &row : rowBytes)
+        texts.append(QString::fromUtf8(row));
+    return texts;
+}
+
 QStringList RecoveredJournal::gridRows() const
 {
     QStringList numbered;
-    numbered.reserve(rows.size());
-    for (qsizetype i = 0; i < rows.size(); ++i)
-        numbered.append(QString::number(i + 1) + Tab + rows.at(i));
+    numbered.reserve(rowBytes.size());
+    for (qsizetype i = 0; i < rowBytes.size(); ++i)
+        numbered.append(QString::number(i + 1) + Tab + QString::fromUtf8(rowBytes.at(i)));
     return numbered;
+}
+
+void RecoveredJournal::addTo(JournalGrid &grid) const
+{
+    // The code page's bytes of a run of rows, one line end after each.
+    QByteArray encoded;
+    const auto addEncoded = [&grid, &encoded] {
+        QList<QByteArrayView> lines;
+        for (qsizetype start = 0; start < encoded.size();) {
+            const qsizetype end = encoded.indexOf('\n', start);
+            lines.append(QByteArrayView(encoded).sliced(start, end - start));
+            start = end + 1;
+        }
+        grid.addFileLines(lines);
+        encoded.clear();
+    };
+    for (const QByteArray &row : rowBytes) {
+        if (AnsiText::encodeUtf8Exactly(row, encoded)) {
+            encoded.append('\n');
+            continue;
+        }
+        // A character the code page has not: the row goes in as text.
+        addEncoded();
+        grid.addItems({QString::number(grid.Rows()) + Tab + QString::fromUtf8(row)});
+    }
+    addEncoded();
+}
+
+namespace {
+
+// How many bytes of tops have their top bit set, tops holding no other bits.
+int ones(quint64 tops)
+{
+    return int(((tops >> 7) * 0x0101010101010101ull) >> 56);
+}
+
+} // namespace
+
+qsizetype utf16Length(QByteArrayView utf8)
+{
+    // Every byte but a continuation byte (10xxxxxx) counts one, the first
+    // byte of a character beyond the BMP (11110xxx, a surrogate pair) one
+    // more; eight bytes at a time, by the top bit of each.
+    constexpr quint64 Tops = 0x8080808080808080ull;
+    qsizetype units = utf8.size();
+    const char *p = utf8.data();
+    qsizetype n = utf8.size();
+    for (; n >= 8; p += 8, n -= 8) {
+        const quint64 x = qFromLittleEndian<quint64>(p);
+        units -= ones(x & ~(x << 1) & Tops);
+        units += ones(x & (x << 1) & (x << 2) & (x << 3) & Tops);
+    }
+    for (; n > 0; ++p, --n)
+        units += int(uchar(*p) >= 0xF0) - int((uchar(*p) & 0xC0) == 0x80);
+    return units;
 }
 
 std::optional<RecoveredJournal> readRecovery(QByteArrayView bytes)

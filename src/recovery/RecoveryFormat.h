@@ -8,6 +8,8 @@
 
 #include <optional>
 
+class JournalGrid;
+
 // The recovery file: a header line, then one record per journal change.
 // A record is its payload's length and CRC-32 (both 32-bit little-endian)
 // and the payload, whose first byte names the change. Numbers in a payload
@@ -46,15 +48,24 @@ struct RecoveredJournal {
     int columns = 0; // data columns
     QString fileName;
     QString label;
-    QStringList rows; // the data cells of each row, Tab-separated
+    // The data cells of each row, Tab-separated, in UTF-8 as the file holds
+    // them: decoded only where text is needed.
+    QByteArrayList rowBytes;
     // Bytes of the header and the complete changes; anything after is damaged.
     qint64 validLength = 0;
 
+    QStringList rows() const;
     // The rows as the journal takes them: the position number, a Tab, the cells.
     QStringList gridRows() const;
+    // Appends the rows to the journal as gridRows would, the cheap way: rows
+    // the file's code page holds go in as its bytes, in bulk, as file lines.
+    void addTo(JournalGrid &grid) const;
 };
 
 // The journal the changes of a recovery file make, up to the first damaged
 // change. Nothing when the file holds no whole journal (empty, another file,
 // damaged before the end of the journal it begins with).
+// UTF-16 code units of UTF-8 text, as the text decoded counts them.
+qsizetype utf16Length(QByteArrayView utf8);
+
 std::optional<RecoveredJournal> readRecovery(QByteArrayView bytes);

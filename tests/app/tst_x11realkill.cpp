@@ -121,7 +121,7 @@ class TestX11RealKill : public QObject
     // Waits until the program has recorded at least rows rows.
     bool recorded(int rows)
     {
-        return QTest::qWaitFor([&] { return recovery().rows.size() >= rows; }, Timeout);
+        return QTest::qWaitFor([&] { return recovery().rowBytes.size() >= rows; }, Timeout);
     }
 
     void killProgram()
@@ -204,7 +204,7 @@ private slots:
         stopScale();
         if (QTest::currentTestFailed())
             return;
-        const QStringList before = recovery().rows;
+        const QStringList before = recovery().rows();
         QVERIFY(before.size() >= 30);
         checkStream(before, 0, Note);
 
@@ -231,7 +231,7 @@ private slots:
         killProgram();
         if (QTest::currentTestFailed())
             return;
-        const QStringList after = recovery().rows;
+        const QStringList after = recovery().rows();
         QCOMPARE(after.mid(0, before.size()), before);
         checkStream(after, before.size(), QString());
     }

@@ -74,6 +74,12 @@ private slots:
     void damagedBytes_data();
     void damagedBytes();
     void adoptedFileGoesOn();
+    void restoredAsTheRowsWere_data();
+    void checksum_data();
+    void utf16Length_data();
+    void utf16Length();
+    void checksum();
+    void restoredAsTheRowsWere();
     void compactedWhenLarge();
     void secondCopyKeepsOff();
     void unwritable_data();
@@ -97,9 +103,9 @@ void TstJournalRecovery::everyChangeComesBack()
 
     std::optional<RecoveredJournal> back = readRecovery(rig.file());
     QVERIFY(back);
-    QCOMPARE(back->rows, rig.rows());
-    QCOMPARE(back->rows.size(), 4);
-    QVERIFY(back->rows[1].endsWith(QStringLiteral("\tподдон №2")));
+    QCOMPARE(back->rows(), rig.rows());
+    QCOMPARE(back->rows().size(), 4);
+    QVERIFY(back->rows()[1].endsWith(QStringLiteral("\tподдон №2")));
     QCOMPARE(back->scaleType, 2);
     QCOMPARE(back->columns, rig.journal.Cols() - 1);
     QCOMPARE(back->fileName, QStringLiteral("/data/day.txt"));
@@ -110,7 +116,7 @@ void TstJournalRecovery::everyChangeComesBack()
     // Every row deleted: one empty row stays, as the grid keeps it.
     rig.journal.setRows(rig.journal.Rows() + 1);
     rig.journal.RemoveItems(1, rig.journal.Rows() - 2);
-    QCOMPARE(readRecovery(rig.file())->rows, rig.rows());
+    QCOMPARE(readRecovery(rig.file())->rows(), rig.rows());
     QCOMPARE(rig.rows().size(), 1);
 }
 
@@ -136,7 +142,7 @@ void TstJournalRecovery::resetLeavesNothing()
     rig.journal.AddItem(QStringLiteral("2\t2\t2.000")); // not a change of its own
     QVERIFY(!QFile::exists(rig.recovery->path()));
     rig.record(QStringLiteral("3.000"));
-    QCOMPARE(rig.recovery->pending()->rows, rig.rows());
+    QCOMPARE(rig.recovery->pending()->rows(), rig.rows());
     QCOMPARE(rig.rows().size(), 3);
 }
 
@@ -181,7 +187,7 @@ void TstJournalRecovery::cutAtEveryByteOffset()
             continue;
         }
         QVERIFY2(back, qPrintable(QString::number(cut)));
-        QVERIFY2(back->rows == states[last], qPrintable(QStringLiteral("cut at %1 of %2").arg(cut).arg(whole.size())));
+        QVERIFY2(back->rows() == states[last], qPrintable(QStringLiteral("cut at %1 of %2").arg(cut).arg(whole.size())));
         QCOMPARE(back->validLength, ends[last]);
     }
 }
@@ -218,7 +224,7 @@ void TstJournalRecovery::damagedBytes()
     if (whole < 0)
         QVERIFY(!back);
     else
-        QCOMPARE(back->rows, states[whole]);
+        QCOMPARE(back->rows(), states[whole]);
 }
 
 // A restored journal's file goes on from its last whole change.
@@ -242,13 +248,13 @@ void TstJournalRecovery::adoptedFileGoesOn()
     Rig rig(folder.path());
     const std::optional<RecoveredJournal> back = rig.recovery->pending();
     QVERIFY(back);
-    QCOMPARE(back->rows, before);
+    QCOMPARE(back->rows(), before);
     QCOMPARE(back->validLength, whole);
     rig.journal.addItems(back->gridRows());
     rig.recovery->adopt(*back);
     rig.journal.AddItem(QStringLiteral("3\t3\t3.000"));
     rig.recovery->changed();
-    QCOMPARE(readRecovery(rig.file())->rows, rig.rows());
+    QCOMPARE(readRecovery(rig.file())->rows(), rig.rows());
     QCOMPARE(rig.rows().size(), 3);
 }
 
@@ -272,7 +278,7 @@ void TstJournalRecovery::compactedWhenLarge()
         journalBytes += row.size() + 2;
     QVERIFY2(rig.file().size() <= 2 * journalBytes + journalBytes / 8,
              qPrintable(QStringLiteral("%1 > 2 x %2").arg(rig.file().size()).arg(journalBytes)));
-    QCOMPARE(readRecovery(rig.file())->rows, rig.rows());
+    QCOMPARE(readRecovery(rig.file())->rows(), rig.rows());
     QVERIFY(rig.failures.isEmpty());
 }
 
@@ -297,7 +303,7 @@ void TstJournalRecovery::secondCopyKeepsOff()
     rig.recovery.reset();
     JournalRecovery third(rig.folder.path(), {other, [] { return JournalRecovery::Session{}; }, {}});
     QVERIFY(!third.heldByAnotherCopy());
-    QCOMPARE(third.pending()->rows.size(), 1);
+    QCOMPARE(third.pending()->rows().size(), 1);
 }
 
 void TstJournalRecovery::unwritable_data()
@@ -326,6 +332,88 @@ void TstJournalRecovery::unwritable()
     rig.recovery->reset();
     rig.record(QStringLiteral("3.000"));
     QCOMPARE(rig.failures.size(), 1);
+}
+
+// Restoring feeds rows the code page holds as its bytes and the others as
+// text: the journal gets the rows, numbers and cells loading the text gives.
+void TstJournalRecovery::restoredAsTheRowsWere_data()
+{
+    QTest::addColumn<QStringList>("rows");
+    const QString reading = QStringLiteral("  12.500\tkg\tS\t10\t0.125\t05.03.2024 09:05:07\t");
+    QTest::newRow("latin") << QStringList{reading, reading + QStringLiteral("lot 7")};
+    QTest::newRow("cyrillic") << QStringList{reading + QStringLiteral("поддон №2 АЯая"), reading + QStringLiteral("Ёлка ёж")};
+    QTest::newRow("outside the code page between")
+        << QStringList{reading + QStringLiteral("а"), reading + QStringLiteral("箱 ✓"), reading + QStringLiteral("б"),
+                       reading + QStringLiteral("€ ‰"), reading + QStringLiteral("😀")};
+    QTest::newRow("outside the code page first and last")
+        << QStringList{reading + QStringLiteral("✓"), reading, reading + QStringLiteral("✓")};
+    QTest::newRow("short and long rows") << QStringList{QStringLiteral("1.0"), reading + QStringLiteral("a\tb\tc\td")};
+}
+
+void TstJournalRecovery::restoredAsTheRowsWere()
+{
+    QFETCH(QStringList, rows);
+    QByteArray file = RecoveryFormat::header();
+    RecoveryFormat::appendRecord(file, RecoveryFormat::session(2, 8, QString(), QString()));
+    for (const QString &row : rows)
+        RecoveryFormat::appendRecord(file, RecoveryFormat::row(row));
+    RecoveryFormat::appendRecord(file, RecoveryFormat::whole(rows.size()));
+    const std::optional<RecoveredJournal> back = readRecovery(file);
+    QVERIFY(back);
+    QCOMPARE(back->rows(), rows);
+
+    JournalGrid asText, restored;
+    for (JournalGrid *grid : {&asText, &restored})
+        JournalLayout::apply(JournalLayout::forType(2, {}), *grid);
+    asText.addItems(back->gridRows());
+    back->addTo(restored);
+    QCOMPARE(restored.Rows(), int(rows.size()) + 1);
+    for (int r = 1; r < restored.Rows(); ++r) {
+        QCOMPARE(restored.dataCells(r).toString(), asText.dataCells(r).toString());
+        for (int c = 0; c < restored.Cols(); ++c)
+            QCOMPARE(restored.TextMatrix(r, c), asText.TextMatrix(r, c));
+    }
+    QCOMPARE(restored.TextMatrix(int(rows.size()), 0), QString::number(rows.size()));
+}
+
+// The records' CRC-32 is the common one (zlib's), at every length around
+// the eight bytes it takes at a time.
+void TstJournalRecovery::checksum_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<quint32>("crc");
+    QTest::newRow("empty") << QByteArray() << 0u;
+    QTest::newRow("one byte") << QByteArray("a") << 0xE8B7BE43u;
+    QTest::newRow("seven") << QByteArray("1234567") << 0x5003699Fu;
+    QTest::newRow("eight") << QByteArray("12345678") << 0x9AE0DAAFu;
+    QTest::newRow("nine") << QByteArray("123456789") << 0xCBF43926u;
+    QTest::newRow("sentence") << QByteArray("The quick brown fox jumps over the lazy dog") << 0x414FA339u;
+    QTest::newRow("high bytes") << QByteArray("\xC0\xFF\x80\x00\x01\xFE\x7F\x98\xA8\xB8", 10) << 0xDE218602u;
+}
+
+void TstJournalRecovery::checksum()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(quint32, crc);
+    QCOMPARE(RecoveryFormat::crc32(bytes), crc);
+}
+
+// The journal's size is counted in characters from the rows' UTF-8.
+void TstJournalRecovery::utf16Length_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("ascii") << QStringLiteral("  12.500\tkg\tS\t10");
+    QTest::newRow("cyrillic, long") << QStringLiteral("Партия №17, склад «Восточный» ёЁ");
+    QTest::newRow("three bytes") << QStringLiteral("€‰✓箱 a");
+    QTest::newRow("beyond the BMP") << QStringLiteral("a😀bc𝄞defgh😀");
+}
+
+void TstJournalRecovery::utf16Length()
+{
+    QFETCH(QString, text);
+    for (qsizetype from = 0; from <= text.size(); ++from)
+        QCOMPARE(::utf16Length(text.mid(from).toUtf8()), text.size() - from);
 }
 
 QTEST_GUILESS_MAIN(TstJournalRecovery)

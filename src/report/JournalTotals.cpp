@@ -1,6 +1,7 @@
 #include "report/JournalTotals.h"
 
 #include "journal/JournalLayout.h"
+#include "report/ModelFollower.h"
 
 #include <QAbstractItemModel>
 
@@ -34,24 +35,13 @@ JournalTotals::JournalTotals(const QAbstractItemModel &model, QObject *parent)
     : QObject(parent)
     , m_model(model)
 {
-    connect(&model, &QAbstractItemModel::rowsInserted, this,
-            [this](const QModelIndex &, int first, int last) { rowsInserted(first, last); });
-    connect(&model, &QAbstractItemModel::rowsAboutToBeRemoved, this,
-            [this](const QModelIndex &, int first, int last) { rowsAboutToBeRemoved(first, last); });
+    followModelRows(
+        model, this, [this](int first, int last) { rowsInserted(first, last); },
+        [this](int first, int last) { rowsAboutToBeRemoved(first, last); }, [this] { readAll(); });
     connect(&model, &QAbstractItemModel::dataChanged, this,
             [this](const QModelIndex &tl, const QModelIndex &br) {
                 dataChanged(tl.row(), br.row(), tl.column(), br.column());
             });
-    connect(&model, &QAbstractItemModel::headerDataChanged, this, [this](Qt::Orientation o, int, int) {
-        // Row numbers are renumbered after every deletion: only captions matter.
-        if (o == Qt::Horizontal)
-            readAll();
-    });
-    connect(&model, &QAbstractItemModel::modelReset, this, &JournalTotals::readAll);
-    connect(&model, &QAbstractItemModel::layoutChanged, this, &JournalTotals::readAll);
-    connect(&model, &QAbstractItemModel::columnsInserted, this, &JournalTotals::readAll);
-    connect(&model, &QAbstractItemModel::columnsRemoved, this, &JournalTotals::readAll);
-    connect(&model, &QAbstractItemModel::rowsMoved, this, &JournalTotals::readAll);
     readAll();
 }
 

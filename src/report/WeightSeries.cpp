@@ -3,6 +3,7 @@
 #include "journal/JournalLayout.h"
 #include "link/JournalTime.h"
 #include "report/DecimalNumber.h"
+#include "report/ModelFollower.h"
 
 #include <QAbstractItemModel>
 #include <QDateTime>
@@ -30,22 +31,14 @@ WeightSeries::WeightSeries(const QAbstractItemModel &model, QObject *parent)
     , m_model(model)
     , m_times(JournalTime::programLocale())
 {
-    connect(&model, &QAbstractItemModel::rowsInserted, this,
-            [this](const QModelIndex &, int first, int last) { rowsInserted(first, last); });
-    connect(&model, &QAbstractItemModel::rowsAboutToBeRemoved, this,
-            [this](const QModelIndex &, int first, int last) { rowsAboutToBeRemoved(first, last); });
+    followModelRows(
+        model, this, [this](int first, int last) { rowsInserted(first, last); },
+        [this](int first, int last) { rowsAboutToBeRemoved(first, last); }, [this] { readAll(); });
     connect(&model, &QAbstractItemModel::dataChanged, this, [this](const QModelIndex &tl, const QModelIndex &br) {
         auto within = [&](int c) { return c >= tl.column() && c <= br.column(); };
         if (within(m_weightCol) || within(m_unitCol) || within(m_timeCol))
             readAll();
     });
-    connect(&model, &QAbstractItemModel::headerDataChanged, this, [this](Qt::Orientation o, int, int) {
-        if (o == Qt::Horizontal)
-            readAll();
-    });
-    connect(&model, &QAbstractItemModel::modelReset, this, &WeightSeries::readAll);
-    connect(&model, &QAbstractItemModel::layoutChanged, this, &WeightSeries::readAll);
-    connect(&model, &QAbstractItemModel::rowsMoved, this, &WeightSeries::readAll);
     readAll();
 }
 

@@ -13,7 +13,6 @@ TotalsLabel::TotalsLabel(const JournalGrid &grid, const JournalTotals &totals, Q
 {
     setObjectName(QStringLiteral("lblTotals"));
     setAccessibleName(QStringLiteral("Итого"));
-    setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_later.setSingleShot(true);
     m_later.setInterval(200);
     connect(&m_later, &QTimer::timeout, this, &TotalsLabel::refresh);
@@ -36,6 +35,26 @@ void TotalsLabel::refresh()
         ? m_totals.range(JournalGrid::modelRow(first), JournalGrid::modelRow(last))
         : m_totals.whole();
     const QString text = TotalsText::line(s, selected);
+    // A new text drops any selection.
+    if (text != this->text() && !underMouse())
+        setTextInteractionFlags(Qt::NoTextInteraction);
     setText(text);
     setToolTip(text);
+}
+
+// A selectable label lays its text out as a rich-text document several times
+// for each new text (setting it, its size hints, its paint): most of the
+// status bar's work while rows stream in. So the text is selectable only
+// while the pointer is over it, or while some of it is selected.
+void TotalsLabel::enterEvent(QEnterEvent *event)
+{
+    setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QLabel::enterEvent(event);
+}
+
+void TotalsLabel::leaveEvent(QEvent *event)
+{
+    QLabel::leaveEvent(event);
+    if (!hasSelectedText())
+        setTextInteractionFlags(Qt::NoTextInteraction);
 }

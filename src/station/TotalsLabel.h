@@ -8,7 +8,7 @@ class JournalTotals;
 
 // lblTotals: the totals of the whole journal, or of the selected rows when
 // more than one is selected. Rewritten at most five times a second while
-// rows stream in.
+// rows stream in. Its text can be selected with the mouse.
 class TotalsLabel : public QLabel
 {
     Q_OBJECT
@@ -18,6 +18,10 @@ public:
 
     // Writes the text now.
     void refresh();
+
+protected:
+    void enterEvent(QEnterEvent *event) override;
+    void leaveEvent(QEvent *event) override;
 
 private:
     const JournalGrid &m_grid;

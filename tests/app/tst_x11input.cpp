@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QTest>
@@ -39,6 +40,15 @@ class TestX11Input : public QObject
     bool type(const QString &text, int delayMs)
     {
         return XServer::xdotool({"type", "--delay", QString::number(delayMs), text});
+    }
+    bool pointAt(const QWidget &widget, QPoint at)
+    {
+        at = widget.mapToGlobal(at);
+        return XServer::xdotool({"mousemove", "--sync", QString::number(at.x()), QString::number(at.y())});
+    }
+    void addRow(int n)
+    {
+        journal().AddItem(QStringLiteral("%1\t%1\t1.000\tkg\tS\t07.12.2026 10:00:00\t").arg(n));
     }
     QStringList column(int col)
     {
@@ -85,6 +95,40 @@ private slots:
         QCOMPARE(journal().Row(), 1);
         QCOMPARE(editor().text(), QStringLiteral("note 1"));
         QCOMPARE(column(noteCol()), (QStringList{"note 1", text, "note 3"}));
+    }
+
+    // The totals' text is selected by dragging the real pointer over it;
+    // the selection stays when the pointer leaves, until the totals change.
+    // The label measures the same either way, so the status bar keeps still.
+    void totalsSelectedByDragging()
+    {
+        m_env->start();
+        for (int n = 1; n <= 3; ++n)
+            addRow(n);
+        auto &totals = *window().findChild<QLabel *>(QStringLiteral("lblTotals"));
+        QTRY_VERIFY(totals.text().contains(QStringLiteral("3 строки")));
+        QCOMPARE(totals.textInteractionFlags(), Qt::NoTextInteraction);
+        const QSize plainSize = totals.sizeHint();
+
+        const int y = totals.height() / 2;
+        QVERIFY(pointAt(totals, {2, y}));
+        QTRY_COMPARE(totals.textInteractionFlags(), Qt::TextSelectableByMouse);
+        QCOMPARE(totals.sizeHint(), plainSize);
+        QVERIFY(XServer::xdotool({"mousedown", "1"}));
+        QVERIFY(pointAt(totals, {totals.width() / 2, y}));
+        QVERIFY(XServer::xdotool({"mouseup", "1"}));
+        QTRY_VERIFY(totals.hasSelectedText());
+        QVERIFY(totals.text().startsWith(totals.selectedText()));
+
+        QVERIFY(pointAt(grid(), {5, 5}));
+        QTRY_VERIFY(!totals.underMouse());
+        QVERIFY(totals.hasSelectedText());
+        QCOMPARE(totals.textInteractionFlags(), Qt::TextSelectableByMouse);
+
+        addRow(4);
+        QTRY_VERIFY(totals.text().contains(QStringLiteral("4 строки")));
+        QVERIFY(!totals.hasSelectedText());
+        QCOMPARE(totals.textInteractionFlags(), Qt::NoTextInteraction);
     }
 
     // Two readings a second from the virtual scale while a note is typed:

@@ -84,7 +84,11 @@ void benchLineRate(Table &table, const BenchOptions &options)
         int preloaded;
         bool recovery;
         bool board;
-    } runs[] = {{0, true, false}, {0, false, false}, {0, true, true}, {options.lineRatePreloaded, true, true}};
+    } runs[] = {{0, true, false},
+                {0, false, false},
+                {options.lineRatePreloaded, true, false},
+                {0, true, true},
+                {options.lineRatePreloaded, true, true}};
     for (const auto &run : runs) {
         const int preloaded = run.preloaded;
         const auto r = Measure::runChild({"linerate", QString::number(options.lineRateSeconds),

@@ -16,7 +16,8 @@ void Table::print() const
     std::printf("\n| measurement | figure | reference | ratio | target | met |\n|---|---|---|---|---|---|\n");
     for (const Row &r : m_rows)
         std::printf("| %s | %s | %s | %s | %s | %s |\n", qPrintable(r.measurement), qPrintable(r.figure),
-                    qPrintable(r.reference), qPrintable(r.ratio), qPrintable(r.target), r.met ? "yes" : "**no**");
+                    qPrintable(r.reference), qPrintable(r.ratio), qPrintable(r.target),
+                    r.target.isEmpty() ? "" : r.met ? "yes" : "**no**");
     std::fflush(stdout);
 }
 

@@ -71,8 +71,10 @@ JournalView::JournalView(JournalGrid &grid, QWidget *parent)
 
     connect(&grid, &JournalGrid::selectionMoved, &m_throttle, &RepaintThrottle::changed);
     // Qt lays a new row out and paints it by itself; only rows that come
-    // right after a showing wait for the interval.
-    connect(&grid, &QAbstractItemModel::rowsInserted, &m_throttle, &RepaintThrottle::hold);
+    // right after a showing wait for the interval. Held before the row goes
+    // in: Qt's header repaints itself for a row it takes while not held, and
+    // places all its rows anew to do so.
+    connect(&grid, &QAbstractItemModel::rowsAboutToBeInserted, &m_throttle, &RepaintThrottle::hold);
     connect(&grid, &QAbstractItemModel::modelReset, this, [this] {
         applyColumnWidths();
         m_throttle.showNow();

@@ -2,6 +2,8 @@
 
 #include "common/AnsiText.h"
 
+#include <QVarLengthArray>
+
 #include <algorithm>
 #include <charconv>
 #include <cstring>
@@ -215,6 +217,19 @@ void JournalGrid::appendFileLine(int row, QByteArray &out) const
 {
     if (row >= 1 && row < Rows())
         m_store.appendEncodedFrom(row - 1, 1, out);
+}
+
+bool JournalGrid::encodedCells(int row, const int *columns, QByteArrayView *cells, int count) const
+{
+    // Field 0 of a stored row is the position column.
+    QVarLengthArray<int, 4> fields(count);
+    for (int k = 0; k < count; ++k)
+        fields[k] = columns[k] < 0 ? -1 : columns[k] + 1;
+    if (!m_store.encodedFields(row, fields.constData(), cells, count))
+        return false;
+    for (int k = 0; k < count; ++k)
+        cells[k].truncate(std::min<qsizetype>(cells[k].size(), MaxShownLength));
+    return true;
 }
 
 void JournalGrid::setTextMatrix(int row, int col, const QString &text)

@@ -73,6 +73,13 @@ public:
     QStringView dataCells(int row) const;
     // The same in the file's code page, appended to out.
     void appendFileLine(int row, QByteArray &out) const;
+    // For readers of every row (the totals): the cells of a model row in
+    // the given model columns (-1: none, an empty cell), as the file's code
+    // page holds them and as data() shows them (at most MaxShownLength),
+    // found in one pass and not copied; they hold until the grid changes.
+    // False for a row kept as text (it holds a character the code page has
+    // not): data() gives its cells.
+    bool encodedCells(int row, const int *columns, QByteArrayView *cells, int count) const;
     // Tab, CR and LF become blanks: a cell is one field of one file line.
     void setTextMatrix(int row, int col, const QString &text);
     // Appends a row given as its cells separated by Tab, column 0 first;

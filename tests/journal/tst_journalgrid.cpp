@@ -1,3 +1,4 @@
+#include "common/AnsiText.h"
 #include "journal/JournalGrid.h"
 #include "journal/JournalLayout.h"
 
@@ -241,6 +242,41 @@ private slots:
         grid.setCols(3);
         QCOMPARE(grid.TextMatrix(1, 2), QStringLiteral("1,000"));
         QCOMPARE(grid.columnCount(), 2);
+    }
+
+    // The cells handed as the file's bytes are those data() shows, whatever
+    // order the columns are asked in; a row kept as text is handed none.
+    void encodedCellsAreTheShownCells_data()
+    {
+        QTest::addColumn<QString>("row");
+        QTest::addColumn<bool>("asText");
+        QTest::newRow("every cell") << QStringLiteral("1\t1\t  12,5\tкг\tS\t07.12.2026 10:00:00\tпартия №5") << false;
+        QTest::newRow("cells missing") << QStringLiteral("1\t1\t3") << false;
+        QTest::newRow("empty cells") << QStringLiteral("1\t\t\t\t\t\t") << false;
+        QTest::newRow("a cell longer than is shown")
+            << QStringLiteral("1\t1\t%1\tkg").arg(QString(JournalGrid::MaxShownLength + 5, QLatin1Char('7'))) << false;
+        QTest::newRow("the unassigned byte and a no-break space") << QStringLiteral("1\t1\t\u00A02\t\u0098") << false;
+        QTest::newRow("a character the code page has not") << QStringLiteral("1\t1\t4\tkg\tS\tt\t✓") << true;
+    }
+    void encodedCellsAreTheShownCells()
+    {
+        QFETCH(QString, row);
+        QFETCH(bool, asText);
+        JournalGrid grid;
+        weighingJournal(grid, 0);
+        grid.AddItem(row);
+        grid.AddItem(QStringLiteral("2\t2\t9\tg\tS\tt\tnext"));
+        const int columns[] = {5, -1, 1, 0, 2, 3, 4};
+        const int count = int(std::size(columns));
+        QByteArrayView cells[count];
+        QCOMPARE(grid.encodedCells(0, columns, cells, count), !asText);
+        if (asText)
+            return;
+        for (int k = 0; k < count; ++k) {
+            const QString shown =
+                columns[k] < 0 ? QString() : grid.data(grid.index(0, columns[k]), Qt::DisplayRole).toString();
+            QCOMPARE(cells[k].toByteArray(), AnsiText::encode(shown));
+        }
     }
 
     void modelIsConsistent()

@@ -147,7 +147,7 @@ void frm1::offerRecovery()
     const QString question =
         QStringLiteral("Журнал прошлого сеанса не был сохранен.\r\nЗаписей в нем: %1, последнее изменение: %2.\r\n"
                        "Восстановить журнал?")
-            .arg(journal->rowBytes.size())
+            .arg(journal->rowCount())
             .arg(m_recovery->lastChange().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")));
     if (m_messages.show(question, UserMessages::applicationTitle(), UserMessages::Buttons::YesNo,
                         UserMessages::Icon::Question)

@@ -121,7 +121,7 @@ class TestX11RealKill : public QObject
     // Waits until the program has recorded at least rows rows.
     bool recorded(int rows)
     {
-        return QTest::qWaitFor([&] { return recovery().rowBytes.size() >= rows; }, Timeout);
+        return QTest::qWaitFor([&] { return recovery().rowCount() >= rows; }, Timeout);
     }
 
     void killProgram()

@@ -367,10 +367,10 @@ void frm1::Form_Resize()
     txtChat->setGeometry(Twips::rect(0, GridTop + gridHeight + 100, gridWidth, ChatHeight));
 }
 
-void frm1::InitGrid(int intType)
+void frm1::InitGrid(int scaleType)
 {
-    m_gridType = intType;
-    m_columns = JournalLayout::forType(intType, m_columns);
+    m_gridType = scaleType;
+    m_columns = JournalLayout::forType(scaleType, m_columns);
     m_notes->setSkipCommit(true);
     m_station->layoutBuilding();
     JournalLayout::apply(m_columns, *m_journal);
@@ -385,9 +385,9 @@ void frm1::InitGrid(int intType)
     setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
 }
 
-void frm1::ShowText(const QString &Text)
+void frm1::ShowText(const QString &message)
 {
-    sbrChat->showMessage(Text);
+    sbrChat->showMessage(message);
 }
 
 // Note editing and row deletion.
@@ -396,9 +396,9 @@ void frm1::SetTextbox()
     m_notes->setTextbox();
 }
 
-void frm1::SaveGridDataToArr(GridArray &arrSource) const
+void frm1::SaveGridDataToArr(GridArray &journalCells) const
 {
-    ::SaveGridDataToArr(*m_journal, arrSource);
+    ::SaveGridDataToArr(*m_journal, journalCells);
 }
 
 void frm1::Grid1_EnterCell()
@@ -411,9 +411,9 @@ void frm1::Grid1_LeaveCell()
     m_notes->leaveCell();
 }
 
-void frm1::Text1_KeyDown(int KeyCode, int Shift)
+void frm1::Text1_KeyDown(int keyCode, int shift)
 {
-    m_notes->keyDown(KeyCode, Shift);
+    m_notes->keyDown(keyCode, shift);
 }
 
 void frm1::DeleteSelectedRows()
@@ -532,9 +532,9 @@ void frm1::SaveAs()
     m_notes->storeEdit();
     m_files->SaveAs();
 }
-void frm1::GetPluDataFromFile(const QString &FileName)
+void frm1::GetPluDataFromFile(const QString &fileName)
 {
-    m_files->GetPluDataFromFile(FileName);
+    m_files->GetPluDataFromFile(fileName);
     settleRecovery();
 }
 
@@ -553,6 +553,6 @@ void frm1::journalChanged()
 // The scale link.
 void frm1::StartReading() { m_link->StartReading(); }
 void frm1::StopReading() { m_link->StopReading(); }
-int frm1::PreparePort(int Nom) { return m_link->PreparePort(Nom); }
-void frm1::ReadFrom_Unit(const QString &strInput) { m_link->ReadFrom_Unit(strInput); }
+int frm1::PreparePort(int portNumber) { return m_link->PreparePort(portNumber); }
+void frm1::ReadFrom_Unit(const QString &chunk) { m_link->ReadFrom_Unit(chunk); }
 void frm1::MSComm1_OnComm(int code) { m_link->MSComm1_OnComm(code); }

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "journal/GridSnapshot.h"
-#include "journal/JournalLayout.h"
 #include "common/Beeper.h"
 #include "common/Clock.h"
+#include "journal/GridSnapshot.h"
+#include "journal/JournalLayout.h"
 
 #include <QMainWindow>
 #include <QVector>

@@ -1,9 +1,9 @@
 #include "link/PortControl.h"
 
-#include "common/UserMessages.h"
 #include "common/ScaleTypes.h"
-#include "link/LinkTexts.h"
 #include "common/SerialLine.h"
+#include "common/UserMessages.h"
+#include "link/LinkTexts.h"
 #include "settings/LiveSettings.h"
 
 #include <chrono>

@@ -1,9 +1,9 @@
 #include "link/ScaleLink.h"
 
+#include "common/SerialLine.h"
 #include "common/UserMessages.h"
 #include "link/FrameDecoder.h"
 #include "link/LinkTexts.h"
-#include "common/SerialLine.h"
 #include "settings/LiveSettings.h"
 
 ScaleLink::ScaleLink(Surroundings s, QObject *parent)

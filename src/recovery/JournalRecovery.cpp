@@ -1,6 +1,7 @@
 #include "recovery/JournalRecovery.h"
 
 #include "journal/JournalGrid.h"
+#include "recovery/RecoveryTexts.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -53,7 +54,7 @@ JournalRecovery::JournalRecovery(const QString &folder, Surroundings s, QObject 
     if (!m_lock.tryLock(0)) {
         m_heldElsewhere = m_lock.error() == QLockFile::LockFailedError;
         if (!m_heldElsewhere)
-            m_lockProblem = QStringLiteral("файл блокировки не создать");
+            m_lockProblem = RecoveryTexts::cannotLock();
     }
     m_sync.setSingleShot(true);
     m_sync.setInterval(SyncMs);
@@ -282,8 +283,5 @@ void JournalRecovery::fail(const QString &reason)
     m_sync.stop();
     m_file.close();
     if (m_reportFailure)
-        m_reportFailure(QStringLiteral("Не удалось записать файл восстановления журнала\r\n%1:\r\n%2.\r\n"
-                                       "Программа работает дальше, но после сбоя несохраненные записи журнала "
-                                       "не восстановить. Сохраните журнал.")
-                            .arg(QDir::toNativeSeparators(m_path), reason));
+        m_reportFailure(RecoveryTexts::cannotWrite(m_path, reason));
 }

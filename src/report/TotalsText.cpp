@@ -1,5 +1,7 @@
 #include "report/TotalsText.h"
 
+#include "report/ReportTexts.h"
+
 namespace TotalsText {
 
 QString rows(qint64 count)
@@ -36,7 +38,7 @@ QStringList parts(const JournalTotals::Summary &summary)
         out << unitFigures(summary.units.constFirst());
     } else {
         for (const JournalTotals::Unit &figures : summary.units)
-            out << (figures.unit.isEmpty() ? QStringLiteral("без ед.") : figures.unit) + QStringLiteral(": ")
+            out << (figures.unit.isEmpty() ? ReportTexts::noUnit() : figures.unit) + QStringLiteral(": ")
                     + rows(figures.rows) + QStringLiteral(", ") + unitFigures(figures);
     }
     if (summary.notNumbers > 0)

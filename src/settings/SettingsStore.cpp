@@ -1,7 +1,7 @@
 #include "settings/SettingsStore.h"
 
-#include "settings/IniTxt.h"
 #include "common/Numbers.h"
+#include "settings/IniTxt.h"
 #include "settings/SettingsRules.h"
 
 namespace SettingsStore {

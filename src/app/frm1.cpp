@@ -142,7 +142,7 @@ void frm1::offerRecovery()
     const std::optional<RecoveredJournal> journal = m_recovery->pending();
     if (!journal)
         return;
-    const QString question = RecoveryTexts::restoreQuestion(journal->rowBytes.size(), m_recovery->lastChange());
+    const QString question = RecoveryTexts::restoreQuestion(journal->rowCount(), m_recovery->lastChange());
     if (m_messages.show(question, UserMessages::applicationTitle(), UserMessages::Buttons::YesNo,
                         UserMessages::Icon::Question)
         != UserMessages::Answer::Yes) {

@@ -213,6 +213,15 @@ QStringView JournalGrid::dataCells(int row) const
     return m_dataCells;
 }
 
+QString JournalGrid::dataText(int row) const
+{
+    if (row < 1 || row >= Rows())
+        return {};
+    QString text = m_store.text(row - 1);
+    const qsizetype tab = text.indexOf(Tab);
+    return tab < 0 ? QString() : text.remove(0, tab + 1);
+}
+
 void JournalGrid::appendFileLine(int row, QByteArray &out) const
 {
     if (row >= 1 && row < Rows())
@@ -243,6 +252,8 @@ void JournalGrid::setTextMatrix(int row, int col, const QString &text)
             emit headerDataChanged(Qt::Horizontal, modelColumn(col), modelColumn(col));
         return;
     }
+    if (col > 0)
+        emit cellAboutToChange(row, col);
     m_store.replaceField(row - 1, col, clean);
     if (col == 0) {
         emit headerDataChanged(Qt::Vertical, modelRow(row), modelRow(row));

@@ -71,6 +71,9 @@ public:
     // The cells of columns 1 on of a journal row, joined by Tab: the row as
     // a journal file line holds it. The view holds until the next call.
     QStringView dataCells(int row) const;
+    // The same cells as the journal keeps them: a character the file's code
+    // page has not (typed into a note) stays itself.
+    QString dataText(int row) const;
     // The same in the file's code page, appended to out.
     void appendFileLine(int row, QByteArray &out) const;
     // For readers of every row (the totals): the cells of a model row in
@@ -126,6 +129,9 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 signals:
+    // A data cell's text is about to be replaced (dataChanged follows): the
+    // row can still be read as it was.
+    void cellAboutToChange(int row, int col);
     void LeaveCell();
     void EnterCell();
     // The current cell or the selection moved (for the view).

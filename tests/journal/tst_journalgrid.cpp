@@ -1,6 +1,7 @@
 #include "common/AnsiText.h"
 #include "journal/JournalGrid.h"
 #include "journal/JournalLayout.h"
+#include "common/AnsiText.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
@@ -98,6 +99,7 @@ private slots:
         QTest::newRow("missing fields empty") << "1\ta" << QStringList{"1", "a", "", "", "", "", ""};
         QTest::newRow("empty line") << "" << QStringList{"", "", "", "", "", "", ""};
         QTest::newRow("line breaks become blanks") << "1\ta\r\nb" << QStringList{"1", "a  b", "", "", "", "", ""};
+        QTest::newRow("outside the code page") << "1\t2×3 ✓\tб" << QStringList{"1", "2×3 ✓", "б", "", "", "", ""};
     }
 
     void addItemShapesRow()
@@ -112,8 +114,29 @@ private slots:
         for (int c = 0; c < grid.Cols(); ++c)
             got << grid.TextMatrix(1, c);
         QCOMPARE(got, cells);
-        QCOMPARE(grid.dataCells(1).toString(), cells.mid(1).join(QLatin1Char('\t')));
+        // The file's line has the code page's characters, the text every one.
+        QCOMPARE(grid.dataCells(1).toString(), AnsiText::decode(AnsiText::encode(cells.mid(1).join(QLatin1Char('\t')))));
+        QCOMPARE(grid.dataText(1), cells.mid(1).join(QLatin1Char('\t')));
         QCOMPARE(grid.headerData(0, Qt::Vertical, Qt::DisplayRole).toString(), cells[0]);
+    }
+
+    // A data cell's change is announced while the old text can still be
+    // read; captions and the position column are no data cells.
+    void cellChangeAnnounced()
+    {
+        JournalGrid grid;
+        weighingJournal(grid, 2);
+        QStringList seen;
+        connect(&grid, &JournalGrid::cellAboutToChange, this, [&](int row, int col) {
+            seen << QStringLiteral("before %1,%2: %3").arg(row).arg(col).arg(grid.TextMatrix(row, col));
+        });
+        connect(&grid, &QAbstractItemModel::dataChanged, this, [&](const QModelIndex &at) {
+            seen << QStringLiteral("after: ") + grid.TextMatrix(JournalGrid::gridRow(at), JournalGrid::gridCol(at));
+        });
+        grid.setTextMatrix(2, 6, QStringLiteral("поддон"));
+        grid.setTextMatrix(2, 0, QStringLiteral("9"));
+        grid.setTextMatrix(0, 6, QStringLiteral("Заметка"));
+        QCOMPARE(seen, (QStringList{QStringLiteral("before 2,6: note 2"), QStringLiteral("after: поддон")}));
     }
 
     void cellsNeverHoldSeparators()

@@ -116,19 +116,19 @@ JournalTotals::Entry JournalTotals::read(int row)
 template<typename Cell>
 JournalTotals::Entry JournalTotals::readCells(Cell weight, Cell unit, Cell quantity)
 {
-    Entry e;
+    Entry entry;
     if (const std::optional<DecimalNumber> w = DecimalNumber::read(weight)) {
-        e.weightDecimals = qint8(w->decimals);
-        e.weight = keep(w->mantissa, e.weightDecimals);
+        entry.weightDecimals = qint8(w->decimals);
+        entry.weight = keep(w->mantissa, entry.weightDecimals);
     } else if (!trimmed(weight).isEmpty()) {
-        e.weightDecimals = NotNumber;
+        entry.weightDecimals = NotNumber;
     }
-    e.unit = unitId(trimmed(unit));
+    entry.unit = unitId(trimmed(unit));
     if (const std::optional<DecimalNumber> q = DecimalNumber::read(quantity)) {
-        e.quantityDecimals = qint8(q->decimals);
-        e.quantity = keep(q->mantissa, e.quantityDecimals);
+        entry.quantityDecimals = qint8(q->decimals);
+        entry.quantity = keep(q->mantissa, entry.quantityDecimals);
     }
-    return e;
+    return entry;
 }
 
 quint16 JournalTotals::unitId(const QString &unit)
@@ -174,22 +174,22 @@ DecimalNumber JournalTotals::number(qint32 kept, qint8 decimals) const
     return {kept, decimals};
 }
 
-void JournalTotals::release(const Entry &e)
+void JournalTotals::release(const Entry &entry)
 {
-    if (e.weightDecimals >= 0 && (e.weightDecimals & Wide))
-        m_freeWide.append(e.weight);
-    if (e.quantityDecimals >= 0 && (e.quantityDecimals & Wide))
-        m_freeWide.append(e.quantity);
+    if (entry.weightDecimals >= 0 && (entry.weightDecimals & Wide))
+        m_freeWide.append(entry.weight);
+    if (entry.quantityDecimals >= 0 && (entry.quantityDecimals & Wide))
+        m_freeWide.append(entry.quantity);
 }
 
-void JournalTotals::addTo(QVector<Accumulator> &units, qint64 &notNumbers, const Entry &e) const
+void JournalTotals::addTo(QVector<Accumulator> &units, qint64 &notNumbers, const Entry &entry) const
 {
-    if (e.weightDecimals < 0) {
-        notNumbers += e.weightDecimals == NotNumber;
+    if (entry.weightDecimals < 0) {
+        notNumbers += entry.weightDecimals == NotNumber;
         return;
     }
-    Accumulator &a = units[e.unit];
-    const DecimalNumber w = number(e.weight, e.weightDecimals);
+    Accumulator &a = units[entry.unit];
+    const DecimalNumber w = number(entry.weight, entry.weightDecimals);
     const double v = w.value();
     if (a.rows == 0 || (!a.extremesStale && v < a.min))
         a.min = v;
@@ -201,22 +201,22 @@ void JournalTotals::addTo(QVector<Accumulator> &units, qint64 &notNumbers, const
     a.sum.add(w);
     a.sumOfSquares += (long double)v * v;
     ++a.byDecimals[w.decimals];
-    if (e.quantityDecimals >= 0) {
-        const DecimalNumber q = number(e.quantity, e.quantityDecimals);
+    if (entry.quantityDecimals >= 0) {
+        const DecimalNumber q = number(entry.quantity, entry.quantityDecimals);
         a.quantity.add(q);
         ++a.quantityByDecimals[q.decimals];
         ++a.quantities;
     }
 }
 
-void JournalTotals::subtract(const Entry &e)
+void JournalTotals::subtract(const Entry &entry)
 {
-    if (e.weightDecimals < 0) {
-        m_notNumbers -= e.weightDecimals == NotNumber;
+    if (entry.weightDecimals < 0) {
+        m_notNumbers -= entry.weightDecimals == NotNumber;
         return;
     }
-    Accumulator &a = m_units[e.unit];
-    const DecimalNumber w = number(e.weight, e.weightDecimals);
+    Accumulator &a = m_units[entry.unit];
+    const DecimalNumber w = number(entry.weight, entry.weightDecimals);
     const double v = w.value();
     --a.rows;
     a.sum.subtract(w);
@@ -225,8 +225,8 @@ void JournalTotals::subtract(const Entry &e)
     // The extreme may have gone: found again when next asked for.
     if (v <= a.min || v >= a.max)
         a.extremesStale = true;
-    if (e.quantityDecimals >= 0) {
-        const DecimalNumber q = number(e.quantity, e.quantityDecimals);
+    if (entry.quantityDecimals >= 0) {
+        const DecimalNumber q = number(entry.quantity, entry.quantityDecimals);
         a.quantity.subtract(q);
         --a.quantityByDecimals[q.decimals];
         --a.quantities;
@@ -241,10 +241,10 @@ void JournalTotals::refreshExtremes(quint16 unit) const
     if (!a.extremesStale)
         return;
     bool first = true;
-    for (const Entry &e : m_entries) {
-        if (e.unit != unit || e.weightDecimals < 0)
+    for (const Entry &entry : m_entries) {
+        if (entry.unit != unit || entry.weightDecimals < 0)
             continue;
-        const double v = number(e.weight, e.weightDecimals).value();
+        const double v = number(entry.weight, entry.weightDecimals).value();
         a.min = first ? v : std::min(a.min, v);
         a.max = first ? v : std::max(a.max, v);
         first = false;
@@ -306,9 +306,9 @@ JournalTotals::Summary JournalTotals::range(int first, int last) const
     qint64 notNumbers = 0;
     qint64 rows = 0;
     for (int r = first; r <= last; ++r) {
-        const Entry &e = m_entries.at(r);
-        rows += e.weightDecimals != Blank;
-        addTo(units, notNumbers, e);
+        const Entry &entry = m_entries.at(r);
+        rows += entry.weightDecimals != Blank;
+        addTo(units, notNumbers, entry);
     }
     return summarise(units, rows, notNumbers);
 }

@@ -89,12 +89,12 @@ private:
     quint16 unitId(const QString &unit);
     quint16 unitId(QStringView unit) { return unitId(unit.toString()); }
     quint16 unitId(QByteArrayView unit);
-    void add(const Entry &e) { addTo(m_units, m_notNumbers, e); }
-    void addTo(QVector<Accumulator> &units, qint64 &notNumbers, const Entry &e) const;
+    void add(const Entry &entry) { addTo(m_units, m_notNumbers, entry); }
+    void addTo(QVector<Accumulator> &units, qint64 &notNumbers, const Entry &entry) const;
     qint32 keep(qint64 mantissa, qint8 &decimals);
     DecimalNumber number(qint32 kept, qint8 decimals) const;
-    void release(const Entry &e);
-    void subtract(const Entry &e);
+    void release(const Entry &entry);
+    void subtract(const Entry &entry);
     void refreshExtremes(quint16 unit) const;
     Summary summarise(const QVector<Accumulator> &units, qint64 rows, qint64 notNumbers) const;
 

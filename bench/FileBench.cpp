@@ -145,6 +145,7 @@ bool fileChild(const QStringList &args)
             JournalRecovery recovery(window.folder.path(),
                                      {journal, [] { return JournalRecovery::Session{2, {}, {}}; }, {}});
             recovery.changed();
+            Measure::report("recovery_bytes", double(QFileInfo(recovery.path()).size()));
         }
         window.messages.answer({UserMessages::Answer::Yes});
         const Span span;
@@ -214,6 +215,11 @@ void benchFiles(Table &table, const BenchOptions &options)
                    timed(load) + QStringLiteral(" load"), ratioText(restoreS, loadS),
                    million ? QStringLiteral("≤ 2× load") : QString(),
                    restore.value("rows") == rows && (!million || restoreS <= 2 * loadS)});
+        const double recoveryBytes = restore.value("recovery_bytes"), fileBytes = double(QFileInfo(file).size());
+        table.add({QStringLiteral("recovery file of %L1 rows with Cyrillic notes").arg(rows),
+                   QStringLiteral("%1 KB").arg(recoveryBytes / 1024, 0, 'f', 0),
+                   QStringLiteral("%1 KB journal file").arg(fileBytes / 1024, 0, 'f', 0), ratioText(recoveryBytes, fileBytes),
+                   QStringLiteral("≤ 2×"), recoveryBytes > 0 && recoveryBytes <= 2 * fileBytes});
         const double perRow = load.value("peak_kb") * 1024 / rows, barePerRow = bare.value("peak_kb") * 1024 / rows;
         const double keptPerRow = load.value("kept_kb") * 1024 / rows;
         table.add({QStringLiteral("load %L1 rows: peak memory a row").arg(rows),

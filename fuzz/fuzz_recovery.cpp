@@ -17,25 +17,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     require(back->validLength > 0 && back->validLength <= bytes.size(), "the whole changes lie in the file");
     require(back->scaleType >= 0 && back->scaleType <= 5, "a scale type the program knows");
     const std::optional<RecoveredJournal> cut = readRecovery(bytes.left(back->validLength));
-    require(cut && cut->rowBytes == back->rowBytes && cut->fileName == back->fileName && cut->label == back->label,
+    require(cut && cut->storedRows == back->storedRows && cut->fileName == back->fileName && cut->label == back->label,
             "the damage after the last whole change changes nothing");
 
     JournalGrid grid;
     JournalLayout::apply(JournalLayout::forType(back->scaleType, {}), grid);
     grid.addItems(back->gridRows());
-    require(grid.Rows() == back->rowBytes.size() + 1, "every row is a journal row");
+    require(grid.Rows() == back->rowCount() + 1, "every row is a journal row");
 
     QByteArray again = RecoveryFormat::header();
     RecoveryFormat::appendRecord(again, RecoveryFormat::session(back->scaleType, grid.Cols() - 1, back->fileName,
                                                                 back->label));
     for (int r = 1; r < grid.Rows(); ++r)
-        RecoveryFormat::appendRecord(again, RecoveryFormat::row(grid.dataCells(r)));
+        RecoveryFormat::appendRecord(again, RecoveryFormat::row(grid.dataText(r)));
     RecoveryFormat::appendRecord(again, RecoveryFormat::whole(grid.Rows() - 1));
     const std::optional<RecoveredJournal> reread = readRecovery(again);
-    require(reread && reread->rowBytes.size() == back->rowBytes.size() && reread->validLength == again.size(),
+    require(reread && reread->rowCount() == back->rowCount() && reread->validLength == again.size(),
             "the journal written anew reads back whole");
     const QStringList rereadRows = reread->rows();
     for (int r = 1; r < grid.Rows(); ++r)
-        require(rereadRows[r - 1] == grid.dataCells(r), "row by row");
+        require(rereadRows[r - 1] == grid.dataText(r), "row by row");
     return 0;
 }

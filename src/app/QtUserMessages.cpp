@@ -1,5 +1,7 @@
 #include "app/QtUserMessages.h"
 
+#include "app/AppTexts.h"
+
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -25,10 +27,10 @@ UserMessages::Answer QtUserMessages::show(const QString &text, const QString &ti
     box.setText(text);
     box.setIcon(toQt(icon));
     if (buttons != Buttons::Ok) {
-        box.addButton(QStringLiteral("Да"), QMessageBox::YesRole);
-        QAbstractButton *no = box.addButton(QStringLiteral("Нет"), QMessageBox::NoRole);
+        box.addButton(AppTexts::yes(), QMessageBox::YesRole);
+        QAbstractButton *no = box.addButton(AppTexts::no(), QMessageBox::NoRole);
         QAbstractButton *cancel =
-            buttons == Buttons::YesNoCancel ? box.addButton(QStringLiteral("Отмена"), QMessageBox::RejectRole) : nullptr;
+            buttons == Buttons::YesNoCancel ? box.addButton(AppTexts::cancel(), QMessageBox::RejectRole) : nullptr;
         box.setEscapeButton(cancel ? cancel : no);
         box.exec();
         if (cancel && box.clickedButton() == cancel)

@@ -1,6 +1,10 @@
 #include "app/frm1.h"
 
-#include "widgets/Placement.h"
+#include "app/AppTexts.h"
+#include "common/Clock.h"
+#include "common/Numbers.h"
+#include "common/ScaleTypes.h"
+#include "common/SerialLine.h"
 #include "common/UserMessages.h"
 #include "files/FileCommands.h"
 #include "files/FileTexts.h"
@@ -9,18 +13,16 @@
 #include "journal/NoteEditor.h"
 #include "journal/NoteEditorBox.h"
 #include "journal/RowOperations.h"
-#include "common/Clock.h"
 #include "link/DataStreamView.h"
 #include "link/QtBeeper.h"
 #include "link/ScaleLink.h"
-#include "common/SerialLine.h"
 #include "recovery/JournalRecovery.h"
-#include "settings/IniTxt.h"
-#include "common/Numbers.h"
-#include "common/ScaleTypes.h"
-#include "settings/SettingsStore.h"
+#include "recovery/RecoveryTexts.h"
 #include "settings/frmSettings.h"
+#include "settings/IniTxt.h"
+#include "settings/SettingsStore.h"
 #include "station/Station.h"
+#include "widgets/Placement.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -51,18 +53,18 @@ constexpr int FramingWaitMs = 2000;
 
 struct ToolbarButton {
     const char *key;
-    const char *toolTip;
+    QString (*toolTip)();
     const char *icon;
 };
 
 const ToolbarButton ToolbarButtons[] = {
-    {"tbrCreate", "Создать", ":/icons/create.svg"},
-    {"tbrOpen", "Открыть", ":/icons/open.svg"},
-    {"tbrSave", "Сохранить", ":/icons/save.svg"},
-    {"tbrClear", "Удалить запись", ":/icons/clear.svg"},
-    {"tbrReadAllPlu", "Начать прием данных", ":/icons/start.svg"},
-    {"tbrStopRead", "Остановить прием данных", ":/icons/stop.svg"},
-    {"tbrExit", "Выход", ":/icons/exit.svg"},
+    {"tbrCreate", AppTexts::create, ":/icons/create.svg"},
+    {"tbrOpen", AppTexts::open, ":/icons/open.svg"},
+    {"tbrSave", AppTexts::save, ":/icons/save.svg"},
+    {"tbrClear", AppTexts::deleteRecord, ":/icons/clear.svg"},
+    {"tbrReadAllPlu", AppTexts::startReading, ":/icons/start.svg"},
+    {"tbrStopRead", AppTexts::stopReading, ":/icons/stop.svg"},
+    {"tbrExit", AppTexts::exit, ":/icons/exit.svg"},
 };
 
 const QString GeometryKeys[] = {QStringLiteral("frmTop"), QStringLiteral("frmLeft"), QStringLiteral("frmHeight"),
@@ -134,21 +136,13 @@ frm1::frm1(MainWindowServices services)
 void frm1::offerRecovery()
 {
     if (m_recovery->heldByAnotherCopy()) {
-        m_messages.inform(QStringLiteral("Программа уже запущена с этой папкой настроек:\r\n%1\r\n"
-                                         "Журнал этой копии не будет восстановлен после сбоя: файл восстановления "
-                                         "ведет первая копия. Сохраняйте журнал этой копии сами.")
-                              .arg(QDir::toNativeSeparators(m_programFolder)),
-                          UserMessages::Icon::Warning);
+        m_messages.inform(RecoveryTexts::heldByAnotherCopy(m_programFolder), UserMessages::Icon::Warning);
         return;
     }
     const std::optional<RecoveredJournal> journal = m_recovery->pending();
     if (!journal)
         return;
-    const QString question =
-        QStringLiteral("Журнал прошлого сеанса не был сохранен.\r\nЗаписей в нем: %1, последнее изменение: %2.\r\n"
-                       "Восстановить журнал?")
-            .arg(journal->rowBytes.size())
-            .arg(m_recovery->lastChange().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")));
+    const QString question = RecoveryTexts::restoreQuestion(journal->rowCount(), m_recovery->lastChange());
     if (m_messages.show(question, UserMessages::applicationTitle(), UserMessages::Buttons::YesNo,
                         UserMessages::Icon::Question)
         != UserMessages::Answer::Yes) {
@@ -179,7 +173,7 @@ void frm1::buildControls()
     Label2 = placeControl<QLabel>(m_client, QStringLiteral("Label2"), 120, 720, 3135, 255);
     Label2->setText(QStringLiteral("Label2"));
     lblPrim = placeControl<QLabel>(m_client, QStringLiteral("lblPrim"), 3480, 480, 1335, 255);
-    lblPrim->setText(QStringLiteral("Примечание:"));
+    lblPrim->setText(AppTexts::noteLabel());
     txtPrim = placeControl<QLineEdit>(m_client, QStringLiteral("txtPrim"), 3480, 690, 3015, 285);
     QPalette notePalette = txtPrim->palette();
     notePalette.setColor(QPalette::Base, notePalette.color(QPalette::ToolTipBase));
@@ -192,7 +186,7 @@ void frm1::buildControls()
     Grid1->setObjectName(QStringLiteral("Grid1"));
     Grid1->setGeometry(Twips::rect(GridLeft, GridTop, 8055, 2895));
     Grid1->setPalette(notePalette);
-    Grid1->setAccessibleName(QStringLiteral("Журнал"));
+    Grid1->setAccessibleName(AppTexts::journal());
 
     Text1 = placeControl<QLineEdit>(m_client, QStringLiteral("Text1"), 960, 480, 1095, 375);
     Text1->hide();
@@ -208,27 +202,27 @@ void frm1::buildControls()
     connect(m_rowOps.get(), &RowOperations::rowsDeleted, this, &frm1::journalChanged);
 
     txtChat = placeControl<DataStreamView>(m_client, QStringLiteral("txtChat"), 0, 4680, 7935, ChatHeight);
-    txtChat->setAccessibleName(QStringLiteral("Поток данных"));
+    txtChat->setAccessibleName(AppTexts::dataStream());
 
     sbrChat = new QStatusBar(this);
     sbrChat->setObjectName(QStringLiteral("sbrChat"));
-    sbrChat->setAccessibleName(QStringLiteral("Строка состояния"));
+    sbrChat->setAccessibleName(AppTexts::statusBar());
     sbrChat->setFixedHeight(Twips::toPixels(StatusBarHeight));
     sbrChat->setSizeGripEnabled(false);
     setStatusBar(sbrChat);
 
     // Qt's own buttons for toolbar buttons and menus that do not fit.
     if (auto *more = tbr1->findChild<QWidget *>(QStringLiteral("qt_toolbar_ext_button")))
-        more->setAccessibleName(QStringLiteral("Другие кнопки"));
+        more->setAccessibleName(AppTexts::moreButtons());
     if (auto *more = menuBar()->findChild<QWidget *>(QStringLiteral("qt_menubar_ext_button")))
-        more->setAccessibleName(QStringLiteral("Другие меню"));
+        more->setAccessibleName(AppTexts::moreMenus());
 }
 
 void frm1::buildToolbar()
 {
     tbr1 = new QToolBar(m_client);
     tbr1->setObjectName(QStringLiteral("tbr1"));
-    tbr1->setAccessibleName(QStringLiteral("Панель инструментов"));
+    tbr1->setAccessibleName(AppTexts::toolbar());
 
     tbr1->setMovable(false);
     tbr1->setFloatable(false);
@@ -236,7 +230,7 @@ void frm1::buildToolbar()
     tbr1->setGeometry(0, 0, width(), Twips::toPixels(ToolbarHeight));
     for (const ToolbarButton &b : ToolbarButtons) {
         const QString key = QLatin1String(b.key);
-        QAction *action = tbr1->addAction(QIcon(QLatin1String(b.icon)), QString::fromUtf8(b.toolTip));
+        QAction *action = tbr1->addAction(QIcon(QLatin1String(b.icon)), b.toolTip());
         action->setObjectName(key);
         action->setToolTip(action->text());
         QWidget *button = tbr1->widgetForAction(action);
@@ -248,22 +242,22 @@ void frm1::buildToolbar()
 
 void frm1::buildMenus()
 {
-    auto item = [this](QMenu *menu, const char *name, const char *caption, void (frm1::*run)()) {
-        QAction *action = menu->addAction(QString::fromUtf8(caption));
+    auto item = [this](QMenu *menu, const char *name, const QString &caption, void (frm1::*run)()) {
+        QAction *action = menu->addAction(caption);
         action->setObjectName(QLatin1String(name));
         if (run)
             connect(action, &QAction::triggered, this, run);
         return action;
     };
-    QMenu *mnuFile = menuBar()->addMenu(QStringLiteral("Файл"));
+    QMenu *mnuFile = menuBar()->addMenu(AppTexts::fileMenu());
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
-    item(mnuFile, "mnuCreate", "Создать", &frm1::New);
-    item(mnuFile, "mnuOpen", "Открыть", &frm1::Open);
-    item(mnuFile, "mnuAddFrom", "Добавить из ...", nullptr)->setEnabled(false);
-    item(mnuFile, "mnuSaveAs", "Сохранить как", &frm1::SaveAs);
-    QMenu *mnuServ = menuBar()->addMenu(QStringLiteral("Сервис"));
+    item(mnuFile, "mnuCreate", AppTexts::create(), &frm1::New);
+    item(mnuFile, "mnuOpen", AppTexts::open(), &frm1::Open);
+    item(mnuFile, "mnuAddFrom", AppTexts::addFrom(), nullptr)->setEnabled(false);
+    item(mnuFile, "mnuSaveAs", AppTexts::saveAs(), &frm1::SaveAs);
+    QMenu *mnuServ = menuBar()->addMenu(AppTexts::serviceMenu());
     mnuServ->setObjectName(QStringLiteral("mnuServ"));
-    item(mnuServ, "mnuSettings", "Настройки", &frm1::Settings);
+    item(mnuServ, "mnuSettings", AppTexts::settings(), &frm1::Settings);
 }
 
 // Top, Left, Height and Width are the outer frame in twips.
@@ -367,10 +361,10 @@ void frm1::Form_Resize()
     txtChat->setGeometry(Twips::rect(0, GridTop + gridHeight + 100, gridWidth, ChatHeight));
 }
 
-void frm1::InitGrid(int intType)
+void frm1::InitGrid(int scaleType)
 {
-    m_gridType = intType;
-    m_columns = JournalLayout::forType(intType, m_columns);
+    m_gridType = scaleType;
+    m_columns = JournalLayout::forType(scaleType, m_columns);
     m_notes->setSkipCommit(true);
     m_station->layoutBuilding();
     JournalLayout::apply(m_columns, *m_journal);
@@ -385,9 +379,9 @@ void frm1::InitGrid(int intType)
     setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
 }
 
-void frm1::ShowText(const QString &Text)
+void frm1::ShowText(const QString &message)
 {
-    sbrChat->showMessage(Text);
+    sbrChat->showMessage(message);
 }
 
 // Note editing and row deletion.
@@ -396,9 +390,9 @@ void frm1::SetTextbox()
     m_notes->setTextbox();
 }
 
-void frm1::SaveGridDataToArr(GridArray &arrSource) const
+void frm1::SaveGridDataToArr(GridArray &journalCells) const
 {
-    ::SaveGridDataToArr(*m_journal, arrSource);
+    ::SaveGridDataToArr(*m_journal, journalCells);
 }
 
 void frm1::Grid1_EnterCell()
@@ -411,9 +405,9 @@ void frm1::Grid1_LeaveCell()
     m_notes->leaveCell();
 }
 
-void frm1::Text1_KeyDown(int KeyCode, int Shift)
+void frm1::Text1_KeyDown(int keyCode, int shift)
 {
-    m_notes->keyDown(KeyCode, Shift);
+    m_notes->keyDown(keyCode, shift);
 }
 
 void frm1::DeleteSelectedRows()
@@ -532,9 +526,9 @@ void frm1::SaveAs()
     m_notes->storeEdit();
     m_files->SaveAs();
 }
-void frm1::GetPluDataFromFile(const QString &FileName)
+void frm1::GetPluDataFromFile(const QString &fileName)
 {
-    m_files->GetPluDataFromFile(FileName);
+    m_files->GetPluDataFromFile(fileName);
     settleRecovery();
 }
 
@@ -553,6 +547,6 @@ void frm1::journalChanged()
 // The scale link.
 void frm1::StartReading() { m_link->StartReading(); }
 void frm1::StopReading() { m_link->StopReading(); }
-int frm1::PreparePort(int Nom) { return m_link->PreparePort(Nom); }
-void frm1::ReadFrom_Unit(const QString &strInput) { m_link->ReadFrom_Unit(strInput); }
+int frm1::PreparePort(int portNumber) { return m_link->PreparePort(portNumber); }
+void frm1::ReadFrom_Unit(const QString &chunk) { m_link->ReadFrom_Unit(chunk); }
 void frm1::MSComm1_OnComm(int code) { m_link->MSComm1_OnComm(code); }

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "journal/GridSnapshot.h"
-#include "journal/JournalLayout.h"
 #include "common/Beeper.h"
 #include "common/Clock.h"
+#include "journal/GridSnapshot.h"
+#include "journal/JournalLayout.h"
 
 #include <QMainWindow>
 #include <QVector>
@@ -51,18 +51,18 @@ public:
     ~frm1() override;
 
     // Lays the journal out empty for a scale type.
-    void InitGrid(int intType);
+    void InitGrid(int scaleType);
     // Sets the status bar's text.
-    void ShowText(const QString &Text);
+    void ShowText(const QString &message);
     // Lays the note editor over the current cell when the pointer rests over
     // a note cell, else hides it.
     void SetTextbox();
-    // Copies the journal into arrSource, [data column][row].
-    void SaveGridDataToArr(GridArray &arrSource) const;
+    // Copies the journal into journalCells, [data column][row].
+    void SaveGridDataToArr(GridArray &journalCells) const;
 
     // The scale link: the port, decoding a received chunk.
-    int PreparePort(int Nom);
-    void ReadFrom_Unit(const QString &strInput);
+    int PreparePort(int portNumber);
+    void ReadFrom_Unit(const QString &chunk);
     ScaleLink &scaleLink() const { return *m_link; }
 
     QString settingsFilePath() const { return m_iniPath; }
@@ -73,7 +73,7 @@ public:
     void tbr1_ButtonClick(const QString &key);
 
     // Replaces the journal by the rows of a journal file.
-    void GetPluDataFromFile(const QString &FileName);
+    void GetPluDataFromFile(const QString &fileName);
     FileCommands &fileCommands() const { return *m_files; }
 
 public slots:
@@ -101,7 +101,7 @@ private:
     void frmS_ChangeMaket();
     void Grid1_EnterCell();
     void Grid1_LeaveCell();
-    void Text1_KeyDown(int KeyCode, int Shift);
+    void Text1_KeyDown(int keyCode, int shift);
     void MSComm1_OnComm(int code);
 
     void New();

@@ -1,8 +1,8 @@
+#include "app/frm1.h"
 #include "app/ProgramFolder.h"
 #include "app/QtUserMessages.h"
-#include "app/frm1.h"
-#include "files/QtFileDialogs.h"
 #include "common/Clock.h"
+#include "files/QtFileDialogs.h"
 #include "link/QtBeeper.h"
 #include "link/QtSerialLine.h"
 

@@ -13,6 +13,7 @@ struct CodePage {
     // The byte of each character below U+10000 the code page holds above
     // ASCII, 0 for the others.
     std::array<uchar, 0x10000> fromUnicode{};
+    std::array<bool, 256> space{};
 
     CodePage()
     {
@@ -28,6 +29,7 @@ struct CodePage {
             if (c == 0xFFFD)
                 c = char16_t(i);
             toUnicode[i] = c;
+            space[i] = QChar(c).isSpace();
             if (i >= 0x80)
                 fromUnicode[c] = uchar(i);
         }
@@ -137,6 +139,23 @@ bool encodeUtf8Exactly(QByteArrayView utf8, QByteArray &out)
     }
     out.truncate(o - reinterpret_cast<uchar *>(out.data()));
     return true;
+}
+
+bool isSpace(char byte)
+{
+    return codePage().space[uchar(byte)];
+}
+
+QByteArrayView trimmed(QByteArrayView bytes)
+{
+    const CodePage &page = codePage();
+    qsizetype start = 0;
+    qsizetype end = bytes.size();
+    while (start < end && page.space[uchar(bytes[start])])
+        ++start;
+    while (end > start && page.space[uchar(bytes[end - 1])])
+        --end;
+    return bytes.sliced(start, end - start);
 }
 
 } // namespace AnsiText

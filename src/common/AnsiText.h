@@ -22,4 +22,12 @@ bool encodeExactly(QStringView text, QByteArray &out);
 // The same for UTF-8 text, without decoding it when it is well formed.
 bool encodeUtf8Exactly(QByteArrayView utf8, QByteArray &out);
 
+// Whether the character of a byte is a blank, as QChar::isSpace finds it:
+// readers of stored bytes agree with readers of the decoded text.
+bool isSpace(char byte);
+
+// The bytes without the blanks at either end, as QString::trimmed leaves
+// the decoded text.
+QByteArrayView trimmed(QByteArrayView bytes);
+
 } // namespace AnsiText

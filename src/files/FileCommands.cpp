@@ -82,34 +82,34 @@ bool FileCommands::SaveAs()
     return written;
 }
 
-bool FileCommands::WriteJournalFile(const QString &FileName, const QString &Separator)
+bool FileCommands::WriteJournalFile(const QString &fileName, const QString &separator)
 {
-    if (FileName.isEmpty()) {
+    if (fileName.isEmpty()) {
         m_messages.inform(FileTexts::noFileName(),
                           UserMessages::Icon::Information);
         return false;
     }
     const quint64 written = m_changes;
-    const JournalFile::WriteResult result = JournalFile::write(m_grid, FileName, Separator);
+    const JournalFile::WriteResult result = JournalFile::write(m_grid, fileName, separator);
     if (!result.ok) {
         m_messages.inform(QString::number(result.code) + QStringLiteral("   ") + result.description);
         return false;
     }
     m_settled = written;
-    emit saved(FileName);
+    emit saved(fileName);
     return true;
 }
 
-void FileCommands::GetPluDataFromFile(const QString &FileName)
+void FileCommands::GetPluDataFromFile(const QString &fileName)
 {
     // The journal keeps the lines as the file holds them.
     const bool read = JournalFile::readLines(
-        FileName, [this] { m_window.initGrid(); },
+        fileName, [this] { m_window.initGrid(); },
         [this](const QList<QByteArrayView> &lines) { m_grid.addFileLines(lines); });
     if (!read)
         return;
     m_settled = m_changes;
-    m_fromCurrentFile = FileName == strCurFileName;
+    m_fromCurrentFile = fileName == strCurFileName;
     m_window.focusJournal();
 }
 

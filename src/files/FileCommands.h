@@ -41,10 +41,10 @@ public:
     bool SaveAs();
 
     // Writes the journal, reporting every failure. True when written.
-    bool WriteJournalFile(const QString &FileName, const QString &Separator);
+    bool WriteJournalFile(const QString &fileName, const QString &separator);
     // Replaces the journal by the file's rows, silently; a file that cannot
     // be opened leaves the journal as it was.
-    void GetPluDataFromFile(const QString &FileName);
+    void GetPluDataFromFile(const QString &fileName);
 
     const QString &curFileName() const { return strCurFileName; }
     // The file name a restored journal had; the label is the caller's.

@@ -2,11 +2,11 @@
 
 #include "journal/JournalGrid.h"
 
-void SaveGridDataToArr(const JournalGrid &grid, GridArray &arrSource)
+void SaveGridDataToArr(const JournalGrid &grid, GridArray &journalCells)
 {
-    arrSource = GridArray(grid.Cols(), QVector<std::optional<QString>>(grid.Rows()));
+    journalCells = GridArray(grid.Cols(), QVector<std::optional<QString>>(grid.Rows()));
     for (int r = 1; r < grid.Rows(); ++r) {
         for (int c = 1; c < grid.Cols(); ++c)
-            arrSource[c - 1][r] = grid.TextMatrix(r, c);
+            journalCells[c - 1][r] = grid.TextMatrix(r, c);
     }
 }

@@ -12,7 +12,7 @@ class JournalGrid;
 // reached is empty (nullopt), unlike an empty cell's text.
 using GridArray = QVector<QVector<std::optional<QString>>>;
 
-// Re-dimensions arrSource to Cols x Rows, discarding what it held, and
+// Re-dimensions journalCells to Cols x Rows, discarding what it held, and
 // copies every journal row into it; the header row and the position column
 // are not copied, so row 0 and the last column stay untouched.
-void SaveGridDataToArr(const JournalGrid &grid, GridArray &arrSource);
+void SaveGridDataToArr(const JournalGrid &grid, GridArray &journalCells);

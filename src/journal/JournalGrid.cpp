@@ -2,6 +2,8 @@
 
 #include "common/AnsiText.h"
 
+#include <QVarLengthArray>
+
 #include <algorithm>
 #include <charconv>
 #include <cstring>
@@ -211,10 +213,32 @@ QStringView JournalGrid::dataCells(int row) const
     return m_dataCells;
 }
 
+QString JournalGrid::dataText(int row) const
+{
+    if (row < 1 || row >= Rows())
+        return {};
+    QString text = m_store.text(row - 1);
+    const qsizetype tab = text.indexOf(Tab);
+    return tab < 0 ? QString() : text.remove(0, tab + 1);
+}
+
 void JournalGrid::appendFileLine(int row, QByteArray &out) const
 {
     if (row >= 1 && row < Rows())
         m_store.appendEncodedFrom(row - 1, 1, out);
+}
+
+bool JournalGrid::encodedCells(int row, const int *columns, QByteArrayView *cells, int count) const
+{
+    // Field 0 of a stored row is the position column.
+    QVarLengthArray<int, 4> fields(count);
+    for (int k = 0; k < count; ++k)
+        fields[k] = columns[k] < 0 ? -1 : columns[k] + 1;
+    if (!m_store.encodedFields(row, fields.constData(), cells, count))
+        return false;
+    for (int k = 0; k < count; ++k)
+        cells[k].truncate(std::min<qsizetype>(cells[k].size(), MaxShownLength));
+    return true;
 }
 
 void JournalGrid::setTextMatrix(int row, int col, const QString &text)
@@ -228,6 +252,8 @@ void JournalGrid::setTextMatrix(int row, int col, const QString &text)
             emit headerDataChanged(Qt::Horizontal, modelColumn(col), modelColumn(col));
         return;
     }
+    if (col > 0)
+        emit cellAboutToChange(row, col);
     m_store.replaceField(row - 1, col, clean);
     if (col == 0) {
         emit headerDataChanged(Qt::Vertical, modelRow(row), modelRow(row));

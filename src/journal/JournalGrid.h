@@ -71,8 +71,18 @@ public:
     // The cells of columns 1 on of a journal row, joined by Tab: the row as
     // a journal file line holds it. The view holds until the next call.
     QStringView dataCells(int row) const;
+    // The same cells as the journal keeps them: a character the file's code
+    // page has not (typed into a note) stays itself.
+    QString dataText(int row) const;
     // The same in the file's code page, appended to out.
     void appendFileLine(int row, QByteArray &out) const;
+    // For readers of every row (the totals): the cells of a model row in
+    // the given model columns (-1: none, an empty cell), as the file's code
+    // page holds them and as data() shows them (at most MaxShownLength),
+    // found in one pass and not copied; they hold until the grid changes.
+    // False for a row kept as text (it holds a character the code page has
+    // not): data() gives its cells.
+    bool encodedCells(int row, const int *columns, QByteArrayView *cells, int count) const;
     // Tab, CR and LF become blanks: a cell is one field of one file line.
     void setTextMatrix(int row, int col, const QString &text);
     // Appends a row given as its cells separated by Tab, column 0 first;
@@ -119,6 +129,9 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 signals:
+    // A data cell's text is about to be replaced (dataChanged follows): the
+    // row can still be read as it was.
+    void cellAboutToChange(int row, int col);
     void LeaveCell();
     void EnterCell();
     // The current cell or the selection moved (for the view).

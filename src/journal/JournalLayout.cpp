@@ -2,22 +2,23 @@
 
 #include "common/ScaleTypes.h"
 #include "journal/JournalGrid.h"
+#include "journal/JournalTexts.h"
 
 namespace JournalLayout {
 
 QString noteCaption()
 {
-    return QStringLiteral("Примечание");
+    return JournalTexts::noteCaption();
 }
 
 QVector<JournalColumn> weighing()
 {
     return {
-        {QStringLiteral("NomPP"), QStringLiteral("№ п.п "), 900, true},
-        {QStringLiteral("Weight"), QStringLiteral("Вес "), 800, true},
-        {QStringLiteral("Unit"), QStringLiteral("Ед. изм."), 1000, true},
-        {QStringLiteral("Stat"), QStringLiteral("Статус"), 1000, true},
-        {QStringLiteral("Time"), QStringLiteral("Время"), 1600, true},
+        {QStringLiteral("NomPP"), JournalTexts::positionCaption(), 900, true},
+        {QStringLiteral("Weight"), JournalTexts::weightCaption(), 800, true},
+        {QStringLiteral("Unit"), JournalTexts::unitCaption(), 1000, true},
+        {QStringLiteral("Stat"), JournalTexts::statusCaption(), 1000, true},
+        {QStringLiteral("Time"), JournalTexts::timeCaption(), 1600, true},
         {QStringLiteral("Prim"), noteCaption(), 2000, true},
     };
 }
@@ -25,13 +26,13 @@ QVector<JournalColumn> weighing()
 QVector<JournalColumn> counting()
 {
     return {
-        {QStringLiteral("NomPP"), QStringLiteral("№ п.п "), 900, true},
-        {QStringLiteral("Weight"), QStringLiteral("Вес "), 800, false},
-        {QStringLiteral("Unit"), QStringLiteral("Ед. изм."), 1000, false},
-        {QStringLiteral("Stat"), QStringLiteral("Статус"), 1000, true},
-        {QStringLiteral("Kol"), QStringLiteral("Колич. "), 1000, true},
-        {QStringLiteral("UnitWeight"), QStringLiteral("Вес 1 шт. "), 1200, true},
-        {QStringLiteral("Time"), QStringLiteral("Время"), 1600, true},
+        {QStringLiteral("NomPP"), JournalTexts::positionCaption(), 900, true},
+        {QStringLiteral("Weight"), JournalTexts::weightCaption(), 800, false},
+        {QStringLiteral("Unit"), JournalTexts::unitCaption(), 1000, false},
+        {QStringLiteral("Stat"), JournalTexts::statusCaption(), 1000, true},
+        {QStringLiteral("Kol"), JournalTexts::quantityCaption(), 1000, true},
+        {QStringLiteral("UnitWeight"), JournalTexts::pieceWeightCaption(), 1200, true},
+        {QStringLiteral("Time"), JournalTexts::timeCaption(), 1600, true},
         {QStringLiteral("Prim"), noteCaption(), 2000, true},
     };
 }

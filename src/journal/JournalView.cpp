@@ -1,9 +1,10 @@
 #include "journal/JournalView.h"
 
-#include "widgets/TextCellDelegate.h"
-#include "widgets/Twips.h"
 #include "journal/JournalGrid.h"
 #include "journal/JournalLayout.h"
+#include "journal/JournalTexts.h"
+#include "widgets/TextCellDelegate.h"
+#include "widgets/Twips.h"
 
 #include <QAbstractButton>
 #include <QHeaderView>
@@ -67,7 +68,7 @@ JournalView::JournalView(JournalGrid &grid, QWidget *parent)
     }
 
     if (auto *corner = findChild<QAbstractButton *>())
-        corner->setAccessibleName(QStringLiteral("Выделить все строки"));
+        corner->setAccessibleName(JournalTexts::selectAllRows());
 
     connect(&grid, &JournalGrid::selectionMoved, &m_throttle, &RepaintThrottle::changed);
     // Qt lays a new row out and paints it by itself; only rows that come

@@ -30,6 +30,11 @@ public:
     QString text(qsizetype row) const;
     // The text of field col (0 first) of a row, at most maxLength characters.
     QString field(qsizetype row, int col, qsizetype maxLength = -1) const;
+    // Fields fields[k] (0 first; -1: none) of a row in the file's bytes,
+    // found in one pass and not copied, into out[k]; they hold until the
+    // store changes. A field the row has not is empty. False for a row kept
+    // as text.
+    bool encodedFields(qsizetype row, const int *fields, QByteArrayView *out, int count) const;
     // The row from field col on, in the file's bytes, appended to out.
     void appendEncodedFrom(qsizetype row, int col, QByteArray &out) const;
     void replace(qsizetype row, QStringView text);

@@ -1,5 +1,7 @@
 #include "link/DataStreamLog.h"
 
+#include "link/LinkTexts.h"
+
 #include <QStringBuilder>
 
 #include <algorithm>
@@ -30,7 +32,7 @@ QString clockText(const QTime &time)
 
 QString DataStreamLog::entry(const QString &chunk, const QTime &time)
 {
-    return QStringLiteral(">>") % chunk % QStringLiteral(";   количество байт:") % QString::number(chunk.size())
+    return QStringLiteral(">>") % chunk % LinkTexts::byteCount() % QString::number(chunk.size())
         % QStringLiteral("   ") % clockText(time) % QStringLiteral("\r\n");
 }
 

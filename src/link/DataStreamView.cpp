@@ -1,5 +1,6 @@
 #include "link/DataStreamView.h"
 
+#include "link/LinkTexts.h"
 #include "widgets/TextCellDelegate.h"
 
 #include <QAbstractButton>
@@ -41,9 +42,9 @@ DataStreamView::DataStreamView(QWidget *parent)
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 2);
     setCornerButtonEnabled(false);
     if (auto *corner = findChild<QAbstractButton *>())
-        corner->setAccessibleName(QStringLiteral("Выделить все записи")); // hidden with the headers
+        corner->setAccessibleName(LinkTexts::selectAllEntries()); // hidden with the headers
 
-    auto *copyAction = new QAction(QStringLiteral("Копировать"), this);
+    auto *copyAction = new QAction(LinkTexts::copyCaption(), this);
     connect(copyAction, &QAction::triggered, this, &DataStreamView::copy);
     addAction(copyAction);
     setContextMenuPolicy(Qt::ActionsContextMenu);

@@ -2,8 +2,8 @@
 
 #include <QString>
 
-// What the scale link says to the operator, in one place. The spellings are
-// the program's own and kept as its users know them.
+// What the scale link shows and says to the operator, in one place. The
+// spellings are the program's own and kept as its users know them.
 namespace LinkTexts {
 
 inline QString wrongScaleType() { return QStringLiteral("Произошла ошибка!\r\nПроверте выбранный тип весов."); }
@@ -13,6 +13,10 @@ inline QString badPortNumber(const QString &text)
 }
 inline QString linkBroken() { return QStringLiteral("Разрав связи с весами!"); }
 inline QString lineLost() { return QStringLiteral("Связь с весами потеряна. Ожидание подключения..."); }
+// Between a chunk and its length in the data-stream window.
+inline QString byteCount() { return QStringLiteral(";   количество байт:"); }
+inline QString selectAllEntries() { return QStringLiteral("Выделить все записи"); }
+inline QString copyCaption() { return QStringLiteral("Копировать"); }
 inline QString lineBack() { return QStringLiteral("Связь с весами восстановлена."); }
 
 } // namespace LinkTexts

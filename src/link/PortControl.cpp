@@ -1,9 +1,9 @@
 #include "link/PortControl.h"
 
-#include "common/UserMessages.h"
 #include "common/ScaleTypes.h"
-#include "link/LinkTexts.h"
 #include "common/SerialLine.h"
+#include "common/UserMessages.h"
+#include "link/LinkTexts.h"
 #include "settings/LiveSettings.h"
 
 #include <chrono>
@@ -22,12 +22,12 @@ PortControl::PortControl(SerialLine &line, const LiveSettings &settings, UserMes
 {
 }
 
-int PortControl::PreparePort(int Nom)
+int PortControl::PreparePort(int portNumber)
 {
     if (m_line.portOpen())
         m_line.setPortOpen(false);
     m_portRefused = false;
-    if (const int code = m_line.setCommPort(Nom)) {
+    if (const int code = m_line.setCommPort(portNumber)) {
         m_portRefused = true;
         return code;
     }

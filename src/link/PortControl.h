@@ -12,12 +12,12 @@ class PortControl
 public:
     PortControl(SerialLine &line, const LiveSettings &settings, UserMessages &messages);
 
-    // Closes the port if open, selects port Nom, applies the profile of the
+    // Closes the port if open, selects port number portNumber, applies the profile of the
     // configured scale type and opens the port, discarding what waits.
     // Returns the code of the last step that failed (0: none); whether the
     // port is open is what tells the outcome. A port number the line refuses
     // stops the sequence: nothing is configured or opened.
-    int PreparePort(int Nom);
+    int PreparePort(int portNumber);
     // Whether the last PreparePort stopped at a refused port number.
     bool portNumberRefused() const { return m_portRefused; }
 

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "common/SerialLine.h"
 #include "link/LineSettings.h"
 #include "link/PortLocator.h"
 #include "link/ReceiveThreshold.h"
-#include "common/SerialLine.h"
 
 #include <QSerialPort>
 

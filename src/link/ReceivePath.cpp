@@ -1,12 +1,12 @@
 #include "link/ReceivePath.h"
 
-#include "common/UserMessages.h"
 #include "common/AnsiText.h"
 #include "common/Clock.h"
+#include "common/SerialLine.h"
+#include "common/UserMessages.h"
 #include "link/DataStreamLog.h"
 #include "link/FrameLayout.h"
 #include "link/LinkTexts.h"
-#include "common/SerialLine.h"
 
 #include <algorithm>
 

@@ -1,11 +1,11 @@
 #include "link/Recorder.h"
 
-#include "journal/JournalGrid.h"
 #include "common/Beeper.h"
 #include "common/Clock.h"
+#include "common/Numbers.h"
+#include "journal/JournalGrid.h"
 #include "link/JournalTime.h"
 #include "settings/LiveSettings.h"
-#include "common/Numbers.h"
 
 #include <cmath>
 

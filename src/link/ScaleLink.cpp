@@ -1,9 +1,9 @@
 #include "link/ScaleLink.h"
 
+#include "common/SerialLine.h"
 #include "common/UserMessages.h"
 #include "link/FrameDecoder.h"
 #include "link/LinkTexts.h"
-#include "common/SerialLine.h"
 #include "settings/LiveSettings.h"
 
 ScaleLink::ScaleLink(Surroundings s, QObject *parent)
@@ -38,9 +38,9 @@ void ScaleLink::MSComm1_OnComm(int code)
     m_receive.MSComm1_OnComm(code);
 }
 
-void ScaleLink::ReadFrom_Unit(const QString &strInput)
+void ScaleLink::ReadFrom_Unit(const QString &chunk)
 {
-    if (!FrameDecoder::startsFrame(strInput)) {
+    if (!FrameDecoder::startsFrame(chunk)) {
         // A port that does not open again is a lost line; a port text that
         // is wrong now was explained and ends reception.
         if (!m_port.prepareConfiguredPort())
@@ -60,7 +60,7 @@ void ScaleLink::ReadFrom_Unit(const QString &strInput)
     const FrameLayout *layout = FrameLayouts::forType(m_settings.scaleTypeIndex());
     if (!layout)
         return;
-    const ScaleReading reading = FrameDecoder::split(strInput, *layout);
+    const ScaleReading reading = FrameDecoder::split(chunk, *layout);
     emit decoded(reading);
     m_recorder.RecordReading(reading, *deadZone);
 }

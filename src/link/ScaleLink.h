@@ -34,7 +34,7 @@ public:
 
     explicit ScaleLink(Surroundings surroundings, QObject *parent = nullptr);
 
-    int PreparePort(int Nom) { return m_port.PreparePort(Nom); }
+    int PreparePort(int portNumber) { return m_port.PreparePort(portNumber); }
     void StartReading();
     void StopReading();
     // The program closes: a lost line is retried no more.
@@ -50,7 +50,7 @@ public:
     // Decodes one received chunk by the configured scale type and hands the
     // reading to the recorder. A chunk that does not start a frame is dropped
     // and the port reopened to find the frame start again. Takes any text.
-    void ReadFrom_Unit(const QString &strInput);
+    void ReadFrom_Unit(const QString &chunk);
 
     DataStreamLog &dataStream() { return m_log; }
 

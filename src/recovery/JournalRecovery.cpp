@@ -1,12 +1,12 @@
 #include "recovery/JournalRecovery.h"
 
 #include "journal/JournalGrid.h"
+#include "recovery/RecoveryTexts.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
 
-#include <algorithm>
 
 #ifdef Q_OS_WIN
 #include <io.h>
@@ -16,14 +16,30 @@
 
 namespace {
 
-// Bytes a row takes in the journal's own file: its cells, one byte a
-// character, and CR LF.
-qint64 fileBytes(QStringView cells)
-{
-    return cells.size() + 2;
-}
+// A record's length and CRC.
+constexpr qint64 RecordHead = 8;
 
 } // namespace
+
+JournalRecovery::Sizes JournalRecovery::Sizes::of(QStringView cells)
+{
+    // In the journal's own file: the cells, one byte a character, and CR LF.
+    return {cells.size() + 2, RecordHead + RecoveryFormat::row(cells).size()};
+}
+
+JournalRecovery::Sizes &JournalRecovery::Sizes::operator+=(const Sizes &other)
+{
+    journal += other.journal;
+    fresh += other.fresh;
+    return *this;
+}
+
+JournalRecovery::Sizes &JournalRecovery::Sizes::operator-=(const Sizes &other)
+{
+    journal -= other.journal;
+    fresh -= other.fresh;
+    return *this;
+}
 
 JournalRecovery::JournalRecovery(const QString &folder, Surroundings s, QObject *parent)
     : QObject(parent)
@@ -38,7 +54,7 @@ JournalRecovery::JournalRecovery(const QString &folder, Surroundings s, QObject 
     if (!m_lock.tryLock(0)) {
         m_heldElsewhere = m_lock.error() == QLockFile::LockFailedError;
         if (!m_heldElsewhere)
-            m_lockProblem = QStringLiteral("файл блокировки не создать");
+            m_lockProblem = RecoveryTexts::cannotLock();
     }
     m_sync.setSingleShot(true);
     m_sync.setInterval(SyncMs);
@@ -53,6 +69,7 @@ JournalRecovery::JournalRecovery(const QString &folder, Surroundings s, QObject 
             [this](const QModelIndex &, int first, int last) { onRowsAboutToBeRemoved(first, last); });
     connect(&m_journal, &QAbstractItemModel::rowsRemoved, this,
             [this](const QModelIndex &, int first, int last) { onRowsRemoved(first, last); });
+    connect(&m_journal, &JournalGrid::cellAboutToChange, this, &JournalRecovery::onCellAboutToChange);
     connect(&m_journal, &QAbstractItemModel::dataChanged, this, &JournalRecovery::onDataChanged);
     // Anything that reshapes the journal is written whole once it is done.
     connect(&m_journal, &QAbstractItemModel::modelReset, this, &JournalRecovery::rewriteLater);
@@ -90,16 +107,13 @@ void JournalRecovery::adopt(const RecoveredJournal &journal)
     if (m_heldElsewhere || m_failed || !m_lockProblem.isEmpty())
         return;
     m_dirty = true;
-    m_journalBytes = 0;
-    for (const QByteArray &cells : journal.rowBytes)
-        m_journalBytes += utf16Length(cells) + 2;
-    m_journalBytesExact = true;
+    m_sizes = {0, journal.freshFileSize()};
+    for (const RecoveredJournal::StoredRow &row : journal.storedRows)
+        m_sizes.journal += (row.wide ? utf16Length(row.bytes) : row.bytes.size()) + 2;
     // What follows the last complete change is damage: the next change goes
     // in its place.
     if (!QFile::resize(m_path, journal.validLength) || !openForAppend())
         return fail(m_file.errorString());
-    m_sizeWhenExact = journal.validLength;
-    m_wholeRatio = double(journal.validLength) / double(std::max<qint64>(1, m_journalBytes));
 }
 
 void JournalRecovery::changed()
@@ -134,25 +148,32 @@ void JournalRecovery::reset()
 void JournalRecovery::onRowsInserted(int first, int last)
 {
     for (int r = first; recording() && r <= last; ++r) {
-        const QStringView cells = m_journal.dataCells(r + 1);
-        m_journalBytes += fileBytes(cells);
-        append(RecoveryFormat::row(cells));
+        const QString cells = m_journal.dataText(r + 1);
+        const QByteArray record = RecoveryFormat::row(cells);
+        m_sizes += {cells.size() + 2, RecordHead + record.size()};
+        append(record);
     }
 }
 
 void JournalRecovery::onRowsAboutToBeRemoved(int first, int last)
 {
-    m_removedBytes = 0;
+    m_removed = {};
     for (int r = first; recording() && r <= last; ++r)
-        m_removedBytes += fileBytes(m_journal.dataCells(r + 1));
+        m_removed += Sizes::of(m_journal.dataText(r + 1));
 }
 
 void JournalRecovery::onRowsRemoved(int first, int last)
 {
     if (!recording())
         return;
-    m_journalBytes -= m_removedBytes;
+    m_sizes -= m_removed;
     append(RecoveryFormat::removed(first, last - first + 1));
+}
+
+void JournalRecovery::onCellAboutToChange(int row, int)
+{
+    if (recording())
+        m_sizes -= Sizes::of(m_journal.dataText(row));
 }
 
 void JournalRecovery::onDataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &roles)
@@ -160,13 +181,11 @@ void JournalRecovery::onDataChanged(const QModelIndex &topLeft, const QModelInde
     if (!roles.isEmpty() && !roles.contains(Qt::DisplayRole))
         return;
     for (int r = topLeft.row(); r <= bottomRight.row(); ++r) {
-        for (int c = topLeft.column(); recording() && c <= bottomRight.column(); ++c) {
-            const QString text = m_journal.TextMatrix(r + 1, c + 1);
-            // The old text is gone: the journal's size is only known to be no larger.
-            m_journalBytes += text.size();
-            m_journalBytesExact = false;
-            append(RecoveryFormat::cell(r, c, text));
-        }
+        // The row as it was went before the change (cellAboutToChange).
+        if (recording())
+            m_sizes += Sizes::of(m_journal.dataText(r + 1));
+        for (int c = topLeft.column(); recording() && c <= bottomRight.column(); ++c)
+            append(RecoveryFormat::cell(r, c, m_journal.TextMatrix(r + 1, c + 1)));
     }
 }
 
@@ -207,8 +226,8 @@ void JournalRecovery::writeWhole()
     RecoveryFormat::appendRecord(buffer, RecoveryFormat::session(s.scaleType, m_journal.Cols() - 1, s.fileName, s.label));
     qint64 journalBytes = 0;
     for (int r = 1; r < m_journal.Rows(); ++r) {
-        const QStringView cells = m_journal.dataCells(r);
-        journalBytes += fileBytes(cells);
+        const QString cells = m_journal.dataText(r);
+        journalBytes += cells.size() + 2;
         RecoveryFormat::appendRecord(buffer, RecoveryFormat::row(cells));
         if (buffer.size() >= (1 << 20)) {
             if (out.write(buffer) != buffer.size())
@@ -219,12 +238,9 @@ void JournalRecovery::writeWhole()
     RecoveryFormat::appendRecord(buffer, RecoveryFormat::whole(m_journal.Rows() - 1));
     if (out.write(buffer) != buffer.size() || !out.commit())
         return fail(out.errorString());
-    m_journalBytes = journalBytes;
-    m_journalBytesExact = true;
     if (!openForAppend())
         return fail(m_file.errorString());
-    m_sizeWhenExact = m_file.size();
-    m_wholeRatio = double(m_sizeWhenExact) / double(std::max<qint64>(1, journalBytes));
+    m_sizes = {journalBytes, m_file.size()};
 }
 
 bool JournalRecovery::openForAppend()
@@ -236,25 +252,13 @@ bool JournalRecovery::openForAppend()
 
 void JournalRecovery::compactIfLarge()
 {
+    // Written whole only when that makes it clearly smaller, so that a
+    // rewrite costs at most a few bytes for each byte appended since the
+    // last: a fresh file of very short rows, or of text outside the code page
+    // (UTF-8), may itself be above twice the journal's.
     const qint64 size = m_file.pos();
-    if (!m_journalBytesExact && size - m_sizeWhenExact > m_journalBytes / 16) {
-        m_journalBytes = journalFileBytes();
-        m_journalBytesExact = true;
-        m_sizeWhenExact = size;
-    }
-    // Written whole only when that makes it clearly smaller: text that takes
-    // two bytes in UTF-8 may keep even a fresh file above twice the journal's.
-    const double fresh = m_journalBytes * m_wholeRatio;
-    if (size > 2 * m_journalBytes && size > fresh * 1.25)
+    if (size > 2 * m_sizes.journal && size > m_sizes.fresh + m_sizes.fresh / 4)
         writeWhole();
-}
-
-qint64 JournalRecovery::journalFileBytes() const
-{
-    qint64 bytes = 0;
-    for (int r = 1; r < m_journal.Rows(); ++r)
-        bytes += fileBytes(m_journal.dataCells(r));
-    return bytes;
 }
 
 void JournalRecovery::sync()
@@ -279,8 +283,5 @@ void JournalRecovery::fail(const QString &reason)
     m_sync.stop();
     m_file.close();
     if (m_reportFailure)
-        m_reportFailure(QStringLiteral("Не удалось записать файл восстановления журнала\r\n%1:\r\n%2.\r\n"
-                                       "Программа работает дальше, но после сбоя несохраненные записи журнала "
-                                       "не восстановить. Сохраните журнал.")
-                            .arg(QDir::toNativeSeparators(m_path), reason));
+        m_reportFailure(RecoveryTexts::cannotWrite(m_path, reason));
 }

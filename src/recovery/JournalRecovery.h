@@ -21,9 +21,10 @@ class JournalGrid;
 // later change adds one record, handed to the operating system at once: a
 // killed process loses nothing. The file is synced to the disk at most once a
 // second, from a timer, so a power cut loses at most the last second. Rows
-// appended cost a record each, whatever the journal's size. When the file
-// grows past twice the journal's own file (note edits, deletions), it is
-// written anew from the journal.
+// appended cost a record each, whatever the journal's size. Texts are kept
+// in the journal file's code page, so the file is little larger than the
+// journal's own; when it grows past twice that (note edits, deletions), it
+// is written anew from the journal.
 //
 // The changes are taken from the journal model's signals; a rebuilt journal
 // (a new layout, rows loaded) is written whole. Only one copy of the program
@@ -82,13 +83,13 @@ private:
     void onRowsInserted(int first, int last);
     void onRowsAboutToBeRemoved(int first, int last);
     void onRowsRemoved(int first, int last);
+    void onCellAboutToChange(int row, int col);
     void onDataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &roles);
     void rewriteLater();
     void append(QByteArrayView payload);
     void writeWhole();
     bool openForAppend();
     void compactIfLarge();
-    qint64 journalFileBytes() const;
     void sync();
     void fail(const QString &reason);
 
@@ -106,11 +107,16 @@ private:
     bool m_dirty = false;
     bool m_failed = false;
     bool m_rewritePending = false;
-    // The size of the journal's own file, as far as known: exact after a
-    // whole write; note edits only add to it, so it may be too large.
-    qint64 m_journalBytes = 0;
-    bool m_journalBytesExact = true;
-    qint64 m_sizeWhenExact = 0;
-    double m_wholeRatio = 1; // the file's size to the journal's when it was last written whole
-    qint64 m_removedBytes = 0;
+    // Bytes of the journal's rows in its own file and in a recovery file
+    // written anew, kept up to date change by change so that the bound of
+    // twice the journal file is measured exactly.
+    struct Sizes {
+        qint64 journal = 0;
+        qint64 fresh = 0;
+        static Sizes of(QStringView cells);
+        Sizes &operator+=(const Sizes &other);
+        Sizes &operator-=(const Sizes &other);
+    };
+    Sizes m_sizes;
+    Sizes m_removed; // of the rows about to be removed
 };

@@ -46,9 +46,24 @@ QByteArray payload(Kind kind)
     return QByteArray(1, char(kind));
 }
 
+// Ends a payload with text in the code page, or in UTF-8 under the wide
+// kind when the code page cannot hold it.
+void appendCells(QByteArray &p, QStringView text, Kind wide)
+{
+    if (AnsiText::encodeExactly(text, p))
+        return;
+    p[0] = char(wide);
+    p.append(text.toUtf8());
+}
+
 } // namespace
 
 QByteArray header()
+{
+    return QByteArrayLiteral("Tarovik_RS232 journal recovery 2\n");
+}
+
+QByteArray firstHeader()
 {
     return QByteArrayLiteral("Tarovik_RS232 journal recovery 1\n");
 }
@@ -103,7 +118,9 @@ QByteArray file(const QString &fileName, const QString &label)
 
 QByteArray row(QStringView cells)
 {
-    return payload(Row) + cells.toUtf8();
+    QByteArray p = payload(Row);
+    appendCells(p, cells, WideRow);
+    return p;
 }
 
 QByteArray removed(int first, int count)
@@ -119,7 +136,7 @@ QByteArray cell(int row, int column, QStringView text)
     QByteArray p = payload(Cell);
     appendNumber(p, quint32(row));
     appendNumber(p, quint32(column));
-    p.append(text.toUtf8());
+    appendCells(p, text, WideCell);
     return p;
 }
 
@@ -188,7 +205,10 @@ private:
     bool m_ok = true;
 };
 
-// Line ends (and Tabs) are ASCII: in UTF-8 no other character holds their bytes.
+using StoredRow = RecoveredJournal::StoredRow;
+
+// Line ends (and Tabs) are ASCII: in UTF-8 and in the code page no other
+// character holds their bytes.
 bool holdsLineEnd(QByteArrayView utf8)
 {
     return utf8.contains('\r') || utf8.contains('\n');
@@ -214,6 +234,23 @@ void setField(QByteArray &row, int column, QByteArrayView text)
 }
 
 
+// Text as a journal keeps it: in UTF-8 only when the code page cannot hold
+// it (UTF-8 records of the first version mostly can).
+StoredRow stored(QByteArrayView bytes, bool utf8)
+{
+    if (!utf8)
+        return {bytes.toByteArray(), false};
+    QByteArray codePage;
+    if (AnsiText::encodeUtf8Exactly(bytes, codePage))
+        return {codePage, false};
+    return {bytes.toByteArray(), true};
+}
+
+QString textOf(const StoredRow &row)
+{
+    return row.wide ? QString::fromUtf8(row.bytes) : AnsiText::decode(row.bytes);
+}
+
 // How far a journal has come: a session begun, its rows all there.
 enum class Progress { None, Begun, Whole };
 
@@ -231,16 +268,16 @@ bool apply(RecoveredJournal &j, Progress &progress, QByteArrayView p)
         j.columns = int(columns);
         j.fileName = std::move(fileName);
         j.label = std::move(label);
-        j.rowBytes.clear();
+        j.storedRows.clear();
         progress = Progress::Begun;
         return true;
     }
-    if (progress == Progress::None || (progress == Progress::Begun && kind != Row && kind != Whole))
+    if (progress == Progress::None || (progress == Progress::Begun && kind != Row && kind != WideRow && kind != Whole))
         return false;
     switch (kind) {
     case Whole: {
         const qint64 rows = f.number();
-        if (!f.ok() || !f.atEnd() || progress != Progress::Begun || rows != j.rowBytes.size())
+        if (!f.ok() || !f.atEnd() || progress != Progress::Begun || rows != j.storedRows.size())
             return false;
         progress = Progress::Whole;
         return true;
@@ -253,27 +290,38 @@ bool apply(RecoveredJournal &j, Progress &progress, QByteArrayView p)
         j.label = std::move(label);
         return true;
     }
-    case Row: {
+    case Row:
+    case WideRow: {
         const QByteArrayView cells = f.rest();
         if (holdsLineEnd(cells))
             return false;
-        j.rowBytes.append(cells.toByteArray());
+        j.storedRows.append(stored(cells, kind == WideRow));
         return true;
     }
     case Removed: {
         const qint64 first = f.number(), count = f.number();
-        if (!f.ok() || !f.atEnd() || first < 0 || count < 1 || count > j.rowBytes.size() - first)
+        if (!f.ok() || !f.atEnd() || first < 0 || count < 1 || count > j.storedRows.size() - first)
             return false;
-        j.rowBytes.remove(first, count);
+        j.storedRows.remove(first, count);
         return true;
     }
-    case Cell: {
+    case Cell:
+    case WideCell: {
         const qint64 row = f.number(), column = f.number();
-        const QByteArrayView text = f.rest();
-        if (!f.ok() || row < 0 || row >= j.rowBytes.size() || column < 0 || column >= j.columns
-            || text.contains('\t') || holdsLineEnd(text))
+        const QByteArrayView bytes = f.rest();
+        if (!f.ok() || row < 0 || row >= j.storedRows.size() || column < 0 || column >= j.columns
+            || bytes.contains('\t') || holdsLineEnd(bytes))
             return false;
-        setField(j.rowBytes[row], int(column), text);
+        StoredRow &target = j.storedRows[row];
+        const StoredRow text = stored(bytes, kind == WideCell);
+        if (target.wide && !text.wide) {
+            setField(target.bytes, int(column), AnsiText::decode(text.bytes).toUtf8());
+        } else {
+            // Wide text makes the row wide.
+            if (text.wide && !target.wide)
+                target = {textOf(target).toUtf8(), true};
+            setField(target.bytes, int(column), text.bytes);
+        }
         return true;
     }
     default:
@@ -286,45 +334,49 @@ bool apply(RecoveredJournal &j, Progress &progress, QByteArrayView p)
 QStringList RecoveredJournal::rows() const
 {
     QStringList texts;
-    texts.reserve(rowBytes.size());
-    for (const QByteArray &row : rowBytes)
-        texts.append(QString::fromUtf8(row));
+    texts.reserve(storedRows.size());
+    for (const StoredRow &row : storedRows)
+        texts.append(textOf(row));
     return texts;
 }
 
 QStringList RecoveredJournal::gridRows() const
 {
     QStringList numbered;
-    numbered.reserve(rowBytes.size());
-    for (qsizetype i = 0; i < rowBytes.size(); ++i)
-        numbered.append(QString::number(i + 1) + Tab + QString::fromUtf8(rowBytes.at(i)));
+    numbered.reserve(storedRows.size());
+    for (qsizetype i = 0; i < storedRows.size(); ++i)
+        numbered.append(QString::number(i + 1) + Tab + textOf(storedRows.at(i)));
     return numbered;
 }
 
 void RecoveredJournal::addTo(JournalGrid &grid) const
 {
-    // The code page's bytes of a run of rows, one line end after each.
-    QByteArray encoded;
-    const auto addEncoded = [&grid, &encoded] {
-        QList<QByteArrayView> lines;
-        for (qsizetype start = 0; start < encoded.size();) {
-            const qsizetype end = encoded.indexOf('\n', start);
-            lines.append(QByteArrayView(encoded).sliced(start, end - start));
-            start = end + 1;
-        }
+    // A run of rows in the code page.
+    QList<QByteArrayView> lines;
+    const auto addLines = [&grid, &lines] {
         grid.addFileLines(lines);
-        encoded.clear();
+        lines.clear();
     };
-    for (const QByteArray &row : rowBytes) {
-        if (AnsiText::encodeUtf8Exactly(row, encoded)) {
-            encoded.append('\n');
+    for (const StoredRow &row : storedRows) {
+        if (!row.wide) {
+            lines.append(row.bytes);
             continue;
         }
         // A character the code page has not: the row goes in as text.
-        addEncoded();
-        grid.addItems({QString::number(grid.Rows()) + Tab + QString::fromUtf8(row)});
+        addLines();
+        grid.addItems({QString::number(grid.Rows()) + Tab + textOf(row)});
     }
-    addEncoded();
+    addLines();
+}
+
+qint64 RecoveredJournal::freshFileSize() const
+{
+    constexpr qint64 RecordHead = 8; // length and CRC
+    qint64 size = header().size() + RecordHead + session(scaleType, columns, fileName, label).size() + RecordHead
+                  + whole(0).size();
+    for (const StoredRow &row : storedRows)
+        size += RecordHead + 1 + row.bytes.size();
+    return size;
 }
 
 namespace {
@@ -359,7 +411,7 @@ qsizetype utf16Length(QByteArrayView utf8)
 std::optional<RecoveredJournal> readRecovery(QByteArrayView bytes)
 {
     const QByteArray head = header();
-    if (!bytes.startsWith(head))
+    if (!bytes.startsWith(head) && !bytes.startsWith(firstHeader()))
         return std::nullopt;
     RecoveredJournal j;
     Progress progress = Progress::None;

@@ -13,21 +13,29 @@ class JournalGrid;
 // The recovery file: a header line, then one record per journal change.
 // A record is its payload's length and CRC-32 (both 32-bit little-endian)
 // and the payload, whose first byte names the change. Numbers in a payload
-// are 32-bit little-endian, texts UTF-8 (a length before them unless they
-// end the payload). A record that is cut short or does not match its CRC
-// ends what is read: every change before it counts.
+// are 32-bit little-endian. The rows' and cells' texts are in the journal
+// file's code page, one byte a character, so that the file stays near the
+// journal file's size; a text the code page cannot hold is in UTF-8, in a
+// record of its own kind. File names and labels are UTF-8 (a length before
+// them). A record that is cut short or does not match its CRC ends what is
+// read: every change before it counts. Files of the first version (every
+// text UTF-8) read as they did.
 namespace RecoveryFormat {
 
 enum Kind : char {
-    Session = 'S', // a whole journal begins: scale type, columns, file name, label; its rows follow
-    Whole = 'W',   // the whole journal is there: its row count
-    File = 'F',    // the current file name and label changed
-    Row = 'A',     // a row appended: its data cells, Tab-separated
-    Removed = 'D', // rows removed: first model row, count
-    Cell = 'C',    // a cell stored: model row, model column, text
+    Session = 'S',  // a whole journal begins: scale type, columns, file name, label; its rows follow
+    Whole = 'W',    // the whole journal is there: its row count
+    File = 'F',     // the current file name and label changed
+    Row = 'R',      // a row appended: its data cells, Tab-separated, in the code page
+    WideRow = 'A',  // the same in UTF-8
+    Removed = 'D',  // rows removed: first model row, count
+    Cell = 'E',     // a cell stored: model row, model column, text in the code page
+    WideCell = 'C', // the same in UTF-8
 };
 
 QByteArray header();
+// The first version's: every text UTF-8, under the wide kinds.
+QByteArray firstHeader();
 quint32 crc32(QByteArrayView bytes);
 
 // Appends one record with this payload to out.
@@ -36,6 +44,7 @@ void appendRecord(QByteArray &out, QByteArrayView payload);
 QByteArray session(int scaleType, int columns, const QString &fileName, const QString &label);
 QByteArray whole(qsizetype rows);
 QByteArray file(const QString &fileName, const QString &label);
+// In the code page when it holds every character, else in UTF-8.
 QByteArray row(QStringView cells);
 QByteArray removed(int first, int count);
 QByteArray cell(int row, int column, QStringView text);
@@ -48,24 +57,32 @@ struct RecoveredJournal {
     int columns = 0; // data columns
     QString fileName;
     QString label;
-    // The data cells of each row, Tab-separated, in UTF-8 as the file holds
-    // them: decoded only where text is needed.
-    QByteArrayList rowBytes;
+    // The data cells of a row, Tab-separated, as bytes: decoded only where
+    // text is needed.
+    struct StoredRow {
+        QByteArray bytes; // in the code page, or in UTF-8 when wide
+        bool wide = false; // a character the code page has not
+        bool operator==(const StoredRow &other) const { return wide == other.wide && bytes == other.bytes; }
+    };
+    QList<StoredRow> storedRows;
     // Bytes of the header and the complete changes; anything after is damaged.
     qint64 validLength = 0;
 
+    qsizetype rowCount() const { return storedRows.size(); }
     QStringList rows() const;
     // The rows as the journal takes them: the position number, a Tab, the cells.
     QStringList gridRows() const;
     // Appends the rows to the journal as gridRows would, the cheap way: rows
     // the file's code page holds go in as its bytes, in bulk, as file lines.
     void addTo(JournalGrid &grid) const;
+    // The size a recovery file written anew from this journal would have.
+    qint64 freshFileSize() const;
 };
+
+// UTF-16 code units of UTF-8 text, as the text decoded counts them.
+qsizetype utf16Length(QByteArrayView utf8);
 
 // The journal the changes of a recovery file make, up to the first damaged
 // change. Nothing when the file holds no whole journal (empty, another file,
 // damaged before the end of the journal it begins with).
-// UTF-16 code units of UTF-8 text, as the text decoded counts them.
-qsizetype utf16Length(QByteArrayView utf8);
-
 std::optional<RecoveredJournal> readRecovery(QByteArrayView bytes);

@@ -1,5 +1,7 @@
 #include "report/DecimalNumber.h"
 
+#include "common/AnsiText.h"
+
 #include <cmath>
 
 namespace {
@@ -13,30 +15,47 @@ qint64 power10(int n)
     return p;
 }
 
-} // namespace
+// A text read a character at a time: its code (ASCII codes are the same in
+// both kinds) and whether it is a blank.
+struct Utf16 {
+    QStringView text;
+    qsizetype size() const { return text.size(); }
+    char16_t at(qsizetype i) const { return text[i].unicode(); }
+    bool blank(qsizetype i) const { return text[i].isSpace(); }
+};
 
-double DecimalNumber::value() const
-{
-    return double(mantissa) / double(power10(decimals));
-}
+// Bytes of the journal file's code page: every byte above ASCII is a
+// character above ASCII, so only the blanks need the code page (and only
+// for bytes that are not printable ASCII).
+struct CodePage {
+    QByteArrayView bytes;
+    qsizetype size() const { return bytes.size(); }
+    char16_t at(qsizetype i) const { return uchar(bytes[i]); }
+    bool blank(qsizetype i) const
+    {
+        const uchar b = uchar(bytes[i]);
+        return b == ' ' || ((b < ' ' || b >= 0x7F) && AnsiText::isSpace(char(b)));
+    }
+};
 
-std::optional<DecimalNumber> DecimalNumber::read(QStringView text)
+// The recorder's grammar (Numbers::parseDecimalComma once "." is a comma)
+// checked while the digits are read, in one pass: the totals read every
+// row a file brings, and building and converting a string for each was
+// nine tenths of a load. The recorder's further checks (a finite value
+// within single precision) always hold for the 18 digits kept here.
+template<typename Text>
+std::optional<DecimalNumber> readNumber(const Text &text)
 {
-    // The recorder's grammar (Numbers::parseDecimalComma once "." is a comma)
-    // checked while the digits are read, in one pass: the totals read every
-    // row a file brings, and building and converting a string for each was
-    // nine tenths of a load. The recorder's further checks (a finite value
-    // within single precision) always hold for the 18 digits kept here.
     qsizetype i = 0;
     qsizetype end = text.size();
-    while (i < end && text[i].isSpace())
+    while (i < end && text.blank(i))
         ++i;
-    while (end > i && text[end - 1].isSpace())
+    while (end > i && text.blank(end - 1))
         --end;
     bool negative = false;
-    if (i < end && (text[i] == QLatin1Char('-') || text[i] == QLatin1Char('+'))) {
-        negative = text[i] == QLatin1Char('-');
-        for (++i; i < end && text[i].isSpace(); ++i) {
+    if (i < end && (text.at(i) == u'-' || text.at(i) == u'+')) {
+        negative = text.at(i) == u'-';
+        for (++i; i < end && text.blank(i); ++i) {
         }
     }
     DecimalNumber n;
@@ -44,12 +63,12 @@ std::optional<DecimalNumber> DecimalNumber::read(QStringView text)
     bool anyDigit = false;
     int digits = 0;
     for (; i < end; ++i) {
-        const char16_t c = text[i].unicode();
+        const char16_t c = text.at(i);
         if (c >= u'0' && c <= u'9') {
             anyDigit = true;
             if (n.mantissa == 0 && c == u'0' && !fraction)
                 continue; // leading zeros add no digits
-            if (fraction && n.decimals == MaxDecimals)
+            if (fraction && n.decimals == DecimalNumber::MaxDecimals)
                 return std::nullopt;
             if (++digits > 18)
                 return std::nullopt;
@@ -67,6 +86,23 @@ std::optional<DecimalNumber> DecimalNumber::read(QStringView text)
     if (negative)
         n.mantissa = -n.mantissa;
     return n;
+}
+
+} // namespace
+
+double DecimalNumber::value() const
+{
+    return double(mantissa) / double(power10(decimals));
+}
+
+std::optional<DecimalNumber> DecimalNumber::read(QStringView text)
+{
+    return readNumber(Utf16{text});
+}
+
+std::optional<DecimalNumber> DecimalNumber::read(QByteArrayView cell)
+{
+    return readNumber(CodePage{cell});
 }
 
 QString decimalCommaText(double value, int decimals)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringView>
 
@@ -21,6 +22,9 @@ struct DecimalNumber {
     // Nothing when the text is no number, or has more digits than an exact
     // mantissa holds (such a cell is counted with the texts).
     static std::optional<DecimalNumber> read(QStringView text);
+    // The same for a cell as the journal file holds it (its code page), read
+    // as its decoded text would be.
+    static std::optional<DecimalNumber> read(QByteArrayView cell);
 };
 
 // The text of a value with a decimal comma and a fixed count of decimals;

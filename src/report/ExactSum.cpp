@@ -12,13 +12,13 @@ __int128 power10(int n)
 
 } // namespace
 
-void ExactSum::shift(const DecimalNumber &n, int sign)
+void ExactSum::shift(const DecimalNumber &number, int sign)
 {
-    if (n.decimals > m_scale) {
-        m_value *= power10(n.decimals - m_scale);
-        m_scale = n.decimals;
+    if (number.decimals > m_scale) {
+        m_value *= power10(number.decimals - m_scale);
+        m_scale = number.decimals;
     }
-    m_value += sign * __int128(n.mantissa) * power10(m_scale - n.decimals);
+    m_value += sign * __int128(number.mantissa) * power10(m_scale - number.decimals);
 }
 
 double ExactSum::value() const

@@ -9,14 +9,14 @@
 class ExactSum
 {
 public:
-    void add(const DecimalNumber &n) { shift(n, 1); }
-    void subtract(const DecimalNumber &n) { shift(n, -1); }
+    void add(const DecimalNumber &number) { shift(number, 1); }
+    void subtract(const DecimalNumber &number) { shift(number, -1); }
     double value() const;
     // The sum with the given decimals (rounded half away from zero).
     QString text(int decimals) const;
 
 private:
-    void shift(const DecimalNumber &n, int sign);
+    void shift(const DecimalNumber &number, int sign);
 
     __int128 m_value = 0;
     int m_scale = 0;

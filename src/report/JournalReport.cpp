@@ -1,13 +1,14 @@
 #include "report/JournalReport.h"
 
 #include "link/JournalTime.h"
+#include "report/ReportTexts.h"
 
 #include <QAbstractItemModel>
 
 QStringList JournalReport::headerLines() const
 {
-    return {QStringLiteral("Журнал: ") + fileName, QStringLiteral("Весы: ") + scaleType,
-            QStringLiteral("Дата печати: ") + JournalTime::text(printed, JournalTime::programLocale())};
+    return {ReportTexts::journalHeading(fileName), ReportTexts::scaleHeading(scaleType),
+            ReportTexts::printedHeading(JournalTime::text(printed, JournalTime::programLocale()))};
 }
 
 QStringList JournalReport::captions() const

@@ -1,12 +1,13 @@
 #include "report/JournalTotals.h"
 
+#include "common/AnsiText.h"
+#include "journal/JournalGrid.h"
 #include "journal/JournalLayout.h"
 #include "report/ModelFollower.h"
 
-#include <QAbstractItemModel>
-
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -29,16 +30,26 @@ int highest(const std::array<qint64, DecimalNumber::MaxDecimals + 1> &counts)
     return 0;
 }
 
+QStringView trimmed(QStringView text)
+{
+    return text.trimmed();
+}
+
+QByteArrayView trimmed(QByteArrayView cell)
+{
+    return AnsiText::trimmed(cell);
+}
+
 } // namespace
 
-JournalTotals::JournalTotals(const QAbstractItemModel &model, QObject *parent)
+JournalTotals::JournalTotals(const JournalGrid &journal, QObject *parent)
     : QObject(parent)
-    , m_model(model)
+    , m_journal(journal)
 {
     followModelRows(
-        model, this, [this](int first, int last) { rowsInserted(first, last); },
+        journal, this, [this](int first, int last) { rowsInserted(first, last); },
         [this](int first, int last) { rowsAboutToBeRemoved(first, last); }, [this] { readAll(); });
-    connect(&model, &QAbstractItemModel::dataChanged, this,
+    connect(&journal, &QAbstractItemModel::dataChanged, this,
             [this](const QModelIndex &tl, const QModelIndex &br) {
                 dataChanged(tl.row(), br.row(), tl.column(), br.column());
             });
@@ -51,8 +62,8 @@ void JournalTotals::findColumns()
     const QString weight = captionOf(QStringLiteral("Weight"));
     const QString unit = captionOf(QStringLiteral("Unit"));
     const QString quantity = captionOf(QStringLiteral("Kol"));
-    for (int c = 0; c < m_model.columnCount(); ++c) {
-        const QString caption = m_model.headerData(c, Qt::Horizontal).toString();
+    for (int c = 0; c < m_journal.columnCount(); ++c) {
+        const QString caption = m_journal.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
         if (caption == weight)
             m_weightCol = c;
         else if (caption == unit)
@@ -71,8 +82,9 @@ void JournalTotals::readAll()
     m_units.clear();
     m_unitNames.clear();
     m_unitIds.clear();
+    m_lastUnitKnown = false;
     m_notNumbers = 0;
-    const int rows = m_model.rowCount();
+    const int rows = m_journal.rowCount();
     m_entries.reserve(rows);
     for (int r = 0; r < rows; ++r) {
         m_entries.append(read(r));
@@ -83,32 +95,62 @@ void JournalTotals::readAll()
 
 JournalTotals::Entry JournalTotals::read(int row)
 {
-    Entry e;
     if (m_weightCol < 0)
-        return e;
-    auto cell = [this, row](int col) { return m_model.data(m_model.index(row, col), Qt::DisplayRole).toString(); };
+        return Entry();
+    const int columns[] = {m_weightCol, m_unitCol, m_quantityCol};
+    QByteArrayView cells[3];
+    // A file brings millions of rows: the cells are read as the journal
+    // keeps them, not made into strings; rows kept as text come as text.
+    if (m_journal.encodedCells(row, columns, cells, 3))
+        return readCells(cells[0], cells[1], cells[2]);
+    auto cell = [this, row](int col) {
+        return col < 0 ? QString() : m_journal.data(m_journal.index(row, col), Qt::DisplayRole).toString();
+    };
     const QString weight = cell(m_weightCol);
+    const QString unit = cell(m_unitCol);
+    const QString quantity = cell(m_quantityCol);
+    return readCells(QStringView(weight), QStringView(unit), QStringView(quantity));
+}
+
+// Cells as the file's bytes or as text: read alike.
+template<typename Cell>
+JournalTotals::Entry JournalTotals::readCells(Cell weight, Cell unit, Cell quantity)
+{
+    Entry entry;
     if (const std::optional<DecimalNumber> w = DecimalNumber::read(weight)) {
-        e.weightDecimals = qint8(w->decimals);
-        e.weight = keep(w->mantissa, e.weightDecimals);
-    } else if (!weight.trimmed().isEmpty()) {
-        e.weightDecimals = NotNumber;
+        entry.weightDecimals = qint8(w->decimals);
+        entry.weight = keep(w->mantissa, entry.weightDecimals);
+    } else if (!trimmed(weight).isEmpty()) {
+        entry.weightDecimals = NotNumber;
     }
-    const QString unit = m_unitCol >= 0 ? cell(m_unitCol).trimmed() : QString();
+    entry.unit = unitId(trimmed(unit));
+    if (const std::optional<DecimalNumber> q = DecimalNumber::read(quantity)) {
+        entry.quantityDecimals = qint8(q->decimals);
+        entry.quantity = keep(q->mantissa, entry.quantityDecimals);
+    }
+    return entry;
+}
+
+quint16 JournalTotals::unitId(const QString &unit)
+{
     auto id = m_unitIds.constFind(unit);
     if (id == m_unitIds.constEnd() && m_unitNames.size() < 0xFFFF) {
         id = m_unitIds.insert(unit, quint16(m_unitNames.size()));
         m_unitNames.append(unit);
         m_units.append(Accumulator());
     }
-    e.unit = id == m_unitIds.constEnd() ? 0 : *id;
-    if (m_quantityCol >= 0) {
-        if (const std::optional<DecimalNumber> q = DecimalNumber::read(cell(m_quantityCol))) {
-            e.quantityDecimals = qint8(q->decimals);
-            e.quantity = keep(q->mantissa, e.quantityDecimals);
-        }
+    return id == m_unitIds.constEnd() ? 0 : *id;
+}
+
+quint16 JournalTotals::unitId(QByteArrayView unit)
+{
+    if (!m_lastUnitKnown || m_lastUnit.size() != unit.size()
+        || std::memcmp(m_lastUnit.constData(), unit.data(), size_t(unit.size())) != 0) {
+        m_lastUnitId = unitId(AnsiText::decode(unit));
+        m_lastUnit = unit.toByteArray();
+        m_lastUnitKnown = true;
     }
-    return e;
+    return m_lastUnitId;
 }
 
 qint32 JournalTotals::keep(qint64 mantissa, qint8 &decimals)
@@ -132,22 +174,22 @@ DecimalNumber JournalTotals::number(qint32 kept, qint8 decimals) const
     return {kept, decimals};
 }
 
-void JournalTotals::release(const Entry &e)
+void JournalTotals::release(const Entry &entry)
 {
-    if (e.weightDecimals >= 0 && (e.weightDecimals & Wide))
-        m_freeWide.append(e.weight);
-    if (e.quantityDecimals >= 0 && (e.quantityDecimals & Wide))
-        m_freeWide.append(e.quantity);
+    if (entry.weightDecimals >= 0 && (entry.weightDecimals & Wide))
+        m_freeWide.append(entry.weight);
+    if (entry.quantityDecimals >= 0 && (entry.quantityDecimals & Wide))
+        m_freeWide.append(entry.quantity);
 }
 
-void JournalTotals::addTo(QVector<Accumulator> &units, qint64 &notNumbers, const Entry &e) const
+void JournalTotals::addTo(QVector<Accumulator> &units, qint64 &notNumbers, const Entry &entry) const
 {
-    if (e.weightDecimals < 0) {
-        notNumbers += e.weightDecimals == NotNumber;
+    if (entry.weightDecimals < 0) {
+        notNumbers += entry.weightDecimals == NotNumber;
         return;
     }
-    Accumulator &a = units[e.unit];
-    const DecimalNumber w = number(e.weight, e.weightDecimals);
+    Accumulator &a = units[entry.unit];
+    const DecimalNumber w = number(entry.weight, entry.weightDecimals);
     const double v = w.value();
     if (a.rows == 0 || (!a.extremesStale && v < a.min))
         a.min = v;
@@ -159,22 +201,22 @@ void JournalTotals::addTo(QVector<Accumulator> &units, qint64 &notNumbers, const
     a.sum.add(w);
     a.sumOfSquares += (long double)v * v;
     ++a.byDecimals[w.decimals];
-    if (e.quantityDecimals >= 0) {
-        const DecimalNumber q = number(e.quantity, e.quantityDecimals);
+    if (entry.quantityDecimals >= 0) {
+        const DecimalNumber q = number(entry.quantity, entry.quantityDecimals);
         a.quantity.add(q);
         ++a.quantityByDecimals[q.decimals];
         ++a.quantities;
     }
 }
 
-void JournalTotals::subtract(const Entry &e)
+void JournalTotals::subtract(const Entry &entry)
 {
-    if (e.weightDecimals < 0) {
-        m_notNumbers -= e.weightDecimals == NotNumber;
+    if (entry.weightDecimals < 0) {
+        m_notNumbers -= entry.weightDecimals == NotNumber;
         return;
     }
-    Accumulator &a = m_units[e.unit];
-    const DecimalNumber w = number(e.weight, e.weightDecimals);
+    Accumulator &a = m_units[entry.unit];
+    const DecimalNumber w = number(entry.weight, entry.weightDecimals);
     const double v = w.value();
     --a.rows;
     a.sum.subtract(w);
@@ -183,8 +225,8 @@ void JournalTotals::subtract(const Entry &e)
     // The extreme may have gone: found again when next asked for.
     if (v <= a.min || v >= a.max)
         a.extremesStale = true;
-    if (e.quantityDecimals >= 0) {
-        const DecimalNumber q = number(e.quantity, e.quantityDecimals);
+    if (entry.quantityDecimals >= 0) {
+        const DecimalNumber q = number(entry.quantity, entry.quantityDecimals);
         a.quantity.subtract(q);
         --a.quantityByDecimals[q.decimals];
         --a.quantities;
@@ -199,10 +241,10 @@ void JournalTotals::refreshExtremes(quint16 unit) const
     if (!a.extremesStale)
         return;
     bool first = true;
-    for (const Entry &e : m_entries) {
-        if (e.unit != unit || e.weightDecimals < 0)
+    for (const Entry &entry : m_entries) {
+        if (entry.unit != unit || entry.weightDecimals < 0)
             continue;
-        const double v = number(e.weight, e.weightDecimals).value();
+        const double v = number(entry.weight, entry.weightDecimals).value();
         a.min = first ? v : std::min(a.min, v);
         a.max = first ? v : std::max(a.max, v);
         first = false;
@@ -212,14 +254,13 @@ void JournalTotals::refreshExtremes(quint16 unit) const
 
 void JournalTotals::rowsInserted(int first, int last)
 {
-    QVector<Entry> added;
-    added.reserve(last - first + 1);
-    for (int r = first; r <= last; ++r) {
-        added.append(read(r));
-        add(added.constLast());
+    // Read straight into their places: a file brings millions of rows.
+    m_entries.insert(first, last - first + 1, Entry());
+    Entry *entry = m_entries.data() + first;
+    for (int r = first; r <= last; ++r, ++entry) {
+        *entry = read(r);
+        add(*entry);
     }
-    m_entries.insert(first, added.size(), Entry());
-    std::copy(added.cbegin(), added.cend(), m_entries.begin() + first);
     emit changed();
 }
 
@@ -265,9 +306,9 @@ JournalTotals::Summary JournalTotals::range(int first, int last) const
     qint64 notNumbers = 0;
     qint64 rows = 0;
     for (int r = first; r <= last; ++r) {
-        const Entry &e = m_entries.at(r);
-        rows += e.weightDecimals != Blank;
-        addTo(units, notNumbers, e);
+        const Entry &entry = m_entries.at(r);
+        rows += entry.weightDecimals != Blank;
+        addTo(units, notNumbers, entry);
     }
     return summarise(units, rows, notNumbers);
 }

@@ -10,7 +10,7 @@
 
 #include <array>
 
-class QAbstractItemModel;
+class JournalGrid;
 
 // The totals of a journal, per unit: rows, sum, mean, minimum, maximum,
 // standard deviation of the weights and, for counting scales, the sum of the
@@ -41,7 +41,7 @@ public:
         QVector<Unit> units;   // in order of first appearance
     };
 
-    explicit JournalTotals(const QAbstractItemModel &model, QObject *parent = nullptr);
+    explicit JournalTotals(const JournalGrid &journal, QObject *parent = nullptr);
 
     // The whole journal.
     Summary whole() const;
@@ -84,12 +84,17 @@ private:
     void findColumns();
     void readAll();
     Entry read(int row);
-    void add(const Entry &e) { addTo(m_units, m_notNumbers, e); }
-    void addTo(QVector<Accumulator> &units, qint64 &notNumbers, const Entry &e) const;
+    template<typename Cell>
+    Entry readCells(Cell weight, Cell unit, Cell quantity);
+    quint16 unitId(const QString &unit);
+    quint16 unitId(QStringView unit) { return unitId(unit.toString()); }
+    quint16 unitId(QByteArrayView unit);
+    void add(const Entry &entry) { addTo(m_units, m_notNumbers, entry); }
+    void addTo(QVector<Accumulator> &units, qint64 &notNumbers, const Entry &entry) const;
     qint32 keep(qint64 mantissa, qint8 &decimals);
     DecimalNumber number(qint32 kept, qint8 decimals) const;
-    void release(const Entry &e);
-    void subtract(const Entry &e);
+    void release(const Entry &entry);
+    void subtract(const Entry &entry);
     void refreshExtremes(quint16 unit) const;
     Summary summarise(const QVector<Accumulator> &units, qint64 rows, qint64 notNumbers) const;
 
@@ -97,7 +102,7 @@ private:
     void rowsAboutToBeRemoved(int first, int last);
     void dataChanged(int firstRow, int lastRow, int firstCol, int lastCol);
 
-    const QAbstractItemModel &m_model;
+    const JournalGrid &m_journal;
     int m_weightCol = -1;
     int m_unitCol = -1;
     int m_quantityCol = -1;
@@ -106,6 +111,11 @@ private:
     QVector<qint32> m_freeWide; // slots of m_wide no entry uses
     QVector<QString> m_unitNames;
     QHash<QString, quint16> m_unitIds;
+    // The unit of the row read last, as the file's bytes: the rows of a
+    // journal mostly share one, and a file's rows are read by the million.
+    QByteArray m_lastUnit;
+    quint16 m_lastUnitId = 0;
+    bool m_lastUnitKnown = false;
     mutable QVector<Accumulator> m_units;
     qint64 m_notNumbers = 0;
 };

@@ -10,19 +10,19 @@ constexpr qsizetype MaxValueLength = 254;
 
 } // namespace
 
-QString ReadIniValue(const QString &FileName, const QString &Section, const QString &Key,
-                     const QString &Default)
+QString ReadIniValue(const QString &fileName, const QString &section, const QString &key,
+                     const QString &defaultValue)
 {
-    return ProfileFile::readString(FileName, Section, Key, Default).left(MaxValueLength);
+    return ProfileFile::readString(fileName, section, key, defaultValue).left(MaxValueLength);
 }
 
-void WriteIniValue(const QString &FileName, const QString &Section, const QString &Key,
-                   const QString &Value)
+void WriteIniValue(const QString &fileName, const QString &section, const QString &key,
+                   const QString &value)
 {
     // A value is one line of the file: line breaks become blanks, so the
     // length stays the same.
-    QString oneLine = Value;
+    QString oneLine = value;
     oneLine.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
     // A failed write is not reported: the next read returns what the file holds.
-    ProfileFile::writeString(FileName, Section, Key, oneLine);
+    ProfileFile::writeString(fileName, section, key, oneLine);
 }

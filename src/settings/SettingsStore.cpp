@@ -1,7 +1,7 @@
 #include "settings/SettingsStore.h"
 
-#include "settings/IniTxt.h"
 #include "common/Numbers.h"
+#include "settings/IniTxt.h"
 #include "settings/SettingsRules.h"
 
 namespace SettingsStore {
@@ -41,28 +41,28 @@ QString soundLuft(const QString &text)
 
 StoredSettings load(const QString &iniPath)
 {
-    StoredSettings s;
-    int *const checks[] = {&s.bell, &s.writeZero, &s.unstableResult, &s.showStreamData};
+    StoredSettings settings;
+    int *const checks[] = {&settings.bell, &settings.writeZero, &settings.unstableResult, &settings.showStreamData};
     for (int i = 0; i < 4; ++i)
         *checks[i] = checkState(readUser(iniPath, QLatin1String(CheckKeys[i]), QStringLiteral("0")));
     const int type = ScaleTypes::numberFromText(readUser(iniPath, QStringLiteral("txtValTypeScale"), QStringLiteral("0")));
-    s.scaleType = ScaleTypes::at(type) ? type : 0;
+    settings.scaleType = ScaleTypes::at(type) ? type : 0;
     for (int i = 0; i < ScaleTypes::Count; ++i)
-        s.luft[i] = soundLuft(readUser(iniPath, luftKey(i), QStringLiteral("0")));
-    s.commNom = ReadIniValue(iniPath, QLatin1String(LastSection), QStringLiteral("CommNom"), QStringLiteral("1"));
-    return s;
+        settings.luft[i] = soundLuft(readUser(iniPath, luftKey(i), QStringLiteral("0")));
+    settings.commNom = ReadIniValue(iniPath, QLatin1String(LastSection), QStringLiteral("CommNom"), QStringLiteral("1"));
+    return settings;
 }
 
-void save(const QString &iniPath, const StoredSettings &s)
+void save(const QString &iniPath, const StoredSettings &settings)
 {
     const QString user = QLatin1String(UserSection);
-    const int checks[] = {s.bell, s.writeZero, s.unstableResult, s.showStreamData};
+    const int checks[] = {settings.bell, settings.writeZero, settings.unstableResult, settings.showStreamData};
     for (int i = 0; i < 4; ++i)
         WriteIniValue(iniPath, user, QLatin1String(CheckKeys[i]), QString::number(checks[i]));
     for (int i = 0; i < ScaleTypes::Count; ++i)
-        WriteIniValue(iniPath, user, luftKey(i), s.luft[i]);
-    WriteIniValue(iniPath, user, QStringLiteral("txtValTypeScale"), QString::number(s.scaleType));
-    WriteIniValue(iniPath, QLatin1String(LastSection), QStringLiteral("CommNom"), s.commNom);
+        WriteIniValue(iniPath, user, luftKey(i), settings.luft[i]);
+    WriteIniValue(iniPath, user, QStringLiteral("txtValTypeScale"), QString::number(settings.scaleType));
+    WriteIniValue(iniPath, QLatin1String(LastSection), QStringLiteral("CommNom"), settings.commNom);
 }
 
 } // namespace SettingsStore

@@ -1,13 +1,13 @@
 #include "settings/frmSettings.h"
 
-#include "widgets/Placement.h"
-#include "common/UserMessages.h"
-#include "common/SerialLine.h"
 #include "common/Numbers.h"
 #include "common/ScaleTypes.h"
+#include "common/SerialLine.h"
+#include "common/UserMessages.h"
 #include "settings/PortScan.h"
 #include "settings/SettingsRules.h"
 #include "settings/SettingsTexts.h"
+#include "widgets/Placement.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -53,7 +53,7 @@ frmSettings::frmSettings(const QString &iniPath, SerialLine &commPort, UserMessa
     , m_writeScaleTypeCaption(std::move(writeScaleTypeCaption))
 {
     setObjectName(QStringLiteral("frmSettings"));
-    setWindowTitle(QStringLiteral("Настройка"));
+    setWindowTitle(SettingsTexts::title());
     setModal(false);
     setFixedSize(Twips::toPixels(8385), Twips::toPixels(6135));
     setWindowIcon(icon);
@@ -66,9 +66,9 @@ frmSettings::frmSettings(const QString &iniPath, SerialLine &commPort, UserMessa
 void frmSettings::buildControls()
 {
     Label2 = placeControl<QLabel>(this, QStringLiteral("Label2"), 1080, 120, 855, 255);
-    Label2->setText(QStringLiteral("Тип весов"));
+    Label2->setText(SettingsTexts::scaleType());
     Label1 = placeControl<QLabel>(this, QStringLiteral("Label1"), 3960, 120, 2535, 255);
-    Label1->setText(QStringLiteral("Зона нечувствительности (гр)"));
+    Label1->setText(SettingsTexts::deadZone());
     Shape1 = placeControl<QFrame>(this, QStringLiteral("Shape1"), 480, 240, 7695, 2535);
     Shape1->setFrameShape(QFrame::Box);
     Shape1->lower();
@@ -97,7 +97,7 @@ void frmSettings::buildControls()
     txtLuft->hide();
 
     Label3 = placeControl<QLabel>(this, QStringLiteral("Label3"), 480, 3000, 1095, 255);
-    Label3->setText(QStringLiteral("Номер порта"));
+    Label3->setText(SettingsTexts::portNumber());
     lstCommNom = placeControl<QComboBox>(this, QStringLiteral("lstCommNom"), 1680, 3000, 615, 315);
     lstCommNom->setEditable(true);
     lstCommNom->setInsertPolicy(QComboBox::NoInsert);
@@ -119,16 +119,16 @@ void frmSettings::buildControls()
         SettingsModel::Flag flag;
         const char *name;
         int top;
-        const char *caption;
+        QString caption;
     } checks[] = {
-        {chkBell, SettingsModel::Bell, "chkBell", 3600, "Звуковой сигнал при записи отсчета"},
-        {chkWriteZero, SettingsModel::WriteZero, "chkWriteZero", 3960, "Записывать нулевой результат в журнал"},
-        {chkUnstablResult, SettingsModel::UnstableResult, "chkUnstablResult", 4320, "Записывать нестабильный результат в журнал"},
-        {chkShowStreamData, SettingsModel::ShowStreamData, "chkShowStreamData", 4680, "Отображать окно потока данных"},
+        {chkBell, SettingsModel::Bell, "chkBell", 3600, SettingsTexts::bell()},
+        {chkWriteZero, SettingsModel::WriteZero, "chkWriteZero", 3960, SettingsTexts::writeZero()},
+        {chkUnstablResult, SettingsModel::UnstableResult, "chkUnstablResult", 4320, SettingsTexts::writeUnstable()},
+        {chkShowStreamData, SettingsModel::ShowStreamData, "chkShowStreamData", 4680, SettingsTexts::showStreamData()},
     };
     for (const auto &c : checks) {
         c.box = placeControl<QCheckBox>(this, QLatin1String(c.name), 720, c.top, 6015, 255);
-        c.box->setText(QString::fromUtf8(c.caption));
+        c.box->setText(c.caption);
         // Connected before ChangeMaket, whose receivers read the new state.
         connect(c.box, &QCheckBox::stateChanged, this,
                 [this, box = c.box, flag = c.flag] { m_live.setFlag(flag, checkValue(box)); });
@@ -136,10 +136,10 @@ void frmSettings::buildControls()
     connect(chkShowStreamData, &QCheckBox::stateChanged, this, &frmSettings::ChangeMaket);
 
     btnSave = placeControl<QPushButton>(this, QStringLiteral("btnSave"), 1740, 5280, 1575, 495);
-    btnSave->setText(QStringLiteral("Сохранить"));
+    btnSave->setText(SettingsTexts::save());
     connect(btnSave, &QPushButton::clicked, this, &frmSettings::btnSave_Click);
     btnExit = placeControl<QPushButton>(this, QStringLiteral("btnExit"), 3900, 5280, 1335, 495);
-    btnExit->setText(QStringLiteral("Выход"));
+    btnExit->setText(SettingsTexts::exit());
     connect(btnExit, &QPushButton::clicked, this, &QDialog::hide);
 
     for (QWidget *w : findChildren<QWidget *>()) {
@@ -149,10 +149,10 @@ void frmSettings::buildControls()
     for (int i = 0; i < ScaleTypes::Count; ++i)
         arrLuft[i]->setAccessibleName(QStringLiteral("%1 %2").arg(Label1->text(), ScaleTypes::at(i)->name));
     lstCommNom->setAccessibleName(Label3->text());
-    lstCommNom->view()->setAccessibleName(QStringLiteral("Найденные порты"));
+    lstCommNom->view()->setAccessibleName(SettingsTexts::foundPorts());
     lstCommNom->lineEdit()->setAccessibleName(Label3->text());
-    txtValTypeScale->setAccessibleName(QStringLiteral("Выбранный тип весов"));
-    txtLuft->setAccessibleName(QStringLiteral("Зона нечувствительности выбранного типа"));
+    txtValTypeScale->setAccessibleName(SettingsTexts::selectedScaleType());
+    txtLuft->setAccessibleName(SettingsTexts::selectedDeadZone());
 }
 
 void frmSettings::load()

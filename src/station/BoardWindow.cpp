@@ -4,6 +4,7 @@
 #include "link/ScaleLink.h"
 #include "report/JournalTotals.h"
 #include "report/TotalsText.h"
+#include "station/StationTexts.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -61,7 +62,7 @@ BoardWindow::BoardWindow(const JournalGrid &journal, const JournalTotals &totals
     , m_link(link)
 {
     setObjectName(QStringLiteral("frmBoard"));
-    setWindowTitle(QStringLiteral("Табло"));
+    setWindowTitle(StationTexts::board());
     setAutoFillBackground(true);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::white);
@@ -79,7 +80,7 @@ BoardWindow::BoardWindow(const JournalGrid &journal, const JournalTotals &totals
     m_totalsText = new QLabel(this);
     m_totalsText->setObjectName(QStringLiteral("lblBoardTotals"));
     m_totalsText->setWordWrap(true);
-    m_fullScreen = new QPushButton(QStringLiteral("Во весь экран (F11)"), this);
+    m_fullScreen = new QPushButton(StationTexts::fullScreen(), this);
     m_fullScreen->setObjectName(QStringLiteral("btnFullScreen"));
     m_fullScreen->setFocusPolicy(Qt::NoFocus);
     connect(m_fullScreen, &QPushButton::clicked, this, &BoardWindow::toggleFullScreen);
@@ -124,23 +125,23 @@ void BoardWindow::refresh()
         return;
     m_dirty = false;
     if (silent || !m_live.hasReading()) {
-        m_weight->setText(QStringLiteral("Нет данных"), Qt::darkGray);
+        m_weight->setText(StationTexts::noData(), Qt::darkGray);
         m_unit->clear();
         m_stable->clear();
     } else {
         const QColor color = m_live.stable() ? QColor(Qt::black) : QColor(200, 0, 0);
         m_weight->setText(m_live.weight(), color);
         m_unit->setText(m_live.unit());
-        m_stable->setText(m_live.stable() ? QStringLiteral("● Стабильно") : QStringLiteral("○ Нестабильно"));
+        m_stable->setText(m_live.stable() ? StationTexts::stable() : StationTexts::unstable());
         m_stable->setStyleSheet(m_live.stable() ? QStringLiteral("color: #007000") : QStringLiteral("color: #c00000"));
     }
     const int last = m_journal.Rows() - 1;
     if (last >= 1 && !m_journal.TextMatrix(last, 2).trimmed().isEmpty())
-        m_lastRow->setText(QStringLiteral("Последняя запись: № %1, вес %2 %3")
-                               .arg(m_journal.TextMatrix(last, 1).trimmed(), m_journal.TextMatrix(last, 2).trimmed(),
-                                    m_journal.TextMatrix(last, 3).trimmed()));
+        m_lastRow->setText(StationTexts::lastRow(m_journal.TextMatrix(last, 1).trimmed(),
+                                                 m_journal.TextMatrix(last, 2).trimmed(),
+                                                 m_journal.TextMatrix(last, 3).trimmed()));
     else
-        m_lastRow->setText(QStringLiteral("Последняя запись: нет"));
+        m_lastRow->setText(StationTexts::noLastRow());
     m_totalsText->setText(TotalsText::line(m_totals.whole()));
 }
 

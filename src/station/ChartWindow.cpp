@@ -1,6 +1,8 @@
 #include "station/ChartWindow.h"
 
+#include "report/ReportTexts.h"
 #include "report/WeightSeries.h"
+#include "station/StationTexts.h"
 
 #include <QChart>
 #include <QChartView>
@@ -87,13 +89,13 @@ ChartWindow::ChartWindow(const QAbstractItemModel &journal, QWidget *parent)
     , m_series(new WeightSeries(journal, this))
 {
     setObjectName(QStringLiteral("frmChart"));
-    setWindowTitle(QStringLiteral("График"));
+    setWindowTitle(StationTexts::chart());
     auto *chart = new QChart;
     chart->legend()->setAlignment(Qt::AlignBottom);
     m_view = new WeightChartView(chart, this);
     m_view->setObjectName(QStringLiteral("chartView"));
-    m_view->setAccessibleName(QStringLiteral("График веса"));
-    m_reset = new QPushButton(QStringLiteral("Сбросить масштаб"), this);
+    m_view->setAccessibleName(StationTexts::weightChart());
+    m_reset = new QPushButton(StationTexts::resetZoom(), this);
     m_reset->setObjectName(QStringLiteral("btnChartReset"));
     connect(m_reset, &QPushButton::clicked, this, &ChartWindow::resetZoom);
     auto *buttons = new QHBoxLayout;
@@ -131,20 +133,20 @@ void ChartWindow::rebuildAxes()
     if (m_axesByTime) {
         auto *t = new QDateTimeAxis;
         t->setFormat(QStringLiteral("dd.MM.yy HH:mm:ss"));
-        t->setTitleText(QStringLiteral("Время"));
+        t->setTitleText(StationTexts::timeAxis());
         connect(t, &QDateTimeAxis::rangeChanged, this, &ChartWindow::visibleRangeChanged);
         x = t;
     } else {
         auto *n = new QValueAxis;
         n->setLabelFormat(QStringLiteral("%d"));
-        n->setTitleText(QStringLiteral("№ строки"));
+        n->setTitleText(StationTexts::rowAxis());
         connect(n, &QValueAxis::rangeChanged, this, &ChartWindow::visibleRangeChanged);
         x = n;
     }
     x->setObjectName(QStringLiteral("axisX"));
     auto *y = new QValueAxis;
     y->setObjectName(QStringLiteral("axisY"));
-    y->setTitleText(QStringLiteral("Вес"));
+    y->setTitleText(StationTexts::weightAxis());
     c.addAxis(x, Qt::AlignBottom);
     c.addAxis(y, Qt::AlignLeft);
     for (QAbstractSeries *s : c.series()) {
@@ -213,7 +215,7 @@ void ChartWindow::redraw()
             line->setName(QString());
             continue;
         }
-        line->setName(units.at(u).isEmpty() ? QStringLiteral("без ед.") : units.at(u));
+        line->setName(units.at(u).isEmpty() ? ReportTexts::noUnit() : units.at(u));
         const QVector<QPointF> points = m_series->decimated(u, m_xFrom, m_xTo, columns);
         line->replace(QList<QPointF>(points.cbegin(), points.cend()));
     }

@@ -1,10 +1,10 @@
 #include "station/ColumnWidths.h"
 
-#include "widgets/Twips.h"
+#include "common/Numbers.h"
 #include "journal/JournalGrid.h"
 #include "link/JournalTime.h"
 #include "settings/IniTxt.h"
-#include "common/Numbers.h"
+#include "widgets/Twips.h"
 
 #include <QFontMetrics>
 #include <QStyle>

@@ -2,6 +2,7 @@
 
 #include "link/ScaleLink.h"
 #include "settings/LiveSettings.h"
+#include "station/StationTexts.h"
 
 ReceptionLabel::ReceptionLabel(ScaleLink &link, const LiveSettings &settings,
                                std::function<QString()> scaleType, QWidget *parent)
@@ -11,7 +12,7 @@ ReceptionLabel::ReceptionLabel(ScaleLink &link, const LiveSettings &settings,
     , m_scaleType(std::move(scaleType))
 {
     setObjectName(QStringLiteral("lblReception"));
-    setAccessibleName(QStringLiteral("Прием данных"));
+    setAccessibleName(StationTexts::reception());
     connect(&link.keeper(), &LineKeeper::stateChanged, this, &ReceptionLabel::refresh);
     m_poll.setInterval(500);
     connect(&m_poll, &QTimer::timeout, this, &ReceptionLabel::refresh);
@@ -22,10 +23,10 @@ ReceptionLabel::ReceptionLabel(ScaleLink &link, const LiveSettings &settings,
 void ReceptionLabel::refresh()
 {
     const LineKeeper::State state = m_link.linkState();
-    QString text = state == LineKeeper::State::Off ? QStringLiteral("Прием: выключен") : QStringLiteral("Прием: включен");
+    QString text = state == LineKeeper::State::Off ? StationTexts::receptionOff() : StationTexts::receptionOn();
     text += QStringLiteral(" | COM") + m_settings.portText().trimmed() + QStringLiteral(" | ") + m_scaleType();
     if (state == LineKeeper::State::Waiting)
-        text += QStringLiteral(" | связь потеряна, ожидание");
+        text += StationTexts::waitingForLine();
     if (text != this->text())
         setText(text);
 }

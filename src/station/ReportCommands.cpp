@@ -3,11 +3,13 @@
 #include "common/UserMessages.h"
 #include "files/FileCommands.h"
 #include "files/FileDialogs.h"
+#include "files/FileTexts.h"
 #include "journal/JournalGrid.h"
 #include "report/JournalReport.h"
 #include "report/JournalTotals.h"
 #include "report/TotalsText.h"
 #include "station/ReportPainter.h"
+#include "station/StationTexts.h"
 #include "station/WorkbookExport.h"
 
 #include <QDir>
@@ -28,7 +30,7 @@ ReportCommands::ReportCommands(Sources sources, FileDialogs &dialogs, UserMessag
 JournalReport ReportCommands::report() const
 {
     const QString file = m_sources.files.curFileName();
-    return JournalReport{m_sources.journal, file.isEmpty() ? QStringLiteral("Новый") : file, m_sources.scaleType(),
+    return JournalReport{m_sources.journal, file.isEmpty() ? FileTexts::newJournal() : file, m_sources.scaleType(),
                          QDateTime::currentDateTime(), TotalsText::lines(m_sources.totals.whole())};
 }
 
@@ -36,13 +38,13 @@ void ReportCommands::print()
 {
     QPrinter printer(QPrinter::HighResolution);
     printer.setFullPage(true);
-    printer.setDocName(QStringLiteral("Журнал"));
+    printer.setDocName(StationTexts::journal());
     const JournalReport r = report();
     printer.setPageMargins(QMarginsF());
     printer.setPageOrientation(ReportPainter::orientationFor(r, printer));
     QPrintPreviewDialog preview(&printer, &m_window);
     preview.setObjectName(QStringLiteral("dlgPrintPreview"));
-    preview.setWindowTitle(QStringLiteral("Печать"));
+    preview.setWindowTitle(StationTexts::printPreview());
     connect(&preview, &QPrintPreviewDialog::paintRequested, this,
             [&r](QPrinter *p) { ReportPainter::paint(r, *p); });
     preview.exec();
@@ -56,7 +58,7 @@ bool ReportCommands::writePdf(const QString &path) const
     {
         QPdfWriter pdf(&file);
         pdf.setResolution(300);
-        pdf.setTitle(QStringLiteral("Журнал"));
+        pdf.setTitle(StationTexts::journal());
         pdf.setCreator(QStringLiteral("Tarovik_RS232"));
         pdf.setPageSize(QPageSize(QPageSize::A4));
         pdf.setPageMargins(QMarginsF());
@@ -85,12 +87,12 @@ void ReportCommands::exportExcel()
 std::optional<QString> ReportCommands::choose(const QString &filter, const QString &suffix)
 {
     const QString current = m_sources.files.curFileName();
-    const QString base = current.isEmpty() ? QStringLiteral("Журнал") : QFileInfo(current).completeBaseName();
+    const QString base = current.isEmpty() ? StationTexts::journal() : QFileInfo(current).completeBaseName();
     const FileDialogs::Request request{m_sources.files.startFolder(), {filter, QStringLiteral("All (*.*)")},
                                        base + QLatin1Char('.') + suffix};
     std::optional<QString> path = m_dialogs.saveFileName(request);
     if (!path || path->isEmpty()) {
-        m_messages.inform(QStringLiteral("Операция отменена."));
+        m_messages.inform(FileTexts::cancelled());
         return std::nullopt;
     }
     if (QFileInfo(*path).suffix().compare(suffix, Qt::CaseInsensitive) != 0)
@@ -100,6 +102,5 @@ std::optional<QString> ReportCommands::choose(const QString &filter, const QStri
 
 void ReportCommands::tell(bool written, const QString &path)
 {
-    m_messages.inform(written ? QStringLiteral("Данные сохранены в файле ") + path
-                              : QStringLiteral("При выполнении операции произошла ошибка."));
+    m_messages.inform(written ? FileTexts::savedTo(path) : FileTexts::failed());
 }

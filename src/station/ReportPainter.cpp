@@ -1,6 +1,7 @@
 #include "station/ReportPainter.h"
 
 #include "report/JournalReport.h"
+#include "station/StationTexts.h"
 
 #include <QAbstractItemModel>
 #include <QFontMetricsF>
@@ -177,7 +178,7 @@ bool paint(const JournalReport &report, QPagedPaintDevice &device)
         }
         painter.setFont(plain);
         painter.drawText(onDevice(QRectF(page.left(), page.bottom() - line, page.width(), line)), Qt::AlignCenter,
-                         QStringLiteral("стр. %1 из %2").arg(p).arg(pages));
+                         StationTexts::page(p, pages));
     }
     return painter.end();
 }

@@ -10,6 +10,7 @@
 #include "station/ColumnWidths.h"
 #include "station/ReceptionLabel.h"
 #include "station/ReportCommands.h"
+#include "station/StationTexts.h"
 #include "station/TotalsLabel.h"
 
 #include <QAction>
@@ -38,22 +39,21 @@ Station::Station(Parts parts, QObject *parent)
     // caption says.
     for (QLineEdit *box : parts.settings.findChildren<QLineEdit *>()) {
         if (box->objectName().startsWith(QLatin1String("arrLuft_")))
-            box->setToolTip(QStringLiteral("Зона нечувствительности задается в единицах, которые присылают весы: "
-                                           "для весов в кг 0,05 — это 50 г."));
+            box->setToolTip(StationTexts::deadZoneHint());
     }
     m_reports = std::make_unique<ReportCommands>(
         ReportCommands::Sources{parts.journal, *m_totals, parts.files, scaleType}, parts.dialogs, parts.messages,
         parts.window);
-    QAction *print = addItem(parts.fileMenu, "mnuSaveAs", "mnuPrint", QStringLiteral("Печать..."));
+    QAction *print = addItem(parts.fileMenu, "mnuSaveAs", "mnuPrint", StationTexts::print());
     connect(print, &QAction::triggered, m_reports.get(), &ReportCommands::print);
-    QAction *pdf = addItem(parts.fileMenu, "mnuPrint", "mnuExportPdf", QStringLiteral("Экспорт в PDF..."));
+    QAction *pdf = addItem(parts.fileMenu, "mnuPrint", "mnuExportPdf", StationTexts::exportPdf());
     connect(pdf, &QAction::triggered, m_reports.get(), &ReportCommands::exportPdf);
-    QAction *excel = addItem(parts.fileMenu, "mnuExportPdf", "mnuExportExcel", QStringLiteral("Экспорт в Excel..."));
+    QAction *excel = addItem(parts.fileMenu, "mnuExportPdf", "mnuExportExcel", StationTexts::exportExcel());
     connect(excel, &QAction::triggered, m_reports.get(), &ReportCommands::exportExcel);
 
-    QAction *board = addItem(parts.serviceMenu, "mnuSettings", "mnuBoard", QStringLiteral("Табло"));
+    QAction *board = addItem(parts.serviceMenu, "mnuSettings", "mnuBoard", StationTexts::board());
     connect(board, &QAction::triggered, this, &Station::showBoard);
-    QAction *chart = addItem(parts.serviceMenu, "mnuBoard", "mnuChart", QStringLiteral("График"));
+    QAction *chart = addItem(parts.serviceMenu, "mnuBoard", "mnuChart", StationTexts::chart());
     connect(chart, &QAction::triggered, this, &Station::showChart);
 }
 

@@ -3,6 +3,7 @@
 #include "journal/JournalGrid.h"
 #include "report/JournalTotals.h"
 #include "report/TotalsText.h"
+#include "station/StationTexts.h"
 
 #include <algorithm>
 
@@ -12,7 +13,7 @@ TotalsLabel::TotalsLabel(const JournalGrid &grid, const JournalTotals &totals, Q
     , m_totals(totals)
 {
     setObjectName(QStringLiteral("lblTotals"));
-    setAccessibleName(QStringLiteral("Итого"));
+    setAccessibleName(StationTexts::totals());
     m_later.setSingleShot(true);
     m_later.setInterval(200);
     connect(&m_later, &QTimer::timeout, this, &TotalsLabel::refresh);

@@ -7,6 +7,7 @@
 #include "report/JournalTotals.h"
 #include "report/TimeReader.h"
 #include "report/TotalsText.h"
+#include "station/StationTexts.h"
 
 #include <QAbstractItemModel>
 #include <QDir>
@@ -79,7 +80,7 @@ bool writeTo(const JournalReport &report, const JournalTotals &totals, const QBy
     if (!book)
         return false;
     Formats formats(book);
-    lxw_worksheet *sheet = workbook_add_worksheet(book, "Журнал");
+    lxw_worksheet *sheet = workbook_add_worksheet(book, StationTexts::journal().toUtf8().constData());
     const QStringList captions = report.captions();
     QVector<Kind> kinds;
     int weightCol = -1;
@@ -129,10 +130,10 @@ bool writeTo(const JournalReport &report, const JournalTotals &totals, const QBy
     const JournalTotals::Summary s = totals.whole();
     lxw_row_t row = lxw_row_t(rows + 2);
     const lxw_col_t first = 0;
-    worksheet_write_string(sheet, row++, first, (QStringLiteral("Итого: ") + TotalsText::rows(s.rows)).toUtf8().constData(),
+    worksheet_write_string(sheet, row++, first, StationTexts::totalRows(TotalsText::rows(s.rows)).toUtf8().constData(),
                            formats.header());
     for (const JournalTotals::Unit &u : s.units) {
-        worksheet_write_string(sheet, row, first, "Сумма", formats.header());
+        worksheet_write_string(sheet, row, first, StationTexts::sum().toUtf8().constData(), formats.header());
         if (weightCol >= 0) {
             const std::optional<DecimalNumber> sum = DecimalNumber::read(u.sum);
             if (sum)
@@ -151,7 +152,7 @@ bool writeTo(const JournalReport &report, const JournalTotals &totals, const QBy
     }
     if (s.notNumbers > 0)
         worksheet_write_string(sheet, row, first,
-                               (QStringLiteral("Вес не число: ") + TotalsText::rows(s.notNumbers)).toUtf8().constData(),
+                               StationTexts::notNumbers(TotalsText::rows(s.notNumbers)).toUtf8().constData(),
                                nullptr);
     return workbook_close(book) == LXW_NO_ERROR;
 }

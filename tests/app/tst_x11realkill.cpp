@@ -1,4 +1,5 @@
 #include "app/frm1.h"
+#include "common/AnsiText.h"
 #include "recovery/JournalRecovery.h"
 #include "recovery/RecoveryFormat.h"
 #include "settings/IniTxt.h"
@@ -6,6 +7,7 @@
 #include "support/XServer.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -27,9 +29,9 @@ const QString Note = QStringLiteral("партия 7");
 
 // The installed program itself (not a test host) on a real X server: started
 // in a folder of its own, reception begun with a real click, killed with
-// SIGKILL while the virtual scale streams into it, then started again in the
-// same folder and told "Да" with a real key. The rows it had come back, and
-// it goes on numbering after them.
+// SIGKILL while the virtual scale streams into it (once also in the middle
+// of a save), then started again in the same folder and told "Да" with a
+// real key. The rows it had come back, and it goes on numbering after them.
 class TestX11RealKill : public QObject
 {
     Q_OBJECT
@@ -38,6 +40,8 @@ class TestX11RealKill : public QObject
     QString m_program;
     QPoint m_startButton; // the centre of "Начать прием данных" in the window
     QPoint m_noteField;   // the centre of the note the readings take
+    QPoint m_openButton;  // "Открыть"
+    QPoint m_saveButton;  // "Сохранить"
     QProcess m_scale;
     QProcess m_app;
 
@@ -93,9 +97,10 @@ class TestX11RealKill : public QObject
         QFile::remove(portLink());
     }
 
-    void startProgram()
+    void startProgram(const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
     {
         dieWithTheTest(m_app);
+        m_app.setProcessEnvironment(environment);
         m_app.setWorkingDirectory(m_dir.path());
         m_app.setProcessChannelMode(QProcess::ForwardedChannels);
         m_app.start(m_program, {});
@@ -110,6 +115,43 @@ class TestX11RealKill : public QObject
                    {"mousemove", "--window", window, QString::number(at.x()), QString::number(at.y()), "click", "1"});
     }
 
+    // A visible window of the program other than window (a dialog).
+    QByteArray otherWindow(const QByteArray &window)
+    {
+        QByteArray found;
+        (void)QTest::qWaitFor(
+            [&] {
+                const QList<QByteArray> ids =
+                    xdotool({"search", "--onlyvisible", "--pid", QString::number(m_app.processId())})
+                        .value_or(QByteArray())
+                        .split('\n');
+                found.clear();
+                for (const QByteArray &id : ids) {
+                    if (!id.isEmpty() && id != window)
+                        found = id;
+                }
+                return !found.isEmpty();
+            },
+            Timeout);
+        return found;
+    }
+
+    // Whether the program has stopped itself (SIGSTOP).
+    bool stopped() const
+    {
+        return QTest::qWaitFor(
+            [&] {
+                QFile stat(QStringLiteral("/proc/%1/stat").arg(m_app.processId()));
+                if (!stat.open(QIODevice::ReadOnly))
+                    return false;
+                const QByteArray line = stat.readAll();
+                // The state follows the command's name in parentheses.
+                const qsizetype state = line.lastIndexOf(") ") + 2;
+                return state >= 2 && state < line.size() && line.at(state) == 'T';
+            },
+            Timeout);
+    }
+
     RecoveredJournal recovery()
     {
         QFile f(m_dir.filePath(JournalRecovery::fileName()));
@@ -121,7 +163,7 @@ class TestX11RealKill : public QObject
     // Waits until the program has recorded at least rows rows.
     bool recorded(int rows)
     {
-        return QTest::qWaitFor([&] { return recovery().rowBytes.size() >= rows; }, Timeout);
+        return QTest::qWaitFor([&] { return recovery().rowCount() >= rows; }, Timeout);
     }
 
     void killProgram()
@@ -148,6 +190,35 @@ class TestX11RealKill : public QObject
         }
     }
 
+    // Started again in the same folder, the scale there again (the program
+    // offers the ports it finds): "Да" (the default button) with the Enter
+    // key. The rows before come back and new readings are numbered after
+    // them: after "Нет" the recovery would begin again at row 1.
+    void restoredAfterRestart(const QStringList &before)
+    {
+        startScale();
+        if (QTest::currentTestFailed())
+            return;
+        startProgram();
+        if (QTest::currentTestFailed())
+            return;
+        const QByteArray question = visibleWindow();
+        QVERIFY(!question.isEmpty());
+        QVERIFY(xdotool({"windowactivate", "--sync", question}));
+        QVERIFY(XServer::xdotool({"key", "Return"}));
+        const QByteArray window = visibleWindow(question);
+        QVERIFY2(!window.isEmpty(), "the main window did not show after the answer");
+
+        QVERIFY(click(window, m_startButton));
+        QVERIFY2(recorded(int(before.size()) + 10), "no readings were recorded after the restart");
+        killProgram();
+        if (QTest::currentTestFailed())
+            return;
+        const QStringList after = recovery().rows();
+        QCOMPARE(after.mid(0, before.size()), before);
+        checkStream(after, int(before.size()), QString());
+    }
+
 private slots:
     void initTestCase()
     {
@@ -171,7 +242,15 @@ private slots:
         const auto *note = probe.window->findChild<QWidget *>(QStringLiteral("txtPrim"));
         QVERIFY(note);
         m_noteField = note->mapTo(probe.window.get(), note->rect().center());
+        for (const auto &[name, at] : {std::pair{"tbrOpen", &m_openButton}, std::pair{"tbrSave", &m_saveButton}}) {
+            const auto *b = probe.window->findChild<QToolButton *>(QLatin1String(name));
+            QVERIFY(b);
+            *at = b->mapTo(probe.window.get(), b->rect().center());
+        }
     }
+
+    // Each test begins with nothing to recover.
+    void init() { QFile::remove(m_dir.filePath(JournalRecovery::fileName())); }
 
     void cleanup()
     {
@@ -181,6 +260,7 @@ private slots:
                 p->waitForFinished(Timeout);
             }
         }
+        QFile::remove(portLink()); // the next scale links its own terminal
     }
 
     void killedWhileReceivingThenRestored()
@@ -208,32 +288,72 @@ private slots:
         QVERIFY(before.size() >= 30);
         checkStream(before, 0, Note);
 
-        // Started again in the same folder, the scale there again (the
-        // program offers the ports it finds): "Да" (the default button)
-        // with the Enter key.
+        restoredAfterRestart(before);
+    }
+
+    // A journal opened from a file (large enough for its save to take many
+    // writes) with the real open dialog, readings recorded, then "Сохранить":
+    // the program stops itself right after the save's first write (a
+    // preloaded library) and is killed there. The file keeps its old bytes;
+    // every row comes back.
+    void killedInTheMiddleOfASaveThenRestored()
+    {
+        const QString folder = m_dir.filePath(QStringLiteral("journals"));
+        QVERIFY(QDir().mkpath(folder));
+        const QString path = QDir(folder).filePath(QStringLiteral("day.txt"));
+        QStringList opened;
+        QByteArray old;
+        for (int i = 1; i <= 10000; ++i) {
+            opened << QStringLiteral("%1\t  5.000\tkg\tS\t05.03.2024 09:00:00\tзапас %1").arg(i);
+            old += AnsiText::encode(opened.last()) + "\r\n";
+        }
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(old), old.size());
+        file.close();
+
         startScale();
         if (QTest::currentTestFailed())
             return;
-        startProgram();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(STOP_AFTER_WRITE_PATH));
+        environment.insert(QStringLiteral("STOP_AFTER_WRITE_IN"), QDir(folder).canonicalPath());
+        // AddressSanitizer's runtime (the sanitizer build) would have to come first.
+        const QString asan = environment.value(QStringLiteral("ASAN_OPTIONS"));
+        environment.insert(QStringLiteral("ASAN_OPTIONS"),
+                           asan + (asan.isEmpty() ? "" : ":") + QStringLiteral("verify_asan_link_order=0"));
+        startProgram(environment);
         if (QTest::currentTestFailed())
             return;
-        const QByteArray question = visibleWindow();
-        QVERIFY(!question.isEmpty());
-        QVERIFY(xdotool({"windowactivate", "--sync", question}));
+        const QByteArray window = visibleWindow();
+        QVERIFY(click(window, m_noteField));
+        QVERIFY(XServer::xdotool({"type", "--delay", "150", Note}));
+        QVERIFY(click(window, m_openButton));
+        const QByteArray dialog = otherWindow(window);
+        QVERIFY2(!dialog.isEmpty(), "no open dialog");
+        QVERIFY(xdotool({"windowactivate", "--sync", dialog}));
+        QVERIFY(XServer::xdotool({"type", "--delay", "20", path}));
         QVERIFY(XServer::xdotool({"key", "Return"}));
-        const QByteArray window = visibleWindow(question);
-        QVERIFY2(!window.isEmpty(), "the main window did not show after the answer");
-
-        // The restored rows stay, and new readings are numbered after them:
-        // after "Нет" the recovery would begin again at row 1.
         QVERIFY(click(window, m_startButton));
-        QVERIFY2(recorded(before.size() + 10), "no readings were recorded after the restart");
+        QVERIFY2(recorded(int(opened.size()) + 30), "the journal was not opened or no readings were recorded");
+        QVERIFY(click(window, m_saveButton));
+        QVERIFY2(stopped(), "the program did not stop in the save");
         killProgram();
         if (QTest::currentTestFailed())
             return;
-        const QStringList after = recovery().rows();
-        QCOMPARE(after.mid(0, before.size()), before);
-        checkStream(after, before.size(), QString());
+        stopScale();
+        if (QTest::currentTestFailed())
+            return;
+
+        // Never a torn file: the old one stays as it was.
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY2(file.readAll() == old, "the file being saved changed");
+        const QStringList before = recovery().rows();
+        QCOMPARE(before.mid(0, opened.size()), opened);
+        QVERIFY(before.size() >= opened.size() + 30);
+        checkStream(before, int(opened.size()), Note);
+
+        restoredAfterRestart(before);
     }
 };
 

@@ -1,5 +1,7 @@
+#include "common/AnsiText.h"
 #include "journal/JournalGrid.h"
 #include "journal/JournalLayout.h"
+#include "common/AnsiText.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
@@ -97,6 +99,7 @@ private slots:
         QTest::newRow("missing fields empty") << "1\ta" << QStringList{"1", "a", "", "", "", "", ""};
         QTest::newRow("empty line") << "" << QStringList{"", "", "", "", "", "", ""};
         QTest::newRow("line breaks become blanks") << "1\ta\r\nb" << QStringList{"1", "a  b", "", "", "", "", ""};
+        QTest::newRow("outside the code page") << "1\t2×3 ✓\tб" << QStringList{"1", "2×3 ✓", "б", "", "", "", ""};
     }
 
     void addItemShapesRow()
@@ -111,8 +114,29 @@ private slots:
         for (int c = 0; c < grid.Cols(); ++c)
             got << grid.TextMatrix(1, c);
         QCOMPARE(got, cells);
-        QCOMPARE(grid.dataCells(1).toString(), cells.mid(1).join(QLatin1Char('\t')));
+        // The file's line has the code page's characters, the text every one.
+        QCOMPARE(grid.dataCells(1).toString(), AnsiText::decode(AnsiText::encode(cells.mid(1).join(QLatin1Char('\t')))));
+        QCOMPARE(grid.dataText(1), cells.mid(1).join(QLatin1Char('\t')));
         QCOMPARE(grid.headerData(0, Qt::Vertical, Qt::DisplayRole).toString(), cells[0]);
+    }
+
+    // A data cell's change is announced while the old text can still be
+    // read; captions and the position column are no data cells.
+    void cellChangeAnnounced()
+    {
+        JournalGrid grid;
+        weighingJournal(grid, 2);
+        QStringList seen;
+        connect(&grid, &JournalGrid::cellAboutToChange, this, [&](int row, int col) {
+            seen << QStringLiteral("before %1,%2: %3").arg(row).arg(col).arg(grid.TextMatrix(row, col));
+        });
+        connect(&grid, &QAbstractItemModel::dataChanged, this, [&](const QModelIndex &at) {
+            seen << QStringLiteral("after: ") + grid.TextMatrix(JournalGrid::gridRow(at), JournalGrid::gridCol(at));
+        });
+        grid.setTextMatrix(2, 6, QStringLiteral("поддон"));
+        grid.setTextMatrix(2, 0, QStringLiteral("9"));
+        grid.setTextMatrix(0, 6, QStringLiteral("Заметка"));
+        QCOMPARE(seen, (QStringList{QStringLiteral("before 2,6: note 2"), QStringLiteral("after: поддон")}));
     }
 
     void cellsNeverHoldSeparators()
@@ -241,6 +265,41 @@ private slots:
         grid.setCols(3);
         QCOMPARE(grid.TextMatrix(1, 2), QStringLiteral("1,000"));
         QCOMPARE(grid.columnCount(), 2);
+    }
+
+    // The cells handed as the file's bytes are those data() shows, whatever
+    // order the columns are asked in; a row kept as text is handed none.
+    void encodedCellsAreTheShownCells_data()
+    {
+        QTest::addColumn<QString>("row");
+        QTest::addColumn<bool>("asText");
+        QTest::newRow("every cell") << QStringLiteral("1\t1\t  12,5\tкг\tS\t07.12.2026 10:00:00\tпартия №5") << false;
+        QTest::newRow("cells missing") << QStringLiteral("1\t1\t3") << false;
+        QTest::newRow("empty cells") << QStringLiteral("1\t\t\t\t\t\t") << false;
+        QTest::newRow("a cell longer than is shown")
+            << QStringLiteral("1\t1\t%1\tkg").arg(QString(JournalGrid::MaxShownLength + 5, QLatin1Char('7'))) << false;
+        QTest::newRow("the unassigned byte and a no-break space") << QStringLiteral("1\t1\t\u00A02\t\u0098") << false;
+        QTest::newRow("a character the code page has not") << QStringLiteral("1\t1\t4\tkg\tS\tt\t✓") << true;
+    }
+    void encodedCellsAreTheShownCells()
+    {
+        QFETCH(QString, row);
+        QFETCH(bool, asText);
+        JournalGrid grid;
+        weighingJournal(grid, 0);
+        grid.AddItem(row);
+        grid.AddItem(QStringLiteral("2\t2\t9\tg\tS\tt\tnext"));
+        const int columns[] = {5, -1, 1, 0, 2, 3, 4};
+        const int count = int(std::size(columns));
+        QByteArrayView cells[count];
+        QCOMPARE(grid.encodedCells(0, columns, cells, count), !asText);
+        if (asText)
+            return;
+        for (int k = 0; k < count; ++k) {
+            const QString shown =
+                columns[k] < 0 ? QString() : grid.data(grid.index(0, columns[k]), Qt::DisplayRole).toString();
+            QCOMPARE(cells[k].toByteArray(), AnsiText::encode(shown));
+        }
     }
 
     void modelIsConsistent()

@@ -1,3 +1,4 @@
+#include "common/AnsiText.h"
 #include "journal/RowStore.h"
 
 #include <QTest>
@@ -19,7 +20,50 @@ class TestRowStore : public QObject
         return texts;
     }
 
+    // A store holding row between two others.
+    static RowStore around(const QString &row)
+    {
+        RowStore store;
+        store.append(u"before\tx\ty"_s);
+        store.append(row);
+        store.append(u"after\tx\ty"_s);
+        return store;
+    }
+
 private slots:
+    // Fields handed as the file's bytes, in one pass: each as field() reads
+    // it, asked in any order, a field past the row's last one empty (the
+    // next row's bytes never read), also once an edit moved the row.
+    void encodedFields_data()
+    {
+        QTest::addColumn<QString>("row");
+        QTest::addColumn<bool>("edited");
+        QTest::addColumn<bool>("asText");
+        QTest::newRow("cells") << u"12\t  1,5\tкг\tпартия"_s << false << false;
+        QTest::newRow("empty fields") << u"\t\t\t"_s << false << false;
+        QTest::newRow("one field") << u"7"_s << false << false;
+        QTest::newRow("empty row") << QString() << false << false;
+        QTest::newRow("edited longer, moved") << u"1\t2\tx"_s << true << false;
+        QTest::newRow("kept as text") << u"1\t2\t✓"_s << false << true;
+    }
+    void encodedFields()
+    {
+        QFETCH(QString, row);
+        QFETCH(bool, edited);
+        QFETCH(bool, asText);
+        RowStore store = around(row);
+        if (edited)
+            store.replaceField(1, 0, u"1000"_s);
+        const int fields[] = {4, -1, 0, 2, 1, 3};
+        const int count = int(std::size(fields));
+        QByteArrayView out[count];
+        QCOMPARE(store.encodedFields(1, fields, out, count), !asText);
+        if (asText)
+            return;
+        for (int k = 0; k < count; ++k)
+            QCOMPARE(out[k].toByteArray(), fields[k] < 0 ? QByteArray() : AnsiText::encode(store.field(1, fields[k])));
+    }
+
     void fieldEdits_data()
     {
         QTest::addColumn<QString>("row");
@@ -44,10 +88,7 @@ private slots:
         QFETCH(int, col);
         QFETCH(QString, cell);
         QFETCH(QString, after);
-        RowStore store;
-        store.append(u"before\tx\ty"_s);
-        store.append(row);
-        store.append(u"after\tx\ty"_s);
+        RowStore store = around(row);
         QCOMPARE(store.text(1), row);
         store.replaceField(1, col, cell);
         QCOMPARE(textsOf(store), (QStringList{u"before\tx\ty"_s, after, u"after\tx\ty"_s}));

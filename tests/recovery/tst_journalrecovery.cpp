@@ -1,6 +1,9 @@
+#include "files/JournalFile.h"
 #include "journal/JournalGrid.h"
 #include "journal/JournalLayout.h"
 #include "recovery/JournalRecovery.h"
+
+#include "common/AnsiText.h"
 
 #include <QDir>
 #include <QFile>
@@ -49,7 +52,7 @@ struct Rig {
     {
         QStringList r;
         for (int i = 1; i < journal.Rows(); ++i)
-            r << journal.dataCells(i).toString();
+            r << journal.dataText(i);
         return r;
     }
 
@@ -57,6 +60,16 @@ struct Rig {
     {
         QFile f(recovery->path());
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    // The size of the journal's own file: its rows' cells, one byte a
+    // character, and CR LF.
+    qint64 journalFileSize() const
+    {
+        qint64 bytes = 0;
+        for (int i = 1; i < journal.Rows(); ++i)
+            bytes += journal.dataCells(i).size() + 2;
+        return bytes;
     }
 };
 
@@ -81,6 +94,11 @@ private slots:
     void checksum();
     void restoredAsTheRowsWere();
     void compactedWhenLarge();
+    void withinTwiceTheJournalFile_data();
+    void withinTwiceTheJournalFile();
+    void cellOfEitherKind_data();
+    void cellOfEitherKind();
+    void firstVersionFileReads();
     void secondCopyKeepsOff();
     void unwritable_data();
     void unwritable();
@@ -166,6 +184,10 @@ void TstJournalRecovery::cutAtEveryByteOffset()
     rig.record(QStringLiteral("2.000"));
     step();
     rig.storeNote(1, QStringLiteral("бв"));
+    step();
+    rig.storeNote(3, QStringLiteral("✓ сухо")); // outside the code page: UTF-8
+    step();
+    rig.storeNote(3, QStringLiteral("вновь"));
     step();
     rig.journal.RemoveItems(2, 1);
     step();
@@ -280,6 +302,162 @@ void TstJournalRecovery::compactedWhenLarge()
              qPrintable(QStringLiteral("%1 > 2 x %2").arg(rig.file().size()).arg(journalBytes)));
     QCOMPARE(readRecovery(rig.file())->rows(), rig.rows());
     QVERIFY(rig.failures.isEmpty());
+}
+
+void TstJournalRecovery::withinTwiceTheJournalFile_data()
+{
+    QTest::addColumn<QString>("note");
+    QTest::newRow("cyrillic") << QStringLiteral("Партия №17, склад «Восточный», поддон ёЁ");
+    QTest::newRow("latin") << QStringLiteral("lot 17, east store, pallet 4");
+    QTest::newRow("partly outside the code page") << QStringLiteral("Müller, поддон 2×3, ø 12 мм, годен ✓ 😀");
+}
+
+// Rows recorded with notes, then thousands of note edits, longer and shorter,
+// and deletions, a restart that restores, shorter notes: after every change the file stays within twice the
+// journal's own file (a file of more than a few rows: the file's head is
+// about a hundred bytes), and whenever it is written anew it has the size
+// the journal it holds gives.
+void TstJournalRecovery::withinTwiceTheJournalFile()
+{
+    QFETCH(QString, note);
+    Rig rig;
+    qint64 largest = 0;
+    int rewrites = 0;
+    qint64 previous = 0;
+    // What is wrong after a change, if anything.
+    const auto check = [&]() -> QString {
+        const qint64 size = rig.file().size();
+        const qint64 journal = rig.journalFileSize();
+        largest = std::max(largest, size);
+        const bool rewritten = size < previous;
+        previous = size;
+        if (rewritten) {
+            ++rewrites;
+            if (size != readRecovery(rig.file())->freshFileSize())
+                return QStringLiteral("written anew: %1 bytes, not %2").arg(size).arg(readRecovery(rig.file())->freshFileSize());
+        }
+        if (rig.journal.Rows() > 10 && size > 2 * journal)
+            return QStringLiteral("%1 > 2 x %2").arg(size).arg(journal);
+        return {};
+    };
+    // The first n characters, never half a surrogate pair.
+    const auto left = [](const QString &text, qsizetype n) {
+        return text.left(n > 0 && n < text.size() && text.at(n - 1).isHighSurrogate() ? n - 1 : n);
+    };
+    for (int i = 0; i < 200; ++i) {
+        rig.record(QStringLiteral("%1.500").arg(i), left(note, i % (note.size() + 1)));
+        const QString problem = check();
+        QVERIFY2(problem.isEmpty(), qPrintable(QStringLiteral("row %1: ").arg(i) + problem));
+    }
+    for (int i = 0; i < 3000; ++i) {
+        // Long, short and empty notes in turn: the journal grows and shrinks.
+        const int row = 1 + (i * 7) % (rig.journal.Rows() - 1);
+        rig.storeNote(row, i % 3 == 0 ? QString() : left(note + QLatin1Char(' ') + note, i % (2 * note.size())));
+        QString problem = check();
+        QVERIFY2(problem.isEmpty(), qPrintable(QStringLiteral("edit %1: ").arg(i) + problem));
+        if (i % 100 == 99) {
+            rig.journal.RemoveItems(row, 3);
+            problem = check();
+            QVERIFY2(problem.isEmpty(), qPrintable(QStringLiteral("removal %1: ").arg(i) + problem));
+        }
+    }
+    // A restart that restores the journal goes on measuring it.
+    rig.recovery.reset();
+    rig.recovery = rig.make(rig.folder.path());
+    const std::optional<RecoveredJournal> back = rig.recovery->pending();
+    QVERIFY(back);
+    QCOMPARE(back->rows(), rig.rows());
+    rig.recovery->adopt(*back);
+    for (int i = 1; i < rig.journal.Rows(); ++i) {
+        rig.storeNote(i, QStringLiteral("ок"));
+        const QString problem = check();
+        QVERIFY2(problem.isEmpty(), qPrintable(QStringLiteral("short note %1: ").arg(i) + problem));
+    }
+    QVERIFY2(rewrites > 0, "many edits have the file written anew");
+    QCOMPARE(readRecovery(rig.file())->rows(), rig.rows());
+    QVERIFY(rig.failures.isEmpty());
+
+    // The journal's own file is the size counted above.
+    const QString saved = rig.folder.filePath(QStringLiteral("saved.txt"));
+    QVERIFY(JournalFile::write(rig.journal, saved, QStringLiteral("\t")).ok);
+    QCOMPARE(QFileInfo(saved).size(), rig.journalFileSize());
+    qInfo("largest recovery file %lld bytes; journal file now %lld bytes, recovery file %lld bytes, %d rewrites",
+          largest, rig.journalFileSize(), rig.file().size(), rewrites);
+}
+
+void TstJournalRecovery::cellOfEitherKind_data()
+{
+    QTest::addColumn<QString>("row");
+    QTest::addColumn<QString>("note");
+    const QString reading = QStringLiteral("  12.500\tkg\tS\t10\t0.125\t05.03.2024 09:05:07\t");
+    QTest::newRow("code page into code page") << reading + QStringLiteral("утро") << QStringLiteral("поддон №2");
+    QTest::newRow("outside into code page") << reading + QStringLiteral("утро") << QStringLiteral("2×3 ✓");
+    QTest::newRow("code page into outside") << reading + QStringLiteral("ø 12") << QStringLiteral("поддон «А»");
+    QTest::newRow("outside into outside") << reading + QStringLiteral("ø 12") << QStringLiteral("😀");
+    QTest::newRow("empty into outside") << reading + QStringLiteral("ø 12") << QString();
+}
+
+// Rows and cells each in the code page when it holds them, in UTF-8 when
+// not; a cell of either kind stored into a row of either kind reads back.
+void TstJournalRecovery::cellOfEitherKind()
+{
+    QFETCH(QString, row);
+    QFETCH(QString, note);
+    QByteArray codePage;
+    const QByteArray rowRecord = RecoveryFormat::row(row), cellRecord = RecoveryFormat::cell(0, 6, note);
+    QCOMPARE(rowRecord.front(), AnsiText::encodeExactly(row, codePage) ? RecoveryFormat::Row : RecoveryFormat::WideRow);
+    QCOMPARE(cellRecord.front(), AnsiText::encodeExactly(note, codePage) ? RecoveryFormat::Cell : RecoveryFormat::WideCell);
+    if (rowRecord.front() == RecoveryFormat::Row)
+        QCOMPARE(rowRecord.size(), 1 + row.size()); // one byte a character
+
+    QByteArray file = RecoveryFormat::header();
+    RecoveryFormat::appendRecord(file, RecoveryFormat::session(2, 8, QString(), QString()));
+    RecoveryFormat::appendRecord(file, rowRecord);
+    RecoveryFormat::appendRecord(file, RecoveryFormat::whole(1));
+    RecoveryFormat::appendRecord(file, cellRecord);
+    RecoveryFormat::appendRecord(file, RecoveryFormat::row(row)); // after the change, as it was
+    const std::optional<RecoveredJournal> back = readRecovery(file);
+    QVERIFY(back);
+    QString expected = row;
+    expected.truncate(row.lastIndexOf(QLatin1Char('\t')) + 1);
+    QCOMPARE(back->rows(), (QStringList{expected + note, row}));
+
+    JournalGrid restored, asText;
+    for (JournalGrid *grid : {&restored, &asText})
+        JournalLayout::apply(JournalLayout::forType(2, {}), *grid);
+    back->addTo(restored);
+    asText.addItems(back->gridRows());
+    QCOMPARE(restored.TextMatrix(1, 7), note);
+    QCOMPARE(restored.dataText(1), asText.dataText(1));
+    QCOMPARE(restored.dataText(2), asText.dataText(2));
+}
+
+// A file of the first version (every text UTF-8) reads as it did.
+void TstJournalRecovery::firstVersionFileReads()
+{
+    const auto record = [](QByteArray &out, char kind, const QByteArray &numbers, const QString &text) {
+        RecoveryFormat::appendRecord(out, QByteArray(1, kind) + numbers + text.toUtf8());
+    };
+    const auto number = [](quint32 n) {
+        QByteArray b(4, Qt::Uninitialized);
+        qToLittleEndian(n, b.data());
+        return b;
+    };
+    QByteArray file = RecoveryFormat::firstHeader();
+    RecoveryFormat::appendRecord(file, RecoveryFormat::session(2, 8, QStringLiteral("/data/день.txt"), QStringLiteral("день")));
+    record(file, 'A', {}, QStringLiteral("  1.000\tkg\tS\t1\t0.5\tt\tпартия 7"));
+    record(file, 'A', {}, QStringLiteral("  2.000\tkg\tS\t1\t0.5\tt\t✓"));
+    RecoveryFormat::appendRecord(file, RecoveryFormat::whole(2));
+    record(file, 'C', number(0) + number(6), QStringLiteral("поддон ✓"));
+    record(file, 'C', number(1) + number(6), QStringLiteral("сухо"));
+    record(file, 'A', {}, QStringLiteral("  3.000\tkg\tS\t1\t0.5\tt\t"));
+    const std::optional<RecoveredJournal> back = readRecovery(file);
+    QVERIFY(back);
+    QCOMPARE(back->rows(), (QStringList{QStringLiteral("  1.000\tkg\tS\t1\t0.5\tt\tподдон ✓"),
+                                       QStringLiteral("  2.000\tkg\tS\t1\t0.5\tt\tсухо"),
+                                       QStringLiteral("  3.000\tkg\tS\t1\t0.5\tt\t")}));
+    QCOMPARE(back->fileName, QStringLiteral("/data/день.txt"));
+    QCOMPARE(back->validLength, file.size());
 }
 
 // A second copy with the same settings folder never reads, writes or

@@ -1,3 +1,4 @@
+#include "common/AnsiText.h"
 #include "journal/JournalGrid.h"
 #include "link/ScaleReading.h"
 #include "journal/JournalLayout.h"
@@ -8,6 +9,8 @@
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTest>
+
+using namespace Qt::StringLiterals;
 
 // Running totals over the journal model: sums per unit, decimals, rows that
 // are no number, selections, deletions, loads and layout rebuilds.
@@ -55,6 +58,42 @@ class TestJournalTotals : public QObject
         if (negative)
             n.mantissa = -n.mantissa;
         return n;
+    }
+
+    static bool sameReading(const std::optional<DecimalNumber> &a, const std::optional<DecimalNumber> &b)
+    {
+        return a.has_value() == b.has_value() && (!a || (a->mantissa == b->mantissa && a->decimals == b->decimals));
+    }
+
+    // Every figure of two summaries, for journals that must total alike.
+    static void compareSummaries(const JournalTotals::Summary &a, const JournalTotals::Summary &b)
+    {
+        QCOMPARE(a.rows, b.rows);
+        QCOMPARE(a.notNumbers, b.notNumbers);
+        QCOMPARE(a.units.size(), b.units.size());
+        for (qsizetype u = 0; u < a.units.size(); ++u) {
+            const JournalTotals::Unit &x = a.units[u];
+            const JournalTotals::Unit &y = b.units[u];
+            QCOMPARE(x.unit, y.unit);
+            QCOMPARE(x.rows, y.rows);
+            QCOMPARE(x.decimals, y.decimals);
+            QCOMPARE(x.sum, y.sum);
+            QCOMPARE(x.mean, y.mean);
+            QCOMPARE(x.min, y.min);
+            QCOMPARE(x.max, y.max);
+            QCOMPARE(x.stdDev, y.stdDev);
+            QCOMPARE(x.counting, y.counting);
+            QCOMPARE(x.quantitySum, y.quantitySum);
+        }
+    }
+
+    // "unit=sum" of every unit, in order of appearance.
+    static QStringList sums(const JournalTotals::Summary &s)
+    {
+        QStringList list;
+        for (const JournalTotals::Unit &u : s.units)
+            list << u.unit + QLatin1Char('=') + u.sum;
+        return list;
     }
 
 private slots:
@@ -142,6 +181,103 @@ private slots:
                 QVERIFY2(fast->mantissa == reference->mantissa && fast->decimals == reference->decimals,
                          qPrintable(text));
         }
+    }
+
+    // A cell as the file's bytes reads as its decoded text does: every byte
+    // alone, before digits, after a sign and after digits.
+    void readsCodePageBytesAsTheirText_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        for (int b = 0; b < 256; ++b) {
+            const QByteArray c(1, char(b));
+            QTest::addRow("%02x alone", b) << c;
+            QTest::addRow("%02x before digits", b) << c + "12.5";
+            QTest::addRow("%02x after a sign", b) << "-" + c + "3";
+            QTest::addRow("%02x after digits", b) << "7,25" + c;
+        }
+    }
+    void readsCodePageBytesAsTheirText()
+    {
+        QFETCH(QByteArray, bytes);
+        QVERIFY(sameReading(DecimalNumber::read(QByteArrayView(bytes)), DecimalNumber::read(AnsiText::decode(bytes))));
+    }
+
+    // Random cells over the bytes the grammar turns on, the code page's
+    // blanks and look-alikes among them.
+    void readsRandomCodePageBytesAsTheirText()
+    {
+        const QByteArray alphabet("0123456789 -+.,e\t\xA0\x98\x85\xB9\xE0\x0B\x1F");
+        QRandomGenerator random(1251);
+        for (int k = 0; k < 20000; ++k) {
+            QByteArray bytes;
+            const int length = random.bounded(10);
+            for (int c = 0; c < length; ++c)
+                bytes += alphabet.at(random.bounded(int(alphabet.size())));
+            QVERIFY2(sameReading(DecimalNumber::read(QByteArrayView(bytes)), DecimalNumber::read(AnsiText::decode(bytes))),
+                     bytes.toHex().constData());
+        }
+    }
+
+    // The totals read rows kept as the file's bytes straight from them and
+    // rows kept as text (a character the code page has not) through the
+    // model: both total alike, through loads, edits and deletions.
+    void rowsKeptAsTextTotalAlike_data()
+    {
+        QTest::addColumn<QStringList>("rows"); // weight, unit, quantity
+        QTest::addColumn<QStringList>("sums");
+        QTest::addColumn<qint64>("notNumbers");
+        QTest::newRow("blanks of the code page around")
+            << QStringList{u"1.5|kg|1"_s, u"\u00A02.5|\u00A0kg|2"_s, u"3|kg\u00A0| 3 "_s, u"1| kg |\u00A04"_s}
+            << QStringList{u"kg=8,0"_s} << qint64(0);
+        QTest::newRow("units taking turns")
+            << QStringList{u"1|kg|1"_s, u"2|g|1"_s, u"3|kg|1"_s, u"4|g|1"_s, u"5|кг|1"_s, u"6|kg|1"_s}
+            << QStringList{u"kg=10"_s, u"g=6"_s, u"кг=5"_s} << qint64(0);
+        QTest::newRow("texts and blanks")
+            << QStringList{u"|kg|1"_s, u"  |kg|1"_s, u"x|kg|1"_s, u"--|kg|"_s, u"1,25|kg|шт"_s, u"\u00A0|kg|1"_s}
+            << QStringList{u"kg=1,25"_s} << qint64(2);
+        QTest::newRow("wide mantissas")
+            << QStringList{u"12345678901.5|kg|5000000000"_s, u"-2147483649|kg|2147483647"_s, u"0.5|kg|1"_s}
+            << QStringList{u"kg=10198195253,0"_s} << qint64(0);
+        QTest::newRow("a weight longer than is shown")
+            << QStringList{u"1"_s + QString(JournalGrid::MaxShownLength - 1, u' ') + u"x|kg|1"_s, u"2|kg|1"_s}
+            << QStringList{u"kg=3"_s} << qint64(0);
+    }
+    void rowsKeptAsTextTotalAlike()
+    {
+        QFETCH(QStringList, rows);
+        QFETCH(QStringList, sums);
+        QFETCH(qint64, notNumbers);
+        JournalGrid bytes;
+        JournalGrid text;
+        JournalLayout::apply(JournalLayout::counting(), bytes);
+        JournalLayout::apply(JournalLayout::counting(), text);
+        JournalTotals bytesTotals(bytes);
+        JournalTotals textTotals(text);
+        QList<QByteArray> lines;
+        QStringList textRows;
+        for (int r = 0; r < rows.size(); ++r) {
+            const QStringList cells = rows[r].split(u'|');
+            const QString line = u"%1\t%2\t%3\tS\t%4\t0.125\t05.03.2024 9:05:07\t"_s.arg(r + 1).arg(cells[0], cells[1], cells[2]);
+            lines << AnsiText::encode(line + u"партия"_s);
+            textRows << QString::number(r + 1) + u'\t' + line + u"✓ партия"_s;
+        }
+        bytes.addFileLines(QList<QByteArrayView>(lines.cbegin(), lines.cend()));
+        text.addItems(textRows);
+        compareSummaries(bytesTotals.whole(), textTotals.whole());
+        QCOMPARE(this->sums(bytesTotals.whole()), sums);
+        QCOMPARE(bytesTotals.whole().notNumbers, notNumbers);
+        compareSummaries(bytesTotals.range(1, int(rows.size()) - 1), textTotals.range(1, int(rows.size()) - 1));
+        // An edit of the weight and the unit, then a deletion: subtracted and
+        // read again alike.
+        for (JournalGrid *grid : {&bytes, &text}) {
+            grid->setTextMatrix(1, 2, u"\u00A010,125"_s);
+            grid->setTextMatrix(1, 3, u" g"_s);
+            grid->setTextMatrix(2, 5, u"9"_s);
+            grid->RemoveItems(3, 1);
+        }
+        compareSummaries(bytesTotals.whole(), textTotals.whole());
+        QCOMPARE(this->sums(bytesTotals.range(0, 0)), QStringList{u"g=10,125"_s});
+        compareSummaries(bytesTotals.range(0, 1), textTotals.range(0, 1));
     }
 
     void sumsWithTheMostDecimals()

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+
+// What the station's windows, menus and exports show to the operator, in
+// one place.
+namespace StationTexts {
+
+// Menus.
+inline QString print() { return QStringLiteral("Печать..."); }
+inline QString exportPdf() { return QStringLiteral("Экспорт в PDF..."); }
+inline QString exportExcel() { return QStringLiteral("Экспорт в Excel..."); }
+inline QString board() { return QStringLiteral("Табло"); }
+inline QString chart() { return QStringLiteral("График"); }
+inline QString deadZoneHint()
+{
+    return QStringLiteral("Зона нечувствительности задается в единицах, которые присылают весы: "
+                          "для весов в кг 0,05 — это 50 г.");
+}
+
+// "Табло".
+inline QString fullScreen() { return QStringLiteral("Во весь экран (F11)"); }
+inline QString noData() { return QStringLiteral("Нет данных"); }
+inline QString stable() { return QStringLiteral("● Стабильно"); }
+inline QString unstable() { return QStringLiteral("○ Нестабильно"); }
+inline QString lastRow(const QString &number, const QString &weight, const QString &unit)
+{
+    return QStringLiteral("Последняя запись: № %1, вес %2 %3").arg(number, weight, unit);
+}
+inline QString noLastRow() { return QStringLiteral("Последняя запись: нет"); }
+
+// "График".
+inline QString weightChart() { return QStringLiteral("График веса"); }
+inline QString resetZoom() { return QStringLiteral("Сбросить масштаб"); }
+inline QString timeAxis() { return QStringLiteral("Время"); }
+inline QString rowAxis() { return QStringLiteral("№ строки"); }
+inline QString weightAxis() { return QStringLiteral("Вес"); }
+
+// The status bar.
+inline QString reception() { return QStringLiteral("Прием данных"); }
+inline QString receptionOff() { return QStringLiteral("Прием: выключен"); }
+inline QString receptionOn() { return QStringLiteral("Прием: включен"); }
+inline QString waitingForLine() { return QStringLiteral(" | связь потеряна, ожидание"); }
+inline QString totals() { return QStringLiteral("Итого"); }
+
+// Printing and exports.
+inline QString journal() { return QStringLiteral("Журнал"); }
+inline QString printPreview() { return QStringLiteral("Печать"); }
+inline QString page(int page, int pages) { return QStringLiteral("стр. %1 из %2").arg(page).arg(pages); }
+inline QString totalRows(const QString &rows) { return QStringLiteral("Итого: ") + rows; }
+inline QString sum() { return QStringLiteral("Сумма"); }
+inline QString notNumbers(const QString &rows) { return QStringLiteral("Вес не число: ") + rows; }
+
+} // namespace StationTexts

@@ -1,0 +1,1 @@
+inline QString title() { return QStringLiteral("Окно"); }

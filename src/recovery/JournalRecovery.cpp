@@ -5,11 +5,12 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
+#include <cstdio>
 
 #ifdef Q_OS_WIN
 #include <io.h>
+#include <windows.h>
 #else
 #include <unistd.h>
 #endif
@@ -18,6 +19,18 @@ namespace {
 
 // A record's length and CRC.
 constexpr qint64 RecordHead = 8;
+
+// Puts the file at from in place of the one at to, at once, as a save does.
+bool replaceFile(const QString &from, const QString &to)
+{
+#ifdef Q_OS_WIN
+    return MoveFileExW(reinterpret_cast<const wchar_t *>(from.utf16()), reinterpret_cast<const wchar_t *>(to.utf16()),
+                       MOVEFILE_REPLACE_EXISTING)
+        != 0;
+#else
+    return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+#endif
+}
 
 } // namespace
 
@@ -48,6 +61,7 @@ JournalRecovery::JournalRecovery(const QString &folder, Surroundings s, QObject 
     , m_session(std::move(s.session))
     , m_reportFailure(std::move(s.reportFailure))
     , m_lock(m_path + QStringLiteral(".lock"))
+    , m_base(s.journal, m_path + QStringLiteral(".next"))
 {
     // A lock is stale only when the copy that took it is gone, however old.
     m_lock.setStaleLockTime(0);
@@ -62,6 +76,9 @@ JournalRecovery::JournalRecovery(const QString &folder, Surroundings s, QObject 
     m_rewrite.setSingleShot(true);
     m_rewrite.setInterval(0);
     connect(&m_rewrite, &QTimer::timeout, this, &JournalRecovery::writeWhole);
+    m_prepare.setSingleShot(true);
+    m_prepare.setInterval(0);
+    connect(&m_prepare, &QTimer::timeout, this, &JournalRecovery::beginBase);
 
     connect(&m_journal, &QAbstractItemModel::rowsInserted, this,
             [this](const QModelIndex &, int first, int last) { onRowsInserted(first, last); });
@@ -77,6 +94,7 @@ JournalRecovery::JournalRecovery(const QString &folder, Surroundings s, QObject 
     connect(&m_journal, &QAbstractItemModel::columnsInserted, this, &JournalRecovery::rewriteLater);
     connect(&m_journal, &QAbstractItemModel::columnsRemoved, this, &JournalRecovery::rewriteLater);
     connect(&m_journal, &QAbstractItemModel::rowsMoved, this, &JournalRecovery::rewriteLater);
+    prepareLater();
 }
 
 JournalRecovery::~JournalRecovery()
@@ -107,6 +125,8 @@ void JournalRecovery::adopt(const RecoveredJournal &journal)
     if (m_heldElsewhere || m_failed || !m_lockProblem.isEmpty())
         return;
     m_dirty = true;
+    m_prepare.stop();
+    m_base.discard();
     m_sizes = {0, journal.freshFileSize()};
     for (const RecoveredJournal::StoredRow &row : journal.storedRows)
         m_sizes.journal += (row.wide ? utf16Length(row.bytes) : row.bytes.size()) + 2;
@@ -123,7 +143,10 @@ void JournalRecovery::changed()
     if (!m_lockProblem.isEmpty())
         return fail(m_lockProblem);
     m_dirty = true;
-    writeWhole();
+    if (m_base.active() && baseFits())
+        takeBase();
+    else
+        writeWhole();
 }
 
 void JournalRecovery::sessionChanged()
@@ -143,10 +166,14 @@ void JournalRecovery::reset()
     m_file.close();
     if (!m_heldElsewhere)
         QFile::remove(m_path);
+    prepareLater();
 }
 
 void JournalRecovery::onRowsInserted(int first, int last)
 {
+    // Rows appended after those of the base being written keep it whole.
+    if (!m_dirty && !(m_base.active() && first >= m_base.rowsWritten() && last == m_journal.rowCount() - 1))
+        prepareLater();
     for (int r = first; recording() && r <= last; ++r) {
         const QString cells = m_journal.dataText(r + 1);
         const QByteArray record = RecoveryFormat::row(cells);
@@ -157,6 +184,8 @@ void JournalRecovery::onRowsInserted(int first, int last)
 
 void JournalRecovery::onRowsAboutToBeRemoved(int first, int last)
 {
+    if (!m_dirty)
+        prepareLater();
     m_removed = {};
     for (int r = first; recording() && r <= last; ++r)
         m_removed += Sizes::of(m_journal.dataText(r + 1));
@@ -172,6 +201,8 @@ void JournalRecovery::onRowsRemoved(int first, int last)
 
 void JournalRecovery::onCellAboutToChange(int row, int)
 {
+    if (!m_dirty)
+        prepareLater();
     if (recording())
         m_sizes -= Sizes::of(m_journal.dataText(row));
 }
@@ -180,6 +211,8 @@ void JournalRecovery::onDataChanged(const QModelIndex &topLeft, const QModelInde
 {
     if (!roles.isEmpty() && !roles.contains(Qt::DisplayRole))
         return;
+    if (!m_dirty)
+        prepareLater();
     for (int r = topLeft.row(); r <= bottomRight.row(); ++r) {
         // The row as it was went before the change (cellAboutToChange).
         if (recording())
@@ -191,6 +224,8 @@ void JournalRecovery::onDataChanged(const QModelIndex &topLeft, const QModelInde
 
 void JournalRecovery::rewriteLater()
 {
+    if (!m_dirty)
+        prepareLater();
     if (!m_dirty || m_failed)
         return;
     m_rewritePending = true;
@@ -209,38 +244,58 @@ void JournalRecovery::append(QByteArrayView payload)
     compactIfLarge();
 }
 
+void JournalRecovery::prepareLater()
+{
+    m_base.discard();
+    if (m_dirty || m_failed || m_heldElsewhere || !m_lockProblem.isEmpty())
+        return;
+    m_prepare.start();
+}
+
+void JournalRecovery::beginBase()
+{
+    m_prepare.stop();
+    m_baseSession = m_session();
+    m_baseColumns = m_journal.Cols() - 1;
+    m_base.begin(RecoveryFormat::session(m_baseSession.scaleType, m_baseColumns, m_baseSession.fileName,
+                                         m_baseSession.label));
+}
+
+bool JournalRecovery::baseFits() const
+{
+    return m_baseSession.scaleType == m_session().scaleType && m_baseColumns == m_journal.Cols() - 1
+        && m_base.rowsWritten() <= m_journal.Rows() - 1;
+}
+
+void JournalRecovery::takeBase()
+{
+    m_file.close();
+    if (!m_base.complete())
+        return fail(m_base.errorString());
+    // Complete before it replaces the old file: a crash leaves one or the other.
+    if (!replaceFile(m_base.path(), m_path)) {
+        const QString reason = qt_error_string();
+        QFile::remove(m_base.path());
+        return fail(reason);
+    }
+    if (!openForAppend())
+        return fail(m_file.errorString());
+    m_sizes = {m_base.journalBytes(), m_file.size()};
+    const Session s = m_session();
+    if (s.fileName != m_baseSession.fileName || s.label != m_baseSession.label)
+        append(RecoveryFormat::file(s.fileName, s.label));
+}
+
 // The whole journal into a new file that replaces the old one only once it is
-// complete and on the disk.
+// complete.
 void JournalRecovery::writeWhole()
 {
     m_rewritePending = false;
     m_rewrite.stop();
     if (!m_dirty || m_failed)
         return;
-    m_file.close();
-    QSaveFile out(m_path);
-    if (!out.open(QIODevice::WriteOnly))
-        return fail(out.errorString());
-    const Session s = m_session();
-    QByteArray buffer = RecoveryFormat::header();
-    RecoveryFormat::appendRecord(buffer, RecoveryFormat::session(s.scaleType, m_journal.Cols() - 1, s.fileName, s.label));
-    qint64 journalBytes = 0;
-    for (int r = 1; r < m_journal.Rows(); ++r) {
-        const QString cells = m_journal.dataText(r);
-        journalBytes += cells.size() + 2;
-        RecoveryFormat::appendRecord(buffer, RecoveryFormat::row(cells));
-        if (buffer.size() >= (1 << 20)) {
-            if (out.write(buffer) != buffer.size())
-                return fail(out.errorString());
-            buffer.clear();
-        }
-    }
-    RecoveryFormat::appendRecord(buffer, RecoveryFormat::whole(m_journal.Rows() - 1));
-    if (out.write(buffer) != buffer.size() || !out.commit())
-        return fail(out.errorString());
-    if (!openForAppend())
-        return fail(m_file.errorString());
-    m_sizes = {journalBytes, m_file.size()};
+    beginBase();
+    takeBase();
 }
 
 bool JournalRecovery::openForAppend()
@@ -281,6 +336,8 @@ void JournalRecovery::fail(const QString &reason)
     m_rewritePending = false;
     m_rewrite.stop();
     m_sync.stop();
+    m_prepare.stop();
+    m_base.discard();
     m_file.close();
     if (m_reportFailure)
         m_reportFailure(RecoveryTexts::cannotWrite(m_path, reason));

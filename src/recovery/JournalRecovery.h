@@ -1,5 +1,6 @@
 #pragma once
 
+#include "recovery/RecoveryBase.h"
 #include "recovery/RecoveryFormat.h"
 
 #include <QDateTime>
@@ -17,8 +18,10 @@ class JournalGrid;
 // discarded in a recovery file in the settings folder, so that a crash, a
 // killed process or a power cut does not take the unsaved rows with it.
 //
-// The first change after a reset writes the whole journal (atomically); every
-// later change adds one record, handed to the operating system at once: a
+// The first change after a reset starts the file with the whole journal,
+// written beforehand a slice at a time while the journal was saved (see
+// RecoveryBase), so that it costs no more than the change; every later
+// change adds one record, handed to the operating system at once: a
 // killed process loses nothing. The file is synced to the disk at most once a
 // second, from a timer, so a power cut loses at most the last second. Rows
 // appended cost a record each, whatever the journal's size. Texts are kept
@@ -86,6 +89,13 @@ private:
     void onCellAboutToChange(int row, int col);
     void onDataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &roles);
     void rewriteLater();
+    // While nothing is unsaved: the whole journal, written anew in the
+    // background for the first change to take.
+    void prepareLater();
+    void beginBase();
+    bool baseFits() const;
+    // The base completed becomes the recovery file.
+    void takeBase();
     void append(QByteArrayView payload);
     void writeWhole();
     bool openForAppend();
@@ -101,6 +111,10 @@ private:
     QFile m_file;
     QTimer m_sync;
     QTimer m_rewrite;
+    QTimer m_prepare;
+    RecoveryBase m_base;
+    Session m_baseSession; // as the base's session record has it
+    int m_baseColumns = 0;
     QByteArray m_record;
     bool m_heldElsewhere = false;
     QString m_lockProblem; // the lock could not be taken for another reason

@@ -11,6 +11,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 // A journal laid out for a scale type with its recovery in a folder of its own.
@@ -94,6 +97,8 @@ private slots:
     void checksum();
     void restoredAsTheRowsWere();
     void compactedWhenLarge();
+    void firstChangeTakesTheBase_data();
+    void firstChangeTakesTheBase();
     void withinTwiceTheJournalFile_data();
     void withinTwiceTheJournalFile();
     void cellOfEitherKind_data();
@@ -278,6 +283,94 @@ void TstJournalRecovery::adoptedFileGoesOn()
     rig.recovery->changed();
     QCOMPARE(readRecovery(rig.file())->rows(), rig.rows());
     QCOMPARE(rig.rows().size(), 3);
+}
+
+namespace {
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+ino_t inode(const QString &path)
+{
+    struct stat info {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_ino : 0;
+}
+
+} // namespace
+
+void TstJournalRecovery::firstChangeTakesTheBase_data()
+{
+    QTest::addColumn<QString>("before"); // what the journal goes through before its first change
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("taken"); // the base written beforehand becomes the recovery file
+    QTest::newRow("base written, then a reading") << "wait" << "reading" << true;
+    QTest::newRow("base being written, then a reading") << "one turn" << "reading" << true;
+    QTest::newRow("base written, then saved as another file, then a reading") << "wait, rename" << "reading" << true;
+    QTest::newRow("base written, then a note") << "wait" << "note" << false;
+    QTest::newRow("base written, then rows deleted") << "wait" << "delete" << false;
+    QTest::newRow("base written, then another layout") << "wait, relayout" << "reading" << false;
+    QTest::newRow("no turn of the event loop, then a reading") << "" << "reading" << false;
+}
+
+// A journal that was opened or saved gets its recovery file's start written
+// while nothing is unsaved; whatever happens before its first change, the
+// file then holds the journal as it is.
+void TstJournalRecovery::firstChangeTakesTheBase()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, change);
+    QFETCH(bool, taken);
+    Rig rig;
+    // Enough rows for several slices of the base.
+    for (int i = 1; i <= 40000; ++i)
+        rig.journal.AddItem(QStringLiteral("%1\t%1\t%2.500\tkg\tS\t3\t0.5\t05.03.2024 09:05:07\tпартия %1").arg(i).arg(i % 90));
+    const QString next = rig.recovery->path() + QStringLiteral(".next");
+    if (before.startsWith(QLatin1String("wait"))) {
+        QTRY_VERIFY(readRecovery(bytesOf(next))); // written to its end
+    } else if (before == QLatin1String("one turn")) {
+        QDeadlineTimer deadline(5000);
+        while (!QFile::exists(next) && !deadline.hasExpired())
+            QCoreApplication::processEvents();
+        QVERIFY(!readRecovery(bytesOf(next))); // begun, not ended
+    }
+    if (before.endsWith(QLatin1String("rename")))
+        rig.session.fileName = QStringLiteral("/data/other.txt");
+    if (before.endsWith(QLatin1String("relayout"))) {
+        rig.session.scaleType = 0;
+        JournalLayout::apply(JournalLayout::forType(0, {}), rig.journal);
+        rig.journal.AddItem(QStringLiteral("1\t1\t7.000\tkg\tS\tt\tafter"));
+    }
+    // A second name keeps the base's inode from being reused by a file
+    // written anew.
+    const QString probe = next + QStringLiteral(".probe");
+    const ino_t base = ::link(QFile::encodeName(next).constData(), QFile::encodeName(probe).constData()) == 0
+        ? inode(probe)
+        : 0;
+
+    if (change == QLatin1String("reading"))
+        rig.record(QStringLiteral("9.750"), QStringLiteral("новая"));
+    else if (change == QLatin1String("note"))
+        rig.storeNote(17, QStringLiteral("правка"));
+    else {
+        rig.journal.RemoveItems(5, 3);
+        rig.recovery->changed();
+    }
+
+    QCOMPARE(base != 0 && inode(rig.recovery->path()) == base, taken);
+    QVERIFY(!QFile::exists(next));
+    const std::optional<RecoveredJournal> back = readRecovery(rig.file());
+    QVERIFY(back);
+    QCOMPARE(back->rows(), rig.rows());
+    QCOMPARE(back->fileName, rig.session.fileName);
+    QCOMPARE(back->scaleType, rig.session.scaleType);
+    QCOMPARE(back->columns, rig.journal.Cols() - 1);
+    QVERIFY(rig.failures.isEmpty());
+    // Closed with changes unsaved: the base of a next journal is not left behind.
+    rig.recovery.reset();
+    QVERIFY(!QFile::exists(next));
 }
 
 // Many note edits: the file is written anew from the journal and stays

@@ -1,0 +1,98 @@
+#include "recovery/RecoveryBase.h"
+
+#include "journal/JournalGrid.h"
+#include "recovery/RecoveryFormat.h"
+
+#include <limits>
+
+namespace {
+
+// About a millisecond of work a slice, so the window stays responsive.
+constexpr qsizetype SliceBytes = 1 << 20;
+
+} // namespace
+
+RecoveryBase::RecoveryBase(const JournalGrid &journal, const QString &path, QObject *parent)
+    : QObject(parent)
+    , m_journal(journal)
+    , m_file(path)
+{
+    m_slices.setSingleShot(true);
+    m_slices.setInterval(0);
+    connect(&m_slices, &QTimer::timeout, this, &RecoveryBase::slice);
+}
+
+RecoveryBase::~RecoveryBase()
+{
+    discard();
+}
+
+void RecoveryBase::begin(QByteArrayView sessionPayload)
+{
+    discard();
+    m_rows = 0;
+    m_whole = false;
+    m_journalBytes = 0;
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+        return;
+    m_buffer = RecoveryFormat::header();
+    RecoveryFormat::appendRecord(m_buffer, sessionPayload);
+    m_slices.start();
+}
+
+void RecoveryBase::discard()
+{
+    m_slices.stop();
+    if (m_file.isOpen()) {
+        m_file.close();
+        m_file.remove();
+    }
+}
+
+void RecoveryBase::slice()
+{
+    if (!writeRows(SliceBytes)) {
+        discard();
+        return;
+    }
+    if (m_rows < m_journal.Rows() - 1) {
+        m_slices.start();
+        return;
+    }
+    RecoveryFormat::appendRecord(m_buffer, RecoveryFormat::whole(m_rows));
+    m_whole = true;
+    if (!writeRows(0))
+        discard();
+}
+
+bool RecoveryBase::writeRows(qsizetype budget)
+{
+    const int last = m_journal.Rows() - 1;
+    while (m_rows < last && m_buffer.size() < budget) {
+        const QString cells = m_journal.dataText(++m_rows);
+        m_journalBytes += cells.size() + 2;
+        RecoveryFormat::appendRecord(m_buffer, RecoveryFormat::row(cells));
+    }
+    const bool written = m_file.write(m_buffer) == m_buffer.size();
+    m_buffer.clear();
+    return written;
+}
+
+bool RecoveryBase::complete()
+{
+    m_slices.stop();
+    if (!m_file.isOpen())
+        return false; // the error is the opening's
+    constexpr qsizetype All = std::numeric_limits<qsizetype>::max();
+    if (!m_whole) {
+        if (!writeRows(All))
+            return false;
+        RecoveryFormat::appendRecord(m_buffer, RecoveryFormat::whole(m_rows));
+        m_whole = true;
+    }
+    // Rows that came after the row count are changes to it.
+    if (!writeRows(All))
+        return false;
+    m_file.close();
+    return true;
+}

@@ -2,10 +2,17 @@
 
 #include "journal/JournalGrid.h"
 #include "link/FrameBuilder.h"
+#include "Measure.h"
+#include "recovery/JournalRecovery.h"
+#include "recovery/RecoveryFormat.h"
 #include "settings/IniTxt.h"
 #include "support/TestWindow.h"
 
+#include <QDir>
+#include <QFile>
+
 #include <algorithm>
+#include <cstdio>
 
 void writeSettings(const TestWindow &window, const Settings &settings)
 {
@@ -48,4 +55,17 @@ void preloadJournal(JournalGrid &journal, int rows)
         journal.addFileLines(lines);
         done += count;
     }
+}
+
+void waitForRecoveryBase(const QString &folder, int rows)
+{
+    QByteArray tail; // the base ends with its row count
+    RecoveryFormat::appendRecord(tail, RecoveryFormat::whole(rows));
+    const auto written = [&] {
+        QFile file(QDir(folder).filePath(JournalRecovery::baseFileName()));
+        return file.open(QIODevice::ReadOnly) && file.size() >= tail.size() && file.seek(file.size() - tail.size())
+            && file.read(tail.size()) == tail;
+    };
+    if (!Measure::runUntil(written, 60))
+        std::fprintf(stderr, "bench: the recovery file's start was not written\n");
 }

@@ -32,6 +32,10 @@ using Settings = QList<QPair<QString, QString>>;
 void writeSettings(const TestWindow &window, const Settings &settings);
 // Appends rows of a weighing journal to the journal, as opening a file does.
 void preloadJournal(JournalGrid &journal, int rows);
+// Waits until the start of the recovery file in folder, the whole journal of
+// rows rows, is written beforehand, as it is a moment after a journal is
+// opened: the first reading then only takes it.
+void waitForRecoveryBase(const QString &folder, int rows);
 // A frame of scale type t with this weight, ENQ at its end.
 QByteArray frameOf(int type, const QString &weight);
 

@@ -43,6 +43,8 @@ bool lineRateChild(const QStringList &args)
         board->trigger();
     }
     QCoreApplication::processEvents();
+    if (args.value(3) != QLatin1String("off"))
+        waitForRecoveryBase(window.folder.path(), preloaded);
 
     QProcess scale;
     scale.start(QStringLiteral(VIRTUAL_SCALE_PATH),

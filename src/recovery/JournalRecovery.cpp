@@ -61,7 +61,7 @@ JournalRecovery::JournalRecovery(const QString &folder, Surroundings s, QObject 
     , m_session(std::move(s.session))
     , m_reportFailure(std::move(s.reportFailure))
     , m_lock(m_path + QStringLiteral(".lock"))
-    , m_base(s.journal, m_path + QStringLiteral(".next"))
+    , m_base(s.journal, QDir(folder).filePath(baseFileName()))
 {
     // A lock is stale only when the copy that took it is gone, however old.
     m_lock.setStaleLockTime(0);

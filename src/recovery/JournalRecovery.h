@@ -58,6 +58,8 @@ public:
     ~JournalRecovery() override;
 
     static QString fileName() { return QStringLiteral("Journal.recovery"); }
+    // The whole journal written beforehand, beside it (RecoveryBase).
+    static QString baseFileName() { return fileName() + QStringLiteral(".next"); }
     QString path() const { return m_path; }
     // Another copy of the program keeps this folder's recovery: this one
     // keeps none.

@@ -327,7 +327,7 @@ void TstJournalRecovery::firstChangeTakesTheBase()
     // Enough rows for several slices of the base.
     for (int i = 1; i <= 40000; ++i)
         rig.journal.AddItem(QStringLiteral("%1\t%1\t%2.500\tkg\tS\t3\t0.5\t05.03.2024 09:05:07\tпартия %1").arg(i).arg(i % 90));
-    const QString next = rig.recovery->path() + QStringLiteral(".next");
+    const QString next = rig.folder.filePath(JournalRecovery::baseFileName());
     if (before.startsWith(QLatin1String("wait"))) {
         QTRY_VERIFY(readRecovery(bytesOf(next))); // written to its end
     } else if (before == QLatin1String("one turn")) {

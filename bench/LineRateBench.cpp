@@ -35,6 +35,7 @@ bool lineRateChild(const QStringList &args)
     if (args.value(3) == QLatin1String("off") && !otherCopy.tryLock(0))
         return false;
     frm1 &w = window.start(std::make_unique<QtSerialLine>(window.folder.path()));
+    w.InitGrid(0); // as opening a file does first
     preloadJournal(w.journal(), preloaded);
     if (args.value(4) == QLatin1String("board")) {
         QAction *board = w.findChild<QAction *>(QStringLiteral("mnuBoard"));

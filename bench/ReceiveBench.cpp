@@ -162,6 +162,7 @@ RecordCost recordCost(int journalRows)
     TestWindow window;
     writeSettings(window, ReceiveSettings);
     frm1 &w = window.start();
+    w.InitGrid(0); // as opening a file does first
     preloadJournal(w.journal(), journalRows);
     QCoreApplication::processEvents();
     waitForRecoveryBase(window.folder.path(), journalRows);

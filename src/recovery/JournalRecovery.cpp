@@ -171,9 +171,13 @@ void JournalRecovery::reset()
 
 void JournalRecovery::onRowsInserted(int first, int last)
 {
-    // Rows appended after those of the base being written keep it whole.
-    if (!m_dirty && !(m_base.active() && first >= m_base.rowsWritten() && last == m_journal.rowCount() - 1))
-        prepareLater();
+    // Rows appended after those of the base being written keep it good.
+    if (!m_dirty) {
+        if (m_base.active() && first >= m_base.rowsWritten() && last == m_journal.rowCount() - 1)
+            m_base.follow();
+        else
+            prepareLater();
+    }
     for (int r = first; recording() && r <= last; ++r) {
         const QString cells = m_journal.dataText(r + 1);
         const QByteArray record = RecoveryFormat::row(cells);

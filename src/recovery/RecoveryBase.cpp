@@ -59,10 +59,18 @@ void RecoveryBase::slice()
         m_slices.start();
         return;
     }
+    if (m_whole)
+        return;
     RecoveryFormat::appendRecord(m_buffer, RecoveryFormat::whole(m_rows));
     m_whole = true;
     if (!writeRows(0))
         discard();
+}
+
+void RecoveryBase::follow()
+{
+    if (active() && !m_slices.isActive())
+        m_slices.start();
 }
 
 bool RecoveryBase::writeRows(qsizetype budget)

@@ -26,6 +26,9 @@ public:
     void begin(QByteArrayView sessionPayload);
     void discard();
     bool active() const { return m_file.isOpen(); }
+    // Rows were appended after those written: they follow, as changes once
+    // the row count is written.
+    void follow();
     // Journal rows (1 on) in the file so far: rows changed among them make
     // the file useless; rows appended after them do not.
     int rowsWritten() const { return m_rows; }

@@ -309,6 +309,7 @@ void TstJournalRecovery::firstChangeTakesTheBase_data()
     QTest::newRow("base written, then a reading") << "wait" << "reading" << true;
     QTest::newRow("base being written, then a reading") << "one turn" << "reading" << true;
     QTest::newRow("base written, then saved as another file, then a reading") << "wait, rename" << "reading" << true;
+    QTest::newRow("base written, rows appended after it, then a reading") << "wait, append" << "reading" << true;
     QTest::newRow("base written, then a note") << "wait" << "note" << false;
     QTest::newRow("base written, then rows deleted") << "wait" << "delete" << false;
     QTest::newRow("base written, then another layout") << "wait, relayout" << "reading" << false;
@@ -335,6 +336,11 @@ void TstJournalRecovery::firstChangeTakesTheBase()
         while (!QFile::exists(next) && !deadline.hasExpired())
             QCoreApplication::processEvents();
         QVERIFY(!readRecovery(bytesOf(next))); // begun, not ended
+    }
+    if (before.endsWith(QLatin1String("append"))) {
+        for (int i = 1; i <= 20000; ++i)
+            rig.journal.AddItem(QStringLiteral("%1\t%1\t1.250\tkg\tS\t3\t0.5\tt\tдобавлено").arg(i));
+        QTest::qWait(100); // written after the base's row count, as changes
     }
     if (before.endsWith(QLatin1String("rename")))
         rig.session.fileName = QStringLiteral("/data/other.txt");

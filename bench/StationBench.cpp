@@ -54,10 +54,12 @@ double readingCost(int rows, bool boardOpen)
     TestWindow window;
     writeSettings(window, {{"txtValTypeScale", "0"}, {"arrLuft_0", "0"}});
     frm1 &w = window.start();
+    w.InitGrid(0); // as opening a file does first
     fill(w.journal(), rows);
     if (boardOpen)
         w.menuBar()->findChild<QAction *>(QStringLiteral("mnuBoard"))->trigger();
     QCoreApplication::processEvents();
+    waitForRecoveryBase(window.folder.path(), rows);
     const QString chunks[2] = {QString::fromLatin1(frameOf(0, QStringLiteral("1.000"))),
                                QString::fromLatin1(frameOf(0, QStringLiteral("2.000")))};
     const double t0 = Measure::threadCpuSeconds();

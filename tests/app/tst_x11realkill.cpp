@@ -97,6 +97,15 @@ class TestX11RealKill : public QObject
         QFile::remove(portLink());
     }
 
+    // Both started; false (the test failed) when either did not start.
+    bool startScaleAndProgram()
+    {
+        startScale();
+        if (!QTest::currentTestFailed())
+            startProgram();
+        return !QTest::currentTestFailed();
+    }
+
     void startProgram(const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
     {
         dieWithTheTest(m_app);
@@ -196,11 +205,7 @@ class TestX11RealKill : public QObject
     // them: after "Нет" the recovery would begin again at row 1.
     void restoredAfterRestart(const QStringList &before)
     {
-        startScale();
-        if (QTest::currentTestFailed())
-            return;
-        startProgram();
-        if (QTest::currentTestFailed())
+        if (!startScaleAndProgram())
             return;
         const QByteArray question = visibleWindow();
         QVERIFY(!question.isEmpty());
@@ -266,11 +271,7 @@ private slots:
     void killedWhileReceivingThenRestored()
     {
         // The first session: readings arrive, then the kill.
-        startScale();
-        if (QTest::currentTestFailed())
-            return;
-        startProgram();
-        if (QTest::currentTestFailed())
+        if (!startScaleAndProgram())
             return;
         // The note typed with real keys (Cyrillic ones too) before reception.
         const QByteArray first = visibleWindow();

@@ -9,10 +9,7 @@
 #include <cstdio>
 
 #ifdef Q_OS_WIN
-#include <io.h>
 #include <windows.h>
-#else
-#include <unistd.h>
 #endif
 
 namespace {
@@ -291,7 +288,7 @@ void JournalRecovery::takeBase()
 }
 
 // The whole journal into a new file that replaces the old one only once it is
-// complete.
+// complete and on the disk.
 void JournalRecovery::writeWhole()
 {
     m_rewritePending = false;
@@ -322,13 +319,8 @@ void JournalRecovery::compactIfLarge()
 
 void JournalRecovery::sync()
 {
-    if (!m_file.isOpen())
-        return;
-#ifdef Q_OS_WIN
-    _commit(m_file.handle());
-#else
-    ::fsync(m_file.handle());
-#endif
+    if (m_file.isOpen())
+        RecoveryBase::syncToDisk(m_file.handle());
 }
 
 void JournalRecovery::fail(const QString &reason)

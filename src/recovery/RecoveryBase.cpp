@@ -4,6 +4,13 @@
 #include "recovery/RecoveryFormat.h"
 
 #include <limits>
+#include <thread>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -65,6 +72,36 @@ void RecoveryBase::slice()
     m_whole = true;
     if (!writeRows(0))
         discard();
+    else
+        syncInBackground();
+}
+
+void RecoveryBase::syncToDisk(int handle)
+{
+#ifdef Q_OS_WIN
+    _commit(handle);
+#else
+    ::fsync(handle);
+#endif
+}
+
+void RecoveryBase::syncInBackground()
+{
+#ifdef Q_OS_WIN
+    const int copy = _dup(m_file.handle());
+#else
+    const int copy = ::dup(m_file.handle());
+#endif
+    if (copy < 0)
+        return;
+    std::thread([copy] {
+        syncToDisk(copy);
+#ifdef Q_OS_WIN
+        _close(copy);
+#else
+        ::close(copy);
+#endif
+    }).detach();
 }
 
 void RecoveryBase::follow()
@@ -101,6 +138,9 @@ bool RecoveryBase::complete()
     // Rows that came after the row count are changes to it.
     if (!writeRows(All))
         return false;
+    // On the disk before it replaces the old file, so that a power cut
+    // leaves one or the other whole.
+    syncToDisk(m_file.handle());
     m_file.close();
     return true;
 }

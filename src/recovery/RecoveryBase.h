@@ -40,10 +40,16 @@ public:
     // The bytes of the rows written in the journal's own file.
     qint64 journalBytes() const { return m_journalBytes; }
 
+    // Waits until what was written to the file is on the disk.
+    static void syncToDisk(int handle);
+
 private:
     void slice();
     // Rows from the next one on until about budget bytes are out.
     bool writeRows(qsizetype budget);
+    // Starts the file's way to the disk on another thread, so that taking
+    // it later waits for little.
+    void syncInBackground();
 
     const JournalGrid &m_journal;
     QFile m_file;

@@ -152,6 +152,7 @@ void JournalRecovery::sessionChanged()
         return;
     const Session s = m_session();
     append(RecoveryFormat::file(s.fileName, s.label));
+    compactIfLarge();
 }
 
 void JournalRecovery::reset()
@@ -181,6 +182,7 @@ void JournalRecovery::onRowsInserted(int first, int last)
         m_sizes += {cells.size() + 2, RecordHead + record.size()};
         append(record);
     }
+    compactIfLarge(); // after the last row: a file written anew holds them all
 }
 
 void JournalRecovery::onRowsAboutToBeRemoved(int first, int last)
@@ -198,6 +200,7 @@ void JournalRecovery::onRowsRemoved(int first, int last)
         return;
     m_sizes -= m_removed;
     append(RecoveryFormat::removed(first, last - first + 1));
+    compactIfLarge();
 }
 
 void JournalRecovery::onCellAboutToChange(int row, int)
@@ -221,6 +224,7 @@ void JournalRecovery::onDataChanged(const QModelIndex &topLeft, const QModelInde
         for (int c = topLeft.column(); recording() && c <= bottomRight.column(); ++c)
             append(RecoveryFormat::cell(r, c, m_journal.TextMatrix(r + 1, c + 1)));
     }
+    compactIfLarge();
 }
 
 void JournalRecovery::rewriteLater()
@@ -242,7 +246,6 @@ void JournalRecovery::append(QByteArrayView payload)
         return fail(m_file.errorString());
     if (!m_sync.isActive())
         m_sync.start();
-    compactIfLarge();
 }
 
 void JournalRecovery::prepareLater()

@@ -4,7 +4,7 @@
 #include "recovery/RecoveryFormat.h"
 
 #include <limits>
-#include <thread>
+#include <system_error>
 
 #ifdef Q_OS_WIN
 #include <io.h>
@@ -32,6 +32,7 @@ RecoveryBase::RecoveryBase(const JournalGrid &journal, const QString &path, QObj
 RecoveryBase::~RecoveryBase()
 {
     discard();
+    joinSync();
 }
 
 void RecoveryBase::begin(QByteArrayView sessionPayload)
@@ -40,6 +41,7 @@ void RecoveryBase::begin(QByteArrayView sessionPayload)
     m_rows = 0;
     m_whole = false;
     m_journalBytes = 0;
+    m_syncError.clear();
     if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
         return;
     m_buffer = RecoveryFormat::header();
@@ -50,6 +52,7 @@ void RecoveryBase::begin(QByteArrayView sessionPayload)
 void RecoveryBase::discard()
 {
     m_slices.stop();
+    joinSync();
     if (m_file.isOpen()) {
         m_file.close();
         m_file.remove();
@@ -76,17 +79,31 @@ void RecoveryBase::slice()
         syncInBackground();
 }
 
-void RecoveryBase::syncToDisk(int handle)
+bool RecoveryBase::syncToDisk(int handle)
 {
 #ifdef Q_OS_WIN
-    _commit(handle);
+    return _commit(handle) == 0;
 #else
-    ::fsync(handle);
+    return ::fsync(handle) == 0;
 #endif
 }
 
+namespace {
+
+void closeHandle(int handle)
+{
+#ifdef Q_OS_WIN
+    _close(handle);
+#else
+    ::close(handle);
+#endif
+}
+
+} // namespace
+
 void RecoveryBase::syncInBackground()
 {
+    joinSync();
 #ifdef Q_OS_WIN
     const int copy = _dup(m_file.handle());
 #else
@@ -94,14 +111,20 @@ void RecoveryBase::syncInBackground()
 #endif
     if (copy < 0)
         return;
-    std::thread([copy] {
-        syncToDisk(copy);
-#ifdef Q_OS_WIN
-        _close(copy);
-#else
-        ::close(copy);
-#endif
-    }).detach();
+    try {
+        m_syncer = std::thread([copy] {
+            syncToDisk(copy);
+            closeHandle(copy);
+        });
+    } catch (const std::system_error &) {
+        closeHandle(copy); // no thread: the sync at completion does it all
+    }
+}
+
+void RecoveryBase::joinSync()
+{
+    if (m_syncer.joinable())
+        m_syncer.join();
 }
 
 void RecoveryBase::follow()
@@ -140,7 +163,11 @@ bool RecoveryBase::complete()
         return false;
     // On the disk before it replaces the old file, so that a power cut
     // leaves one or the other whole.
-    syncToDisk(m_file.handle());
+    joinSync();
+    if (!syncToDisk(m_file.handle())) {
+        m_syncError = qt_error_string();
+        return false; // left to discard()
+    }
     m_file.close();
     return true;
 }

@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QTimer>
 
+#include <thread>
+
 class JournalGrid;
 
 // The start of a recovery file: the whole journal, written into a file of
@@ -35,13 +37,14 @@ public:
     // Every row the journal holds now, then the file closed, ready to take
     // the recovery file's place. False when it could not be written.
     bool complete();
-    QString errorString() const { return m_file.errorString(); }
+    QString errorString() const { return m_syncError.isEmpty() ? m_file.errorString() : m_syncError; }
     QString path() const { return m_file.fileName(); }
     // The bytes of the rows written in the journal's own file.
     qint64 journalBytes() const { return m_journalBytes; }
 
-    // Waits until what was written to the file is on the disk.
-    static void syncToDisk(int handle);
+    // Waits until what was written to the file is on the disk. False when
+    // it could not be.
+    static bool syncToDisk(int handle);
 
 private:
     void slice();
@@ -50,6 +53,9 @@ private:
     // Starts the file's way to the disk on another thread, so that taking
     // it later waits for little.
     void syncInBackground();
+    // Waits for that thread: its copy of the file's handle must be closed
+    // before the file is renamed or removed.
+    void joinSync();
 
     const JournalGrid &m_journal;
     QFile m_file;
@@ -58,4 +64,6 @@ private:
     int m_rows = 0;
     bool m_whole = false; // the row count is written: later rows are changes
     qint64 m_journalBytes = 0;
+    std::thread m_syncer;
+    QString m_syncError;
 };

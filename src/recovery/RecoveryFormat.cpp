@@ -6,26 +6,13 @@
 
 #include <QtEndian>
 
-#include <array>
+#include <zlib.h>
+
+#include <algorithm>
 
 namespace RecoveryFormat {
 
 namespace {
-
-// Slicing by eight: table k gives the CRC of a byte followed by k zero bytes.
-constexpr std::array<std::array<quint32, 256>, 8> CrcTables = [] {
-    std::array<std::array<quint32, 256>, 8> tables{};
-    for (quint32 i = 0; i < 256; ++i) {
-        quint32 c = i;
-        for (int k = 0; k < 8; ++k)
-            c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-        tables[0][i] = c;
-    }
-    for (int k = 1; k < 8; ++k)
-        for (quint32 i = 0; i < 256; ++i)
-            tables[k][i] = (tables[k - 1][i] >> 8) ^ tables[0][tables[k - 1][i] & 0xFF];
-    return tables;
-}();
 
 void appendNumber(QByteArray &out, quint32 value)
 {
@@ -70,18 +57,13 @@ QByteArray firstHeader()
 
 quint32 crc32(QByteArrayView bytes)
 {
-    const auto &t = CrcTables;
-    quint32 c = 0xFFFFFFFFu;
-    const char *p = bytes.data();
-    qsizetype n = bytes.size();
-    for (; n >= 8; p += 8, n -= 8) {
-        const quint32 a = c ^ qFromLittleEndian<quint32>(p), b = qFromLittleEndian<quint32>(p + 4);
-        c = t[7][a & 0xFF] ^ t[6][(a >> 8) & 0xFF] ^ t[5][(a >> 16) & 0xFF] ^ t[4][a >> 24] ^ t[3][b & 0xFF]
-            ^ t[2][(b >> 8) & 0xFF] ^ t[1][(b >> 16) & 0xFF] ^ t[0][b >> 24];
+    // zlib's CRC-32 (the one of zip and PNG); blocks, since its length is 32-bit.
+    uLong c = ::crc32(0L, Z_NULL, 0);
+    for (qsizetype at = 0; at < bytes.size(); at += 1 << 30) {
+        const qsizetype n = std::min<qsizetype>(bytes.size() - at, 1 << 30);
+        c = ::crc32(c, reinterpret_cast<const Bytef *>(bytes.data() + at), uInt(n));
     }
-    for (; n > 0; ++p, --n)
-        c = t[0][(c ^ uchar(*p)) & 0xFF] ^ (c >> 8);
-    return c ^ 0xFFFFFFFFu;
+    return quint32(c);
 }
 
 void appendRecord(QByteArray &out, QByteArrayView p)

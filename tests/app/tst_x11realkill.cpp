@@ -97,6 +97,15 @@ class TestX11RealKill : public QObject
         QFile::remove(portLink());
     }
 
+    // Both ended; false (the test failed) when either did not end.
+    bool killProgramAndScale()
+    {
+        killProgram();
+        if (!QTest::currentTestFailed())
+            stopScale();
+        return !QTest::currentTestFailed();
+    }
+
     // Both started; false (the test failed) when either did not start.
     bool startScaleAndProgram()
     {
@@ -279,11 +288,7 @@ private slots:
         QVERIFY(XServer::xdotool({"type", "--delay", "150", Note}));
         QVERIFY(click(first, m_startButton));
         QVERIFY2(recorded(30), "no readings were recorded after the click");
-        killProgram();
-        if (QTest::currentTestFailed())
-            return;
-        stopScale();
-        if (QTest::currentTestFailed())
+        if (!killProgramAndScale())
             return;
         const QStringList before = recovery().rows();
         QVERIFY(before.size() >= 30);
@@ -339,11 +344,7 @@ private slots:
         QVERIFY2(recorded(int(opened.size()) + 30), "the journal was not opened or no readings were recorded");
         QVERIFY(click(window, m_saveButton));
         QVERIFY2(stopped(), "the program did not stop in the save");
-        killProgram();
-        if (QTest::currentTestFailed())
-            return;
-        stopScale();
-        if (QTest::currentTestFailed())
+        if (!killProgramAndScale())
             return;
 
         // Never a torn file: the old one stays as it was.

@@ -25,17 +25,12 @@ struct Utf16 {
 };
 
 // Bytes of the journal file's code page: every byte above ASCII is a
-// character above ASCII, so only the blanks need the code page (and only
-// for bytes that are not printable ASCII).
+// character above ASCII, so only the blanks need the code page.
 struct CodePage {
     QByteArrayView bytes;
     qsizetype size() const { return bytes.size(); }
     char16_t at(qsizetype i) const { return uchar(bytes[i]); }
-    bool blank(qsizetype i) const
-    {
-        const uchar b = uchar(bytes[i]);
-        return b == ' ' || ((b < ' ' || b >= 0x7F) && AnsiText::isSpace(char(b)));
-    }
+    bool blank(qsizetype i) const { return AnsiText::isSpace(bytes[i]); }
 };
 
 // The recorder's grammar (Numbers::parseDecimalComma once "." is a comma)

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <limits>
 
 namespace {
@@ -144,8 +143,7 @@ quint16 JournalTotals::unitId(const QString &unit)
 
 quint16 JournalTotals::unitId(QByteArrayView unit)
 {
-    if (!m_lastUnitKnown || m_lastUnit.size() != unit.size()
-        || std::memcmp(m_lastUnit.constData(), unit.data(), size_t(unit.size())) != 0) {
+    if (!m_lastUnitKnown || QByteArrayView(m_lastUnit) != unit) {
         m_lastUnitId = unitId(AnsiText::decode(unit));
         m_lastUnit = unit.toByteArray();
         m_lastUnitKnown = true;

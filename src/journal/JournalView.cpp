@@ -10,7 +10,6 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QScrollBar>
 #include <QStyle>
 
 #include <algorithm>
@@ -30,13 +29,8 @@ public:
 } // namespace
 
 JournalView::JournalView(JournalGrid &grid, QWidget *parent)
-    : QTableView(parent)
+    : ThrottledTableView(MinRepaintMs, parent)
     , m_grid(grid)
-    , m_throttle(*this, MinRepaintMs, [this] {
-        if (m_geometriesHeld)
-            updateGeometries();
-        showSelection();
-    })
 {
     setVerticalHeader(new PositionHeader(Qt::Vertical, this));
     setModel(&grid);
@@ -70,15 +64,12 @@ JournalView::JournalView(JournalGrid &grid, QWidget *parent)
     if (auto *corner = findChild<QAbstractButton *>())
         corner->setAccessibleName(JournalTexts::selectAllRows());
 
-    connect(&grid, &JournalGrid::selectionMoved, &m_throttle, &RepaintThrottle::changed);
     // Qt lays a new row out and paints it by itself; only rows that come
-    // right after a showing wait for the interval. Held before the row goes
-    // in: Qt's header repaints itself for a row it takes while not held, and
-    // places all its rows anew to do so.
-    connect(&grid, &QAbstractItemModel::rowsAboutToBeInserted, &m_throttle, &RepaintThrottle::hold);
+    // right after a showing wait for the interval.
+    connect(&grid, &JournalGrid::selectionMoved, &throttle(), &RepaintThrottle::changed);
     connect(&grid, &QAbstractItemModel::modelReset, this, [this] {
         applyColumnWidths();
-        m_throttle.showNow();
+        throttle().showNow();
     });
     connect(&grid, &JournalGrid::columnWidthChanged, this, [this](int col) {
         if (col == 0)
@@ -120,7 +111,7 @@ QRect JournalView::cellGeometry(int row, int col) const
     return r.translated(viewport()->geometry().topLeft());
 }
 
-void JournalView::showSelection()
+void JournalView::showChanges()
 {
     QItemSelectionModel *sel = selectionModel();
     // The operator's block stays marked while recorded rows become current.
@@ -201,7 +192,7 @@ void JournalView::mouseDoubleClickEvent(QMouseEvent *event)
 void JournalView::leaveEvent(QEvent *event)
 {
     m_grid.setMouseCell(0, 0);
-    QTableView::leaveEvent(event);
+    ThrottledTableView::leaveEvent(event);
 }
 
 void JournalView::pressRowHeader(int row, bool extend)
@@ -239,7 +230,7 @@ bool JournalView::eventFilter(QObject *watched, QEvent *event)
     const bool onRows = watched == verticalHeader()->viewport();
     const bool onCols = watched == horizontalHeader()->viewport();
     if (!onRows && !onCols)
-        return QTableView::eventFilter(watched, event);
+        return ThrottledTableView::eventFilter(watched, event);
 
     switch (event->type()) {
     case QEvent::MouseMove:
@@ -340,35 +331,17 @@ void JournalView::keyPressEvent(QKeyEvent *event)
     }
     if (moveByKey(event->key(), event->modifiers()))
         return;
-    QTableView::keyPressEvent(event);
+    ThrottledTableView::keyPressEvent(event);
 }
 
 void JournalView::scrollContentsBy(int dx, int dy)
 {
-    QTableView::scrollContentsBy(dx, dy);
+    ThrottledTableView::scrollContentsBy(dx, dy);
     emit cellsMoved();
-}
-
-void JournalView::updateGeometries()
-{
-    // Placing the rows again walks every row (Qt's header recomputes the
-    // position of each after an insert): rows that come while repaints are
-    // held are placed once, when they show.
-    m_geometriesHeld = m_throttle.holding();
-    if (!m_geometriesHeld) {
-        QTableView::updateGeometries();
-        return;
-    }
-    // The scroll range follows the rows at once: every row has one height.
-    // The model, not the grid: the view outlives the grid while the main
-    // window is destroyed, and then has no model or Qt's empty one.
-    const int rows = model() ? model()->rowCount() : 0;
-    const int shown = std::max(1, viewport()->height() / std::max(1, verticalHeader()->defaultSectionSize()));
-    verticalScrollBar()->setRange(0, std::max(0, rows - shown));
 }
 
 void JournalView::resizeEvent(QResizeEvent *event)
 {
-    QTableView::resizeEvent(event);
+    ThrottledTableView::resizeEvent(event);
     emit cellsMoved();
 }

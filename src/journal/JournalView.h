@@ -1,8 +1,6 @@
 #pragma once
 
-#include "widgets/RepaintThrottle.h"
-
-#include <QTableView>
+#include "widgets/ThrottledTableView.h"
 
 class JournalGrid;
 
@@ -15,7 +13,7 @@ class JournalGrid;
 // selection, scrolls to its current cell and repaints at most once every
 // MinRepaintMs, however fast the rows come; a change after a quiet spell
 // shows at once.
-class JournalView : public QTableView
+class JournalView : public ThrottledTableView
 {
     Q_OBJECT
 
@@ -58,10 +56,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void scrollContentsBy(int dx, int dy) override;
     void resizeEvent(QResizeEvent *event) override;
-    void updateGeometries() override;
+    void showChanges() override;
 
 private:
-    void showSelection();
     int gridRowAt(int viewportY) const;
     int gridColAt(int viewportX) const;
     void pressRowHeader(int row, bool extend);
@@ -73,6 +70,4 @@ private:
     enum class Drag { None, Cells, Rows, Columns } m_drag = Drag::None;
     bool m_syncing = false;
     bool m_followCurrent = true;
-    bool m_geometriesHeld = false;
-    RepaintThrottle m_throttle;
 };

@@ -21,7 +21,7 @@ constexpr int Margin = 8; // pixels beside the text in the one column
 } // namespace
 
 DataStreamView::DataStreamView(QWidget *parent)
-    : QTableView(parent)
+    : ThrottledTableView(MinRepaintMs, parent)
 {
     m_advances.fill(-1);
     setItemDelegate(new TextCellDelegate(this));
@@ -52,7 +52,7 @@ DataStreamView::DataStreamView(QWidget *parent)
 
 void DataStreamView::setModel(QAbstractItemModel *model)
 {
-    QTableView::setModel(model);
+    ThrottledTableView::setModel(model);
     measureAll();
 }
 
@@ -67,7 +67,7 @@ void DataStreamView::measureAll()
 
 void DataStreamView::changeEvent(QEvent *event)
 {
-    QTableView::changeEvent(event);
+    ThrottledTableView::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
         m_advances.fill(-1);
         measureAll();
@@ -92,19 +92,19 @@ void DataStreamView::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
-    QTableView::keyPressEvent(event);
+    ThrottledTableView::keyPressEvent(event);
 }
 
 void DataStreamView::rowsInserted(const QModelIndex &parent, int start, int end)
 {
-    QTableView::rowsInserted(parent, start, end);
+    ThrottledTableView::rowsInserted(parent, start, end);
     widenFor(start, end);
-    m_throttle.changed();
+    throttle().changed();
 }
 
 void DataStreamView::resizeEvent(QResizeEvent *event)
 {
-    QTableView::resizeEvent(event);
+    ThrottledTableView::resizeEvent(event);
     fitColumn();
 }
 

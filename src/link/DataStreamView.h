@@ -1,8 +1,6 @@
 #pragma once
 
-#include "widgets/RepaintThrottle.h"
-
-#include <QTableView>
+#include "widgets/ThrottledTableView.h"
 
 #include <array>
 
@@ -15,7 +13,7 @@
 // A one-column table without headers rather than a list view: a list view
 // lays out every entry it holds again for each one added at the top, five
 // thousand of them sixty times a second; a table only shifts its rows.
-class DataStreamView : public QTableView
+class DataStreamView : public ThrottledTableView
 {
     Q_OBJECT
 
@@ -42,7 +40,6 @@ private:
     void widenFor(int start, int end);
     void fitColumn();
 
-    RepaintThrottle m_throttle{*this, MinRepaintMs, nullptr};
     int m_widest = 0; // pixels of the widest entry shown so far
     // Advances of the Latin and Cyrillic characters met, in this view's font
     // (-1: not measured yet); others are measured each time.

@@ -1,5 +1,7 @@
 #include "link/JournalTime.h"
 
+#include "common/Clock.h"
+
 namespace {
 
 // The format without its time-zone fields ("t" outside quotes) and the blanks
@@ -71,12 +73,19 @@ QString Writer::operator()(const QDateTime &when)
 {
     if (!m_bySecond || !when.isValid())
         return m_locale.toString(when, m_format);
-    const qint64 second = when.toSecsSinceEpoch();
-    if (m_text.isNull() || second != m_second) {
+    const QDate date = when.date();
+    const int second = when.time().msecsSinceStartOfDay() / 1000;
+    if (m_text.isNull() || second != m_second || date != m_date) {
+        m_date = date;
         m_second = second;
         m_text = m_locale.toString(when, m_format);
     }
     return m_text;
+}
+
+QString Writer::now(const Clock &clock)
+{
+    return (*this)(m_bySecond ? clock.nowToTheSecond() : clock.now());
 }
 
 } // namespace JournalTime

@@ -3,6 +3,8 @@
 #include <QDateTime>
 #include <QLocale>
 
+class Clock;
+
 // The date and time of a journal row as the operator's regional settings
 // write them: the short date, a blank, the long time without a time zone.
 namespace JournalTime {
@@ -23,12 +25,17 @@ class Writer
 public:
     explicit Writer(QLocale locale);
     QString operator()(const QDateTime &when);
+    // The text of the clock's time.
+    QString now(const Clock &clock);
 
 private:
     QLocale m_locale;
     QString m_format;
     bool m_bySecond; // the format shows nothing finer than seconds
-    qint64 m_second = 0;
+    // The local date and second of the day of the text kept: the text shows
+    // nothing else, and they are read without looking at the time zone.
+    QDate m_date;
+    int m_second = -1;
     QString m_text;
 };
 

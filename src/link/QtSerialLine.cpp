@@ -203,7 +203,7 @@ int QtSerialLine::output(const QByteArray &data)
     // Hand the bytes to the driver now if it takes them without waiting, so
     // that a close right after (a resynchronisation) does not drop them from
     // QSerialPort's buffer; the rest goes out from the event loop.
-    m_port.waitForBytesWritten(0);
+    m_port.flush();
     return NoError;
 }
 

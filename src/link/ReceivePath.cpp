@@ -64,7 +64,7 @@ bool ReceivePath::handleChunk()
     if (bytes.contains(FrameLayouts::ENQ))
         m_line.output(QByteArray(1, FrameLayouts::ACK));
     const QString chunk = AnsiText::decode(bytes);
-    m_log.add(chunk, m_clock.now().time());
+    m_log.add(chunk, m_clock.nowToTheSecond().time()); // the entry shows seconds
     m_decode(chunk);
     return true;
 }

@@ -54,7 +54,7 @@ void Recorder::RecordReading(const ScaleReading &reading, float deadZone)
                       cell(reading.status)};
     if (reading.counting)
         cells << cell(reading.quantity) << cell(reading.unitWeight);
-    cells << cell(m_timeText(m_clock.now())) << cell(m_window.noteText());
+    cells << cell(m_timeText.now(m_clock)) << cell(m_window.noteText());
     m_journal.AddItem(cells.join(QLatin1Char('\t')));
     m_journal.followNewRow(m_journal.Rows() - 1);
     if (m_settings.bell() != 0)

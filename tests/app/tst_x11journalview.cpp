@@ -1,11 +1,14 @@
 #include "app/frm1.h"
 #include "journal/JournalGrid.h"
 #include "journal/JournalView.h"
+#include "link/DataStreamLog.h"
+#include "link/DataStreamView.h"
 #include "support/TestWindow.h"
 #include "support/XServer.h"
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QScrollBar>
 #include <QTest>
 
 namespace {
@@ -25,6 +28,30 @@ protected:
         return false;
     }
 };
+
+// Where a view stands: its scroll ranges and positions, and where its
+// current cell lies.
+struct Layout {
+    int rowsRange, rowsPage, rowsAt, columnsRange, columnsPage, current;
+    bool operator==(const Layout &o) const
+    {
+        return std::tie(rowsRange, rowsPage, rowsAt, columnsRange, columnsPage, current)
+            == std::tie(o.rowsRange, o.rowsPage, o.rowsAt, o.columnsRange, o.columnsPage, o.current);
+    }
+};
+
+Layout layoutOf(const QTableView &view)
+{
+    return {view.verticalScrollBar()->maximum(), view.verticalScrollBar()->pageStep(),
+            view.verticalScrollBar()->value(), view.horizontalScrollBar()->maximum(),
+            view.horizontalScrollBar()->pageStep(), view.visualRect(view.currentIndex()).top()};
+}
+
+QString text(const Layout &l)
+{
+    return QStringLiteral("rows %1/%2 at %3, columns %4/%5, current at %6")
+        .arg(l.rowsRange).arg(l.rowsPage).arg(l.rowsAt).arg(l.columnsRange).arg(l.columnsPage).arg(l.current);
+}
 
 } // namespace
 
@@ -77,6 +104,43 @@ private slots:
         QVERIFY2(positions.paints <= cells.paints,
                  qPrintable(QStringLiteral("%1 paints of the cells, %2 of the positions")
                                 .arg(cells.paints).arg(positions.paints)));
+    }
+
+    // Rows that come while a view holds its repaints are laid out once, when
+    // they show: the view must then stand as a layout made afresh would.
+    void heldRowsLaidOutAsAfresh_data()
+    {
+        QTest::addColumn<bool>("journal");
+        QTest::addColumn<int>("pauseMs");
+        QTest::newRow("journal, line rate") << true << 16;
+        QTest::newRow("journal, a burst") << true << 0;
+        QTest::newRow("data stream, line rate") << false << 16;
+        QTest::newRow("data stream, a burst") << false << 0;
+    }
+    void heldRowsLaidOutAsAfresh()
+    {
+        QFETCH(bool, journal);
+        QFETCH(int, pauseMs);
+        DataStreamLog log(5000);
+        DataStreamView stream;
+        stream.setModel(&log);
+        stream.resize(300, 120);
+        stream.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&stream));
+        QTableView &shown = journal ? static_cast<QTableView &>(view()) : stream;
+        for (int n = 1; n <= 120; ++n) {
+            if (journal)
+                m_env->window->ReadFrom_Unit(QStringLiteral("\x01\x02S%1kg   ").arg(n % 2 ? "1.000" : "2.000", 8));
+            else // longer and longer, so that the column widens while held
+                log.add(QString(n, QLatin1Char('A')), QTime(9, 5, 7));
+            QTest::qWait(pauseMs);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(shown.updatesEnabled(), 1000);
+        const Layout held = layoutOf(shown);
+        QVERIFY(held.rowsRange > 0);
+        shown.doItemsLayout();
+        const Layout afresh = layoutOf(shown);
+        QVERIFY2(held == afresh, qPrintable(text(held) + QStringLiteral(" against ") + text(afresh)));
     }
 };
 

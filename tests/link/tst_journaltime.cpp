@@ -1,4 +1,5 @@
 #include "link/JournalTime.h"
+#include "support/FixedClock.h"
 
 #include <QtTest>
 
@@ -11,6 +12,9 @@ private slots:
     void shortDateAndLongTime();
     void cLocaleGivesRussian();
     void writerKeepsTheTextOfASecond();
+    void writerTakesTheClock_data();
+    void writerTakesTheClock();
+    void systemClockToTheSecond();
 };
 
 void TstJournalTime::shortDateAndLongTime_data()
@@ -60,6 +64,58 @@ void TstJournalTime::writerKeepsTheTextOfASecond()
     QCOMPARE(writer(when), QStringLiteral("01.01.2024 00:00:01"));
     QCOMPARE(writer(when.addSecs(-3600)), QStringLiteral("31.12.2023 23:00:01")); // the clock put back
     QCOMPARE(writer(QDateTime()), JournalTime::text(QDateTime(), ru));
+}
+
+// The writer asks the clock for the second alone; the text is the one of the
+// whole time, whatever the milliseconds, and follows a clock put back.
+void TstJournalTime::writerTakesTheClock_data()
+{
+    QTest::addColumn<QList<QDateTime>>("times");
+    const QDate day(2024, 3, 5);
+    QTest::newRow("within a second") << QList<QDateTime>{QDateTime(day, QTime(9, 5, 7, 0)),
+                                                         QDateTime(day, QTime(9, 5, 7, 999))};
+    QTest::newRow("next second") << QList<QDateTime>{QDateTime(day, QTime(9, 5, 7, 999)),
+                                                     QDateTime(day, QTime(9, 5, 8, 1))};
+    QTest::newRow("midnight") << QList<QDateTime>{QDateTime(day, QTime(23, 59, 59, 500)),
+                                                  QDateTime(day.addDays(1), QTime(0, 0, 0, 20))};
+    QTest::newRow("same time, next day") << QList<QDateTime>{QDateTime(day, QTime(9, 5, 7, 5)),
+                                                             QDateTime(day.addDays(1), QTime(9, 5, 7, 5))};
+    QTest::newRow("put back") << QList<QDateTime>{QDateTime(day, QTime(9, 5, 7, 5)),
+                                                  QDateTime(day, QTime(8, 5, 7, 5))};
+}
+
+void TstJournalTime::writerTakesTheClock()
+{
+    QFETCH(QList<QDateTime>, times);
+    const QLocale ru(QLocale::Russian, QLocale::Russia);
+    JournalTime::Writer writer(ru);
+    FixedClock clock;
+    for (const QDateTime &when : times) {
+        clock.time = when;
+        QCOMPARE(clock.nowToTheSecond().time().msec(), 0);
+        QCOMPARE(clock.nowToTheSecond().toSecsSinceEpoch(), when.toSecsSinceEpoch());
+        QCOMPARE(writer.now(clock), JournalTime::text(when, ru));
+    }
+}
+
+// The system's clock to the second lies between the times around it, in
+// local time, and keeps one value through its second.
+void TstJournalTime::systemClockToTheSecond()
+{
+    const SystemClock clock;
+    for (int i = 0; i < 2000; ++i) {
+        const QDateTime before = clock.now();
+        const QDateTime second = clock.nowToTheSecond();
+        const QDateTime after = clock.now();
+        QCOMPARE(second.timeSpec(), Qt::LocalTime);
+        QCOMPARE(second.time().msec(), 0);
+        QVERIFY(before.toSecsSinceEpoch() <= second.toSecsSinceEpoch());
+        QVERIFY(second.toSecsSinceEpoch() <= after.toSecsSinceEpoch());
+        if (before.toSecsSinceEpoch() == after.toSecsSinceEpoch())
+            QCOMPARE(second.time(), QTime(before.time().hour(), before.time().minute(), before.time().second()));
+        if (i % 100 == 0)
+            QTest::qSleep(7);
+    }
 }
 
 QTEST_APPLESS_MAIN(TstJournalTime)

@@ -14,21 +14,13 @@ TotalsLabel::TotalsLabel(const JournalGrid &grid, const JournalTotals &totals, Q
 {
     setObjectName(QStringLiteral("lblTotals"));
     setAccessibleName(StationTexts::totals());
-    m_later.setSingleShot(true);
-    m_later.setInterval(200);
-    connect(&m_later, &QTimer::timeout, this, &TotalsLabel::refresh);
-    auto later = [this] {
-        if (!m_later.isActive())
-            m_later.start();
-    };
-    connect(&totals, &JournalTotals::changed, this, later);
-    connect(&grid, &JournalGrid::selectionMoved, this, later);
+    connect(&totals, &JournalTotals::changed, &m_throttle, &RepaintThrottle::changed);
+    connect(&grid, &JournalGrid::selectionMoved, &m_throttle, &RepaintThrottle::changed);
     refresh();
 }
 
-void TotalsLabel::refresh()
+void TotalsLabel::writeText()
 {
-    m_later.stop();
     const int first = std::max(1, std::min(m_grid.Row(), m_grid.RowSel()));
     const int last = std::max(m_grid.Row(), m_grid.RowSel());
     const bool selected = last > first && last >= 1;

@@ -1,14 +1,16 @@
 #pragma once
 
+#include "widgets/RepaintThrottle.h"
+
 #include <QLabel>
-#include <QTimer>
 
 class JournalGrid;
 class JournalTotals;
 
 // lblTotals: the totals of the whole journal, or of the selected rows when
 // more than one is selected. Rewritten at most five times a second while
-// rows stream in. Its text can be selected with the mouse.
+// rows stream in, as the journal shows them. Its text can be selected with
+// the mouse.
 class TotalsLabel : public QLabel
 {
     Q_OBJECT
@@ -16,15 +18,19 @@ class TotalsLabel : public QLabel
 public:
     TotalsLabel(const JournalGrid &grid, const JournalTotals &totals, QWidget *parent = nullptr);
 
+    static constexpr int MinRefreshMs = 200;
+
     // Writes the text now.
-    void refresh();
+    void refresh() { m_throttle.showNow(); }
 
 protected:
     void enterEvent(QEnterEvent *event) override;
     void leaveEvent(QEvent *event) override;
 
 private:
+    void writeText();
+
     const JournalGrid &m_grid;
     const JournalTotals &m_totals;
-    QTimer m_later;
+    RepaintThrottle m_throttle{*this, MinRefreshMs, [this] { writeText(); }, RepaintThrottle::Held::Nothing};
 };

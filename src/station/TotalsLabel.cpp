@@ -33,6 +33,21 @@ void TotalsLabel::writeText()
         setTextInteractionFlags(Qt::NoTextInteraction);
     setText(text);
     setToolTip(text);
+    keepSize();
+}
+
+// A label whose size may change lays the whole status bar out again for
+// each new text (the label measured, the label beside it moved and
+// repainted), five times a second while rows stream in. The label keeps a
+// fixed size instead, some digits wider than its text, and takes a new one
+// only when a text does not fit, or fits with twice that to spare.
+void TotalsLabel::keepSize()
+{
+    const QSize hint = sizeHint();
+    const int spare = 4 * fontMetrics().horizontalAdvance(QLatin1Char('0'));
+    const bool fits = hint.width() <= minimumWidth() && hint.width() >= minimumWidth() - 2 * spare;
+    if (!fits || hint.height() != minimumHeight())
+        setFixedSize(hint.width() + spare, hint.height());
 }
 
 // A selectable label lays its text out as a rich-text document several times

@@ -29,6 +29,7 @@ protected:
 
 private:
     void writeText();
+    void keepSize();
 
     const JournalGrid &m_grid;
     const JournalTotals &m_totals;

@@ -39,15 +39,21 @@ void TotalsLabel::writeText()
 // A label whose size may change lays the whole status bar out again for
 // each new text (the label measured, the label beside it moved and
 // repainted), five times a second while rows stream in. The label keeps a
-// fixed size instead, some digits wider than its text, and takes a new one
+// fixed size instead, two digits wider than its text, and takes a new one
 // only when a text does not fit, or fits with twice that to spare.
 void TotalsLabel::keepSize()
 {
-    const QSize hint = sizeHint();
-    const int spare = 4 * fontMetrics().horizontalAdvance(QLatin1Char('0'));
-    const bool fits = hint.width() <= minimumWidth() && hint.width() >= minimumWidth() - 2 * spare;
-    if (!fits || hint.height() != minimumHeight())
-        setFixedSize(hint.width() + spare, hint.height());
+    // Measured as the label measures itself: its own size hint is never
+    // below the size it is given.
+    const QMargins margins = contentsMargins();
+    const QSize text = fontMetrics().boundingRect(QRect(0, 0, QWIDGETSIZE_MAX, QWIDGETSIZE_MAX), int(alignment()),
+                                                  this->text()).size();
+    const QSize needed = text + QSize(margins.left() + margins.right() + 2 * margin(),
+                                      margins.top() + margins.bottom() + 2 * margin());
+    const int spare = 2 * fontMetrics().horizontalAdvance(QLatin1Char('0'));
+    const bool fits = needed.width() <= minimumWidth() && needed.width() >= minimumWidth() - 2 * spare;
+    if (!fits || needed.height() != minimumHeight())
+        setFixedSize(needed.width() + spare, needed.height());
 }
 
 // A selectable label lays its text out as a rich-text document several times

@@ -26,6 +26,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTimer>
+#include <QSet>
 #include <QStandardPaths>
 #include <QTest>
 #include <QUrl>
@@ -123,6 +124,39 @@ private slots:
         m_env->messages.answer({UserMessages::Answer::Yes});
         m_window->tbr1_ButtonClick(QStringLiteral("tbrClear"));
         QTRY_VERIFY(totals().startsWith(QStringLiteral("Итого: 1 строка, сумма 1,000 kg")));
+    }
+
+    // The totals' text always fits its label; the label keeps its size while
+    // texts a little shorter or longer come, so that the status bar is not
+    // laid out again for every text, and gives room back once texts shrink.
+    void totalsLabelFitsItsText()
+    {
+        auto &label = *m_window->findChild<QLabel *>(QStringLiteral("lblTotals"));
+        const auto fits = [&label] {
+            return label.fontMetrics().horizontalAdvance(label.text()) <= label.contentsRect().width();
+        };
+        QSet<int> widths;
+        const char *weights[] = {"1.000", "22.500", "0.750", "1.5", "333.250"};
+        for (int n = 0; n < 15; ++n) {
+            read(weights[n % 5]);
+            QTRY_VERIFY(totals().contains(QString::number(n + 1) + QLatin1Char(' ')));
+            QVERIFY2(fits(), qPrintable(totals()));
+            widths << label.width();
+        }
+        QVERIFY2(widths.size() <= 3, qPrintable(QString::number(widths.size())));
+        const int streaming = label.width();
+        JournalGrid &grid = m_window->journal();
+        grid.setCurrentCell(1, 1);
+        grid.setSelectionCorner(2, grid.Cols() - 1);
+        QTRY_VERIFY(totals().startsWith(QStringLiteral("Итого: выделено 2 строки")));
+        QVERIFY(fits());
+        m_env->messages.answer({UserMessages::Answer::Yes});
+        grid.setCurrentCell(1, 1);
+        grid.setSelectionCorner(grid.Rows() - 1, grid.Cols() - 1);
+        m_window->tbr1_ButtonClick(QStringLiteral("tbrClear"));
+        QTRY_COMPARE(totals(), QStringLiteral("Итого: 0 строк"));
+        QTRY_VERIFY(label.width() < streaming);
+        QVERIFY(fits());
     }
 
     // The date and time shows whole in the font in use; the other columns

@@ -1,6 +1,8 @@
 #include "Benches.h"
 
+#include "app/frm1.h"
 #include "journal/JournalGrid.h"
+#include "journal/JournalView.h"
 #include "link/FrameBuilder.h"
 #include "Measure.h"
 #include "recovery/JournalRecovery.h"
@@ -8,6 +10,7 @@
 #include "settings/IniTxt.h"
 #include "support/TestWindow.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 
@@ -68,4 +71,14 @@ void waitForRecoveryBase(const QString &folder, int rows)
     };
     if (!Measure::runUntil(written, 60))
         std::fprintf(stderr, "bench: the recovery file's start was not written\n");
+}
+
+double firstReadingThenPause(frm1 &window, const QString &chunk)
+{
+    const double t0 = Measure::threadCpuSeconds();
+    window.ReadFrom_Unit(chunk);
+    QCoreApplication::processEvents();
+    const double first = Measure::threadCpuSeconds() - t0;
+    Measure::runUntil([] { return false; }, 2.5 * JournalView::MinRepaintMs / 1000);
+    return first;
 }

@@ -9,6 +9,7 @@
 #include <QStringList>
 
 class JournalGrid;
+class frm1;
 class TestWindow;
 
 // What a run measures; the defaults are the figures the targets speak of.
@@ -36,6 +37,12 @@ void preloadJournal(JournalGrid &journal, int rows);
 // rows rows, is written beforehand, as it is a moment after a journal is
 // opened: the first reading then only takes it.
 void waitForRecoveryBase(const QString &folder, int rows);
+// The first reading a moment after opening takes the start of the recovery
+// file written meanwhile, once an open: it is made here, and a quiet spell
+// follows, so that the next reading shows at once, as the first reading after
+// a pause does. Returns the first reading's processor time, its events
+// included.
+double firstReadingThenPause(frm1 &window, const QString &chunk);
 // A frame of scale type t with this weight, ENQ at its end.
 QByteArray frameOf(int type, const QString &weight);
 

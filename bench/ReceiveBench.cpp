@@ -6,7 +6,6 @@
 
 #include "app/frm1.h"
 #include "journal/JournalGrid.h"
-#include "journal/JournalView.h"
 #include "link/ScaleLink.h"
 #include "support/FakeSerialLine.h"
 #include "support/TestWindow.h"
@@ -169,13 +168,7 @@ RecordCost recordCost(int journalRows)
     const QString chunks[2] = {QString::fromLatin1(frameOf(0, QStringLiteral("1.000"))),
                                QString::fromLatin1(frameOf(0, QStringLiteral("2.000")))};
     RecordCost cost;
-    const double first0 = Measure::threadCpuSeconds();
-    w.ReadFrom_Unit(chunks[1]);
-    QCoreApplication::processEvents();
-    cost.first = Measure::threadCpuSeconds() - first0;
-    // A quiet spell, so that the first of the readings below shows at once,
-    // as the first reading after a pause does.
-    Measure::runUntil([] { return false; }, 2.5 * JournalView::MinRepaintMs / 1000);
+    cost.first = firstReadingThenPause(w, chunks[1]);
     const double all0 = Measure::threadCpuSeconds();
     for (int i = 0; i < Readings; ++i) {
         const double t0 = Measure::threadCpuSeconds();

@@ -190,7 +190,10 @@ QByteArray QtSerialLine::input()
     if (!m_port.isOpen())
         return {};
     const QByteArray data = m_inputLen > 0 ? m_port.read(m_inputLen) : m_port.readAll();
-    m_threshold.poke(); // what is left may be another whole frame
+    // What is left may be another whole frame; nothing left needs no look
+    // (bytes that come later announce themselves).
+    if (m_port.bytesAvailable() > 0)
+        m_threshold.poke();
     return data;
 }
 

@@ -170,12 +170,10 @@ void JournalRecovery::reset()
 void JournalRecovery::onRowsInserted(int first, int last)
 {
     // Rows appended after those of the base being written keep it good.
-    if (!m_dirty) {
-        if (m_base.active() && first >= m_base.rowsWritten() && last == m_journal.rowCount() - 1)
-            m_base.follow();
-        else
-            prepareLater();
-    }
+    if (m_base.active() && first >= m_base.rowsWritten() && last == m_journal.rowCount() - 1)
+        m_base.follow();
+    else
+        prepareLater();
     for (int r = first; recording() && r <= last; ++r) {
         const QString cells = m_journal.dataText(r + 1);
         const QByteArray record = RecoveryFormat::row(cells);
@@ -187,8 +185,7 @@ void JournalRecovery::onRowsInserted(int first, int last)
 
 void JournalRecovery::onRowsAboutToBeRemoved(int first, int last)
 {
-    if (!m_dirty)
-        prepareLater();
+    prepareLater();
     m_removed = {};
     for (int r = first; recording() && r <= last; ++r)
         m_removed += Sizes::of(m_journal.dataText(r + 1));
@@ -205,8 +202,7 @@ void JournalRecovery::onRowsRemoved(int first, int last)
 
 void JournalRecovery::onCellAboutToChange(int row, int)
 {
-    if (!m_dirty)
-        prepareLater();
+    prepareLater();
     if (recording())
         m_sizes -= Sizes::of(m_journal.dataText(row));
 }
@@ -215,8 +211,7 @@ void JournalRecovery::onDataChanged(const QModelIndex &topLeft, const QModelInde
 {
     if (!roles.isEmpty() && !roles.contains(Qt::DisplayRole))
         return;
-    if (!m_dirty)
-        prepareLater();
+    prepareLater();
     for (int r = topLeft.row(); r <= bottomRight.row(); ++r) {
         // The row as it was went before the change (cellAboutToChange).
         if (recording())
@@ -229,8 +224,7 @@ void JournalRecovery::onDataChanged(const QModelIndex &topLeft, const QModelInde
 
 void JournalRecovery::rewriteLater()
 {
-    if (!m_dirty)
-        prepareLater();
+    prepareLater();
     if (!m_dirty || m_failed)
         return;
     m_rewritePending = true;
@@ -250,8 +244,10 @@ void JournalRecovery::append(QByteArrayView payload)
 
 void JournalRecovery::prepareLater()
 {
+    if (m_dirty)
+        return; // the base was taken or given up when the journal became unsaved
     m_base.discard();
-    if (m_dirty || m_failed || m_heldElsewhere || !m_lockProblem.isEmpty())
+    if (m_failed || m_heldElsewhere || !m_lockProblem.isEmpty())
         return;
     m_prepare.start();
 }

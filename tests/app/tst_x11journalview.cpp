@@ -29,28 +29,13 @@ protected:
     }
 };
 
-// Where a view stands: its scroll ranges and positions, and where its
-// current cell lies.
-struct Layout {
-    int rowsRange, rowsPage, rowsAt, columnsRange, columnsPage, current;
-    bool operator==(const Layout &o) const
-    {
-        return std::tie(rowsRange, rowsPage, rowsAt, columnsRange, columnsPage, current)
-            == std::tie(o.rowsRange, o.rowsPage, o.rowsAt, o.columnsRange, o.columnsPage, o.current);
-    }
-};
-
-Layout layoutOf(const QTableView &view)
+// Where a view stands: its scroll ranges, steps and positions, and where
+// its current cell lies.
+QList<int> layoutOf(const QTableView &view)
 {
-    return {view.verticalScrollBar()->maximum(), view.verticalScrollBar()->pageStep(),
-            view.verticalScrollBar()->value(), view.horizontalScrollBar()->maximum(),
-            view.horizontalScrollBar()->pageStep(), view.visualRect(view.currentIndex()).top()};
-}
-
-QString text(const Layout &l)
-{
-    return QStringLiteral("rows %1/%2 at %3, columns %4/%5, current at %6")
-        .arg(l.rowsRange).arg(l.rowsPage).arg(l.rowsAt).arg(l.columnsRange).arg(l.columnsPage).arg(l.current);
+    const QScrollBar *rows = view.verticalScrollBar(), *columns = view.horizontalScrollBar();
+    return {rows->maximum(), rows->pageStep(), rows->value(), columns->maximum(), columns->pageStep(),
+            view.visualRect(view.currentIndex()).top()};
 }
 
 } // namespace
@@ -136,11 +121,10 @@ private slots:
             QTest::qWait(pauseMs);
         }
         QTRY_VERIFY_WITH_TIMEOUT(shown.updatesEnabled(), 1000);
-        const Layout held = layoutOf(shown);
-        QVERIFY(held.rowsRange > 0);
+        const QList<int> held = layoutOf(shown);
+        QVERIFY(held[0] > 0); // rows beyond the window
         shown.doItemsLayout();
-        const Layout afresh = layoutOf(shown);
-        QVERIFY2(held == afresh, qPrintable(text(held) + QStringLiteral(" against ") + text(afresh)));
+        QCOMPARE(held, layoutOf(shown));
     }
 };
 

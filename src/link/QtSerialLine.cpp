@@ -3,6 +3,9 @@
 #include <QSerialPortInfo>
 
 #include <algorithm>
+#include <cerrno>
+
+#include <unistd.h>
 
 namespace {
 
@@ -201,8 +204,29 @@ int QtSerialLine::output(const QByteArray &data)
 {
     if (!m_port.isOpen())
         return fail(ErrPortNotOpen, QStringLiteral("Operation valid only when the port is open"));
-    if (m_port.write(data) != data.size())
-        return failFromPort(QStringLiteral("Could not send to %1").arg(portLabel()));
+    const auto queue = [this](const char *bytes, qint64 size) {
+        return m_port.write(bytes, size) == size
+            ? NoError
+            : failFromPort(QStringLiteral("Could not send to %1").arg(portLabel()));
+    };
+    // What the driver takes at once goes straight to it: through
+    // QSerialPort's buffer an ACK costs two more turns of the event loop
+    // (its write notifier on and off), sixty times a second at line rate.
+    // Bytes still queued there go first, to keep the order.
+    if (m_port.bytesToWrite() == 0) {
+        qint64 taken;
+        do
+            taken = ::write(m_port.handle(), data.constData(), size_t(data.size()));
+        while (taken < 0 && errno == EINTR);
+        if (taken < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            taken = 0;
+        // A full driver takes the rest from the event loop; a failing
+        // device is reported by QSerialPort below.
+        if (taken >= 0)
+            return taken == data.size() ? NoError : queue(data.constData() + taken, data.size() - taken);
+    }
+    if (const int code = queue(data.constData(), data.size()))
+        return code;
     // Hand the bytes to the driver now if it takes them without waiting, so
     // that a close right after (a resynchronisation) does not drop them from
     // QSerialPort's buffer; the rest goes out from the event loop.

@@ -24,6 +24,9 @@ protected:
     void updateGeometries() override;
 
 private:
+    void rowsCounted(int before, int now);
+    void followRows();
+
     RepaintThrottle m_throttle;
     bool m_geometriesHeld = false;
 };

@@ -57,6 +57,8 @@ private slots:
     void inputLengthCapsARead();
     void unreadBacklogKeepsTheNewest();
     void outputReachesTheDevice();
+    void outputKeepsItsOrder_data();
+    void outputKeepsItsOrder();
     void deviceLostClosesAndReopens();
     void breakIsHarmless();
 
@@ -355,6 +357,29 @@ void TstQtSerialLine::outputReachesTheDevice()
     QCOMPARE(m_line->output(sent), 0);
     QByteArray received;
     QTRY_COMPARE((received += m_pty->readAvailable()), sent);
+}
+
+void TstQtSerialLine::outputKeepsItsOrder_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::newRow("taken by the driver at once") << 16;
+    QTest::newRow("beyond the driver's buffer") << 1024 * 1024;
+}
+
+void TstQtSerialLine::outputKeepsItsOrder()
+{
+    QFETCH(int, size);
+    openLine();
+    QByteArray block(size, '\0');
+    for (int i = 0; i < size; ++i)
+        block[i] = char('a' + i % 26);
+    QCOMPARE(m_line->output(block), 0);
+    // Room in the driver again before the event loop turns: what waits
+    // behind it must still go before the ACK.
+    QByteArray received = m_pty->readAvailable();
+    QCOMPARE(m_line->output("\x06"), 0);
+    QTRY_COMPARE_WITH_TIMEOUT((received += m_pty->readAvailable()).size(), size + 1, 10000);
+    QCOMPARE(received, block + "\x06");
 }
 
 void TstQtSerialLine::deviceLostClosesAndReopens()

@@ -28,7 +28,8 @@ void ThrottledTableView::setModel(QAbstractItemModel *model)
     // Qt lays the whole view out on the next turn of the event loop for every
     // row counted, and its scroll area posts itself a call for every change
     // of the scroll range; rows that come while held count here instead.
-    // (A header set anew is connected again by Qt: every setModel looks.)
+    // Qt connects each header it is given (setVerticalHeader, called before
+    // setModel), so the count is taken over here, at every setModel.
     disconnect(verticalHeader(), SIGNAL(sectionCountChanged(int,int)), this, SLOT(rowCountChanged(int,int)));
     connect(verticalHeader(), &QHeaderView::sectionCountChanged, this, &ThrottledTableView::rowsCounted,
             Qt::UniqueConnection);

@@ -249,7 +249,7 @@ void QtSerialLine::onReadyRead()
     const qint64 excess = m_port.bytesAvailable() - limit;
     if (excess > 0)
         m_port.skip(excess);
-    m_threshold.poke();
+    m_threshold.arrived();
 }
 
 void QtSerialLine::onPortError(QSerialPort::SerialPortError error)

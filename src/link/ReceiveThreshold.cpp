@@ -19,9 +19,14 @@ void ReceiveThreshold::poke()
     QMetaObject::invokeMethod(this, &ReceiveThreshold::check, Qt::QueuedConnection);
 }
 
+void ReceiveThreshold::arrived()
+{
+    if (m_threshold > 0 && m_waiting() >= m_threshold)
+        emit reached();
+}
+
 void ReceiveThreshold::check()
 {
     m_pending = false;
-    if (m_threshold > 0 && m_waiting() >= m_threshold)
-        emit reached();
+    arrived();
 }

@@ -4,12 +4,11 @@
 
 #include <functional>
 
-// The receive-threshold rule of a serial line: after data arrived, or after a
-// read left data behind, reached() follows from the event loop when at least
-// threshold() bytes wait (0 disables it). A read that leaves a whole frame
-// waiting so gets a further event without new data, and the event is never
-// raised from inside a read or from inside the port's own notification, whose
-// handler may process events. Shared by the real line and the test fake.
+// The receive-threshold rule of a serial line: reached() when at least
+// threshold() bytes wait (0 disables it), after data arrived or after a read
+// left data behind. A read that leaves a whole frame waiting so gets a further
+// event without new data; that event follows from the event loop, never from
+// inside the read. Shared by the real line and the test fake.
 class ReceiveThreshold : public QObject
 {
     Q_OBJECT
@@ -26,6 +25,11 @@ public:
     // Data arrived or was read: check once the event loop runs again. Calls
     // before that check coalesce into one.
     void poke();
+    // Data arrived, told by the port's own notification: checked at once,
+    // which spares a reading a turn of the event loop. The receivers of
+    // reached() must then not process events (the receive path only starts
+    // its timer).
+    void arrived();
 
 signals:
     void reached();

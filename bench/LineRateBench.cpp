@@ -60,7 +60,7 @@ bool lineRateChild(const QStringList &args)
     const double wall0 = Measure::monotonicSeconds();
     w.tbr1_ButtonClick(QStringLiteral("tbrReadAllPlu"));
     // The scale stops by itself, after the last ACK is in.
-    if (!Measure::runUntil([&] { return scale.state() == QProcess::NotRunning; }, seconds + 10))
+    if (!Measure::runUntilFinished(scale, seconds + 10))
         return false;
     const double cpu = Measure::cpuSeconds() - cpu0;
     const double wall = Measure::monotonicSeconds() - wall0;

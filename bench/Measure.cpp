@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
 #include <QTimer>
@@ -81,6 +82,16 @@ bool runUntil(const std::function<bool()> &done, double seconds)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return true;
+}
+
+bool runUntilFinished(QProcess &process, double seconds)
+{
+    QEventLoop loop;
+    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(int(seconds * 1000), &loop, &QEventLoop::quit);
+    if (process.state() != QProcess::NotRunning)
+        loop.exec();
+    return process.state() == QProcess::NotRunning;
 }
 
 QMap<QString, double> runChild(const QStringList &args, int timeoutSeconds)

@@ -6,6 +6,8 @@
 
 #include <functional>
 
+class QProcess;
+
 // Clocks, memory and child runs for the benchmarks.
 namespace Measure {
 
@@ -22,7 +24,11 @@ long peakRssKb();
 bool resetPeakRss();
 
 // Lets events run until done() holds or seconds pass; false on time-out.
+// The loop wakes on a heartbeat of its own too, to look at done() again.
 bool runUntil(const std::function<bool()> &done, double seconds);
+// Lets events run as the program's own loop does, with no wake-up of the
+// bench's, until the process ends or seconds pass; false on time-out.
+bool runUntilFinished(QProcess &process, double seconds);
 
 // A child run: this executable with "--child" and args. It reports figures
 // as lines "name=value", which come back as a map (empty when it failed).

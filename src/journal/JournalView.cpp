@@ -3,6 +3,7 @@
 #include "journal/JournalGrid.h"
 #include "journal/JournalLayout.h"
 #include "journal/JournalTexts.h"
+#include "widgets/RowHeader.h"
 #include "widgets/TextCellDelegate.h"
 #include "widgets/Twips.h"
 
@@ -19,10 +20,10 @@ namespace {
 // The position column has one fixed width: nothing to measure. Qt's header
 // would measure the texts of up to a few hundred sections whenever the row
 // count changes, that is for every row recorded.
-class PositionHeader : public QHeaderView
+class PositionHeader : public RowHeader
 {
 public:
-    using QHeaderView::QHeaderView;
+    using RowHeader::RowHeader;
     QSize sizeHint() const override { return {minimumWidth(), defaultSectionSize()}; }
 };
 
@@ -32,7 +33,7 @@ JournalView::JournalView(JournalGrid &grid, QWidget *parent)
     : ThrottledTableView(MinRepaintMs, parent)
     , m_grid(grid)
 {
-    setVerticalHeader(new PositionHeader(Qt::Vertical, this));
+    setVerticalHeader(new PositionHeader(this));
     setModel(&grid);
     setItemDelegate(new TextCellDelegate(this));
     setEditTriggers(NoEditTriggers);

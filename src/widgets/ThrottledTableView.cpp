@@ -1,5 +1,7 @@
 #include "widgets/ThrottledTableView.h"
 
+#include "widgets/RowHeader.h"
+
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QSignalBlocker>
@@ -14,6 +16,7 @@ ThrottledTableView::ThrottledTableView(int intervalMs, QWidget *parent)
         showChanges();
     })
 {
+    setVerticalHeader(new RowHeader(this));
 }
 
 void ThrottledTableView::setModel(QAbstractItemModel *model)

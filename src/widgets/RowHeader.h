@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QHeaderView>
+
+// The vertical header of a table whose rows may come sixty a second. Qt's
+// header takes every row that comes through a call that also sets off a
+// resize of all its sections from a timer of 0 ms: one more turn of the
+// event loop for every row. And a row that comes at the top moves every
+// section down. While all rows are alike (one height, none hidden, moved
+// or sized to fit), new rows here only add as many sections at the end.
+class RowHeader : public QHeaderView
+{
+    Q_OBJECT
+
+public:
+    explicit RowHeader(QWidget *parent = nullptr);
+
+    void setModel(QAbstractItemModel *model) override;
+
+private:
+    void rowsCame(const QModelIndex &parent, int first, int last);
+    bool rowsAlike() const;
+};

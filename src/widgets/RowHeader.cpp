@@ -10,6 +10,7 @@ void RowHeader::setModel(QAbstractItemModel *model)
     if (this->model())
         disconnect(this->model(), &QAbstractItemModel::rowsInserted, this, &RowHeader::rowsCame);
     QHeaderView::setModel(model);
+    model = this->model(); // none for Qt's shared empty model, which never changes
     if (!model)
         return;
     disconnect(model, SIGNAL(rowsInserted(QModelIndex,int,int)), this, SLOT(sectionsInserted(QModelIndex,int,int)));
@@ -24,7 +25,7 @@ void RowHeader::rowsCame(const QModelIndex &parent, int first, int last)
         sectionsInserted(parent, first, last);
         return;
     }
-    // Sections that are all alike: where the new ones go makes no difference.
+    // Where new sections go makes no difference among alike ones.
     const int rows = model()->rowCount(parent);
     if (rows > count())
         initializeSections(count(), rows - 1);
@@ -32,9 +33,8 @@ void RowHeader::rowsCame(const QModelIndex &parent, int first, int last)
 
 bool RowHeader::rowsAlike() const
 {
-    if (count() == 0 || sectionsMoved() || stretchLastSection())
-        return false;
-    const ResizeMode mode = sectionResizeMode(count() - 1);
-    // A hidden row counts no length, a row sized apart a length of its own.
-    return (mode == Fixed || mode == Interactive) && length() == count() * defaultSectionSize();
+    // The owner fixes the size of all rows at once: a row sized apart, or
+    // sized to fit, shows in the length.
+    return count() > 0 && hiddenSectionCount() == 0 && !sectionsMoved() && !stretchLastSection()
+        && sectionResizeMode(count() - 1) == Fixed && length() == count() * defaultSectionSize();
 }

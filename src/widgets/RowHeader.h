@@ -6,8 +6,9 @@
 // header takes every row that comes through a call that also sets off a
 // resize of all its sections from a timer of 0 ms: one more turn of the
 // event loop for every row. And a row that comes at the top moves every
-// section down. While all rows are alike (one height, none hidden, moved
-// or sized to fit), new rows here only add as many sections at the end.
+// section down. While the rows are alike (all of the default height and of
+// fixed size, as the owner set them at once; none hidden or moved), new
+// rows here only add as many sections at the end.
 class RowHeader : public QHeaderView
 {
     Q_OBJECT

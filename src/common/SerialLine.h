@@ -65,5 +65,8 @@ public:
     virtual QString lastErrorText() const = 0;
 
 signals:
+    // EvReceive may come from inside the port's own notification: its
+    // receivers must neither let events run nor close or reopen the port
+    // there (the receive path only starts its timer).
     void commEvent(int code);
 };

@@ -28,7 +28,9 @@ void ReceivePath::MSComm1_OnComm(int code)
 {
     switch (code) {
     case SerialLine::EvReceive:
-        // A handling that runs takes every whole frame that waits when it ends.
+        // Only a timer starts here: the event may come from inside the port's
+        // own notification. A handling that runs takes every whole frame that
+        // waits when it ends.
         if (!m_handling && !m_deferral.isActive())
             m_deferral.start();
         break;

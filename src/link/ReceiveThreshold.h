@@ -26,9 +26,8 @@ public:
     // before that check coalesce into one.
     void poke();
     // Data arrived, told by the port's own notification: checked at once,
-    // which spares a reading a turn of the event loop. The receivers of
-    // reached() must then not process events (the receive path only starts
-    // its timer).
+    // which spares a reading a turn of the event loop (see
+    // SerialLine::commEvent for what its receivers may do there).
     void arrived();
 
 signals:

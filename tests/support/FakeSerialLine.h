@@ -15,9 +15,11 @@
 // "CommPort=3", "Settings=9600,N,8,1", "InputLen=16", "RThreshold=16",
 // "InBufferSize=37", "Open", "Close", "Input", "Output=\x06", "Break=1".
 //
-// EvReceive follows the real line's rule (ReceiveThreshold): it comes from the
-// event loop after feed() or after an input() that leaves a frame waiting, so
-// let events run (QTRY_*, QSignalSpy::wait, processEvents) after feeding.
+// EvReceive follows the real line's threshold (ReceiveThreshold) but always
+// comes from the event loop, after feed() or after an input() that leaves a
+// frame waiting, so let events run (QTRY_*, QSignalSpy::wait, processEvents)
+// after feeding. (The real line raises it at once for data the port
+// announces; tst_qtserialline drives that.)
 class FakeSerialLine : public SerialLine
 {
 public:

@@ -88,6 +88,7 @@ bool runUntilFinished(QProcess &process, double seconds)
 {
     QEventLoop loop;
     QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+    QObject::connect(&process, &QProcess::errorOccurred, &loop, &QEventLoop::quit);
     QTimer::singleShot(int(seconds * 1000), &loop, &QEventLoop::quit);
     if (process.state() != QProcess::NotRunning)
         loop.exec();

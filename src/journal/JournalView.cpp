@@ -3,7 +3,6 @@
 #include "journal/JournalGrid.h"
 #include "journal/JournalLayout.h"
 #include "journal/JournalTexts.h"
-#include "widgets/RowHeader.h"
 #include "widgets/TextCellDelegate.h"
 #include "widgets/Twips.h"
 
@@ -15,25 +14,10 @@
 
 #include <algorithm>
 
-namespace {
-
-// The position column has one fixed width: nothing to measure. Qt's header
-// would measure the texts of up to a few hundred sections whenever the row
-// count changes, that is for every row recorded.
-class PositionHeader : public RowHeader
-{
-public:
-    using RowHeader::RowHeader;
-    QSize sizeHint() const override { return {minimumWidth(), defaultSectionSize()}; }
-};
-
-} // namespace
-
 JournalView::JournalView(JournalGrid &grid, QWidget *parent)
     : ThrottledTableView(MinRepaintMs, parent)
     , m_grid(grid)
 {
-    setVerticalHeader(new PositionHeader(this));
     setModel(&grid);
     setItemDelegate(new TextCellDelegate(this));
     setEditTriggers(NoEditTriggers);

@@ -8,7 +8,10 @@
 // event loop for every row. And a row that comes at the top moves every
 // section down. While the rows are alike (all of the default height and of
 // fixed size, as the owner set them at once; none hidden or moved), new
-// rows here only add as many sections at the end.
+// rows here only add as many sections at the end. Its width is the
+// owner's (the journal's position column has one fixed width): Qt's header
+// would measure the texts of up to a few hundred sections for its size hint
+// whenever the row count changes, that is for every row.
 class RowHeader : public QHeaderView
 {
     Q_OBJECT
@@ -17,6 +20,7 @@ public:
     explicit RowHeader(QWidget *parent = nullptr);
 
     void setModel(QAbstractItemModel *model) override;
+    QSize sizeHint() const override { return {minimumWidth(), defaultSectionSize()}; }
 
 private:
     void rowsCame(const QModelIndex &parent, int first, int last);

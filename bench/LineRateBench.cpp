@@ -1,14 +1,19 @@
 // (4) The main window with the real serial line receiving from the virtual
 // scale at the full line rate: type 0, dead zone 0, every frame recorded.
 // Runs in a child, so that its processor time is its own. The runs with the
-// big display ("Табло") open show what it adds to the receive path.
+// big display ("Табло") open show what it adds to the receive path. A run of
+// the receive rule's wake-ups alone shows what is left for the program's own
+// work on this machine.
 
 #include "Benches.h"
 #include "Measure.h"
 
 #include "app/frm1.h"
+#include "common/ScaleTypes.h"
 #include "journal/JournalGrid.h"
+#include "link/FrameLayout.h"
 #include "link/QtSerialLine.h"
+#include "link/ReceivePath.h"
 #include "link/ScaleLink.h"
 #include "recovery/JournalRecovery.h"
 #include "settings/frmSettings.h"
@@ -21,12 +26,106 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QProcess>
+#include <QTimer>
+
+namespace {
+
+constexpr int ScalePort = 9;
+
+// What the receive rule alone asks of the process for each frame, on the
+// real serial line: a wake-up for its bytes, another when the 10 ms pause
+// ends, the frame read and answered with ACK. Nothing is echoed, decoded,
+// recorded or shown.
+class BareReceiver : public QObject
+{
+public:
+    explicit BareReceiver(const QString &folder)
+        : m_line(folder)
+    {
+        m_pause.setSingleShot(true);
+        m_pause.setInterval(ReceivePath::DeferralMs);
+        connect(&m_line, &SerialLine::commEvent, this, [this](int code) {
+            if (code == SerialLine::EvReceive && !m_pause.isActive())
+                m_pause.start();
+        });
+        connect(&m_pause, &QTimer::timeout, this, [this] {
+            while (m_line.inBufferCount() >= m_frameLength) {
+                if (m_line.input().contains(FrameLayouts::ENQ))
+                    m_line.output(QByteArray(1, FrameLayouts::ACK));
+            }
+        });
+    }
+
+    bool open(int port, int scaleType)
+    {
+        m_frameLength = ScaleTypes::at(scaleType)->frame.frameLength;
+        return m_line.setCommPort(port) == 0 && m_line.setSettings(QStringLiteral("9600,N,8,1")) == 0
+            && m_line.setInputLen(m_frameLength) == 0 && m_line.setRThreshold(m_frameLength) == 0
+            && m_line.setPortOpen(true) == 0;
+    }
+
+private:
+    QtSerialLine m_line;
+    QTimer m_pause;
+    int m_frameLength = 0;
+};
+
+// Runs the virtual scale (type 0 with ENQ, two weights) for seconds on the
+// scale's port in the window's folder; start() begins the reception once the
+// port is there. Reports the scale's frames and the ACKs it got, and the
+// process's processor time and the wall time from start() until the scale
+// ends, after the last ACK is in.
+bool runScale(const TestWindow &window, int seconds, const std::function<bool()> &start)
+{
+    QProcess scale;
+    scale.start(QStringLiteral(VIRTUAL_SCALE_PATH),
+                {"--folder", window.folder.path(), "--port", QString::number(ScalePort), "--type", "0", "--enq",
+                 "--weights", "1.000,2.000", "--seconds", QString::number(seconds)});
+    const QString port = window.folder.filePath(QStringLiteral("ports/COM%1").arg(ScalePort));
+    if (!Measure::runUntil([&] { return QFileInfo::exists(port); }, 10))
+        return false;
+
+    const double cpu0 = Measure::cpuSeconds();
+    const double wall0 = Measure::monotonicSeconds();
+    if (!start() || !Measure::runUntilFinished(scale, seconds + 10))
+        return false;
+    const double cpu = Measure::cpuSeconds() - cpu0;
+    const double wall = Measure::monotonicSeconds() - wall0;
+
+    const QByteArray summary = scale.readAllStandardOutput(); // frames=N acks=M
+    const auto field = [&summary](const QByteArray &name) {
+        const qsizetype at = summary.indexOf(name + '=');
+        return at < 0 ? -1.0 : summary.mid(at + name.size() + 1).split(' ').value(0).trimmed().toDouble();
+    };
+    Measure::report("frames", field("frames"));
+    Measure::report("acks", field("acks"));
+    Measure::report("cpu", cpu);
+    Measure::report("wall", wall);
+    return true;
+}
+
+// The same window as the program's runs, shown and idle, beside a receiver
+// that only does what the receive rule asks.
+bool bareChild(int seconds)
+{
+    TestWindow window;
+    writeSettings(window, {{"txtValTypeScale", "0"}, {"arrLuft_0", "0"}, {"chkShowStreamData", "1"}});
+    frm1 &w = window.start(std::make_unique<QtSerialLine>(window.folder.path()));
+    w.InitGrid(0);
+    QCoreApplication::processEvents();
+    BareReceiver receiver(window.folder.path());
+    return runScale(window, seconds, [&] { return receiver.open(ScalePort, 0); });
+}
+
+} // namespace
 
 bool lineRateChild(const QStringList &args)
 {
     if (args.value(0) != QLatin1String("linerate"))
         return false;
     const int seconds = args.value(1).toInt();
+    if (args.value(2) == QLatin1String("bare"))
+        return bareChild(seconds);
     const int preloaded = args.value(2).toInt();
     TestWindow window;
     writeSettings(window, {{"txtValTypeScale", "0"}, {"arrLuft_0", "0"}, {"chkShowStreamData", "1"}});
@@ -47,42 +146,33 @@ bool lineRateChild(const QStringList &args)
     if (args.value(3) != QLatin1String("off"))
         waitForRecoveryBase(window.folder.path(), preloaded);
 
-    QProcess scale;
-    scale.start(QStringLiteral(VIRTUAL_SCALE_PATH),
-                {"--folder", window.folder.path(), "--port", "9", "--type", "0", "--enq", "--weights",
-                 "1.000,2.000", "--seconds", QString::number(seconds)});
-    if (!Measure::runUntil([&] { return QFileInfo::exists(window.folder.filePath(QStringLiteral("ports/COM9"))); },
-                           10))
+    if (!runScale(window, seconds, [&] {
+            w.settingsDialog().findChild<QComboBox *>(QStringLiteral("lstCommNom"))
+                ->setEditText(QString::number(ScalePort));
+            w.tbr1_ButtonClick(QStringLiteral("tbrReadAllPlu"));
+            return true;
+        }))
         return false;
-    w.settingsDialog().findChild<QComboBox *>(QStringLiteral("lstCommNom"))->setEditText(QStringLiteral("9"));
-
-    const double cpu0 = Measure::cpuSeconds();
-    const double wall0 = Measure::monotonicSeconds();
-    w.tbr1_ButtonClick(QStringLiteral("tbrReadAllPlu"));
-    // The scale stops by itself, after the last ACK is in.
-    if (!Measure::runUntilFinished(scale, seconds + 10))
-        return false;
-    const double cpu = Measure::cpuSeconds() - cpu0;
-    const double wall = Measure::monotonicSeconds() - wall0;
     w.tbr1_ButtonClick(QStringLiteral("tbrStopRead"));
-
-    const QByteArray summary = scale.readAllStandardOutput(); // frames=N acks=M
-    const auto field = [&summary](const QByteArray &name) {
-        const qsizetype at = summary.indexOf(name + '=');
-        return at < 0 ? -1.0 : summary.mid(at + name.size() + 1).split(' ').value(0).trimmed().toDouble();
-    };
-    Measure::report("frames", field("frames"));
-    Measure::report("acks", field("acks"));
     Measure::report("rows", w.journal().Rows() - 1 - preloaded);
     Measure::report("messages", double(window.messages.messages().size()));
     Measure::report("recovery_kb", QFileInfo(window.folder.filePath(JournalRecovery::fileName())).size() / 1024.0);
-    Measure::report("cpu", cpu);
-    Measure::report("wall", wall);
     return true;
 }
 
 void benchLineRate(Table &table, const BenchOptions &options)
 {
+    const auto bare = Measure::runChild({"linerate", QString::number(options.lineRateSeconds), "bare"},
+                                        options.lineRateSeconds + 60);
+    const double bareShare = bare.value("wall") > 0 ? bare.value("cpu") / bare.value("wall") : 1;
+    table.add({QStringLiteral("line rate %1 s, the receive rule alone (woken by the bytes and by the 10 ms "
+                              "pause, each frame read and answered; the window shown, nothing recorded or shown): "
+                              "processor time")
+                   .arg(options.lineRateSeconds),
+               QStringLiteral("%1 s (%2 %)").arg(bare.value("cpu"), 0, 'f', 2).arg(100 * bareShare, 0, 'f', 1),
+               QStringLiteral("%1 s wall; %2 frames, %3 ACKs").arg(bare.value("wall"), 0, 'f', 1)
+                   .arg(bare.value("frames")).arg(bare.value("acks")),
+               QString::number(bareShare, 'f', 3), QString(), true});
     const struct {
         int preloaded;
         bool recovery;
@@ -110,8 +200,10 @@ void benchLineRate(Table &table, const BenchOptions &options)
         const double share = r.value("wall") > 0 ? r.value("cpu") / r.value("wall") : 1;
         table.add({name + QStringLiteral(": processor time"),
                    QStringLiteral("%1 s (%2 %)").arg(r.value("cpu"), 0, 'f', 2).arg(100 * share, 0, 'f', 1),
-                   QStringLiteral("%1 s wall; recovery file %2 KB").arg(r.value("wall"), 0, 'f', 1)
-                       .arg(r.value("recovery_kb"), 0, 'f', 0),
+                   QStringLiteral("%1 s wall; recovery file %2 KB; the receive rule alone %3 %")
+                       .arg(r.value("wall"), 0, 'f', 1)
+                       .arg(r.value("recovery_kb"), 0, 'f', 0)
+                       .arg(100 * bareShare, 0, 'f', 1),
                    QString::number(share, 'f', 3),
                    QStringLiteral("≤ 2.5 %"), frames > 0 && share <= 0.025});
     }

@@ -6,7 +6,7 @@
 
 #include <QtEndian>
 
-#include <zlib.h>
+#include <libdeflate.h>
 
 #include <algorithm>
 
@@ -57,13 +57,10 @@ QByteArray firstHeader()
 
 quint32 crc32(QByteArrayView bytes)
 {
-    // zlib's CRC-32 (the one of zip and PNG); blocks, since its length is 32-bit.
-    uLong c = ::crc32(0L, Z_NULL, 0);
-    for (qsizetype at = 0; at < bytes.size(); at += 1 << 30) {
-        const qsizetype n = std::min<qsizetype>(bytes.size() - at, 1 << 30);
-        c = ::crc32(c, reinterpret_cast<const Bytef *>(bytes.data() + at), uInt(n));
-    }
-    return quint32(c);
+    // The CRC-32 of zip, PNG and zlib. libdeflate's folds with carry-less
+    // multiplication: several times zlib's speed on a row's record, which
+    // is most of the time a restore takes to check the file.
+    return libdeflate_crc32(0, bytes.data(), size_t(bytes.size()));
 }
 
 void appendRecord(QByteArray &out, QByteArrayView p)

@@ -95,6 +95,8 @@ private slots:
     void utf16Length_data();
     void utf16Length();
     void checksum();
+    void checksumOfLongRuns_data();
+    void checksumOfLongRuns();
     void restoredAsTheRowsWere();
     void compactedWhenLarge();
     void firstChangeTakesTheBase_data();
@@ -654,7 +656,7 @@ void TstJournalRecovery::restoredAsTheRowsWere()
 }
 
 // The records' CRC-32 is the common one (zlib's), at every length around
-// the eight bytes it takes at a time.
+// the eight bytes it takes at a time, and over a row's record.
 void TstJournalRecovery::checksum_data()
 {
     QTest::addColumn<QByteArray>("bytes");
@@ -666,6 +668,9 @@ void TstJournalRecovery::checksum_data()
     QTest::newRow("nine") << QByteArray("123456789") << 0xCBF43926u;
     QTest::newRow("sentence") << QByteArray("The quick brown fox jumps over the lazy dog") << 0x414FA339u;
     QTest::newRow("high bytes") << QByteArray("\xC0\xFF\x80\x00\x01\xFE\x7F\x98\xA8\xB8", 10) << 0xDE218602u;
+    const QByteArray note = QByteArray("\xCF\xE0\xF0\xF2\xE8\xFF \xB9" "1, \xF1\xEA\xEB\xE0\xE4 \xAB\xC2\xEE\xF1\xF2\xEE\xF7\xED\xFB\xE9\xBB");
+    QTest::newRow("a row's record") << QByteArray("1\t  12.5\tkg\tS\t3\t0.125\t05.03.2024 9:05:07\t") + note
+                                    << 0xFD3E3F50u;
 }
 
 void TstJournalRecovery::checksum()
@@ -673,6 +678,35 @@ void TstJournalRecovery::checksum()
     QFETCH(QByteArray, bytes);
     QFETCH(quint32, crc);
     QCOMPARE(RecoveryFormat::crc32(bytes), crc);
+}
+
+// Over the lengths and addresses at which the CRC folds whole blocks: a
+// journal's records written whole, a view that starts at an odd address.
+void TstJournalRecovery::checksumOfLongRuns_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<quint32>("crc");
+    const auto pattern = [](int length, int factor, int offset) {
+        QByteArray bytes(length, Qt::Uninitialized);
+        for (int i = 0; i < length; ++i)
+            bytes[i] = char((i * factor + offset) % 256);
+        return bytes;
+    };
+    QTest::newRow("1,000 bytes") << pattern(1000, 7, 3) << 0 << 1000 << 0x17BC2A46u;
+    const QByteArray mebibyte = pattern(1 << 20, 131, 17);
+    QTest::newRow("1 MiB") << mebibyte << 0 << int(mebibyte.size()) << 0xE4AEA02Du;
+    QTest::newRow("4,099 bytes from an odd address") << mebibyte << 1 << 4099 << 0x71DED692u;
+}
+
+void TstJournalRecovery::checksumOfLongRuns()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, from);
+    QFETCH(int, length);
+    QFETCH(quint32, crc);
+    QCOMPARE(RecoveryFormat::crc32(QByteArrayView(bytes).sliced(from, length)), crc);
 }
 
 // The journal's size is counted in characters from the rows' UTF-8.

@@ -78,6 +78,8 @@ struct RecoveredJournal {
     // The size a recovery file written anew from this journal would have.
     qint64 freshFileSize() const;
 };
+// A journal's rows grow their list by moving its memory, not row by row.
+Q_DECLARE_TYPEINFO(RecoveredJournal::StoredRow, Q_RELOCATABLE_TYPE);
 
 // UTF-16 code units of UTF-8 text, as the text decoded counts them.
 qsizetype utf16Length(QByteArrayView utf8);

@@ -133,7 +133,14 @@ void BoardWindow::refresh()
         m_weight->setText(m_live.weight(), color);
         m_unit->setText(m_live.unit());
         m_stable->setText(m_live.stable() ? StationTexts::stable() : StationTexts::unstable());
-        m_stable->setStyleSheet(m_live.stable() ? QStringLiteral("color: #007000") : QStringLiteral("color: #c00000"));
+        // Only on a change: a new palette repaints the label, and a style
+        // sheet, even the same one, would polish it anew at every refresh.
+        const QColor stableColor = m_live.stable() ? QColor(0x00, 0x70, 0x00) : QColor(0xc0, 0x00, 0x00);
+        if (m_stable->palette().color(QPalette::WindowText) != stableColor) {
+            QPalette pal = m_stable->palette();
+            pal.setColor(QPalette::WindowText, stableColor);
+            m_stable->setPalette(pal);
+        }
     }
     const int last = m_journal.Rows() - 1;
     if (last >= 1 && !m_journal.TextMatrix(last, 2).trimmed().isEmpty())

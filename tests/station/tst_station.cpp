@@ -58,6 +58,23 @@ class TestStation : public QObject
         read("0.750");
     }
 
+    // The colour a label's text is drawn in, as the operator sees it: the
+    // hue most of its coloured pixels have.
+    enum class Ink { None, Green, Red };
+    static Ink inkOf(QWidget *label)
+    {
+        const QImage image = label->grab().toImage();
+        int green = 0, red = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                green += c.green() > c.red() + 40 && c.green() > c.blue() + 40;
+                red += c.red() > c.green() + 40 && c.red() > c.blue() + 40;
+            }
+        }
+        return green > 2 * red ? Ink::Green : red > 2 * green ? Ink::Red : Ink::None;
+    }
+
     QStringList captions(const char *menu) const
     {
         QStringList out;
@@ -229,11 +246,14 @@ private slots:
         QTRY_COMPARE(weight->accessibleName(), QStringLiteral("0,750"));
         QCOMPARE(text("lblBoardUnit"), QStringLiteral("kg"));
         QVERIFY(text("lblBoardStable").contains(QStringLiteral("Стабильно")));
+        auto *stable = board->findChild<QLabel *>(QStringLiteral("lblBoardStable"));
+        QCOMPARE(inkOf(stable), Ink::Green);
         QCOMPARE(text("lblBoardLastRow"), QStringLiteral("Последняя запись: № 3, вес 0.750 kg"));
         QVERIFY(text("lblBoardTotals").startsWith(QStringLiteral("Итого: 3 строки, сумма 4,250 kg")));
         // An unstable reading not recorded is shown all the same.
         m_window->ReadFrom_Unit(QStringLiteral("\x01\x02U   3.300kg   "));
         QTRY_VERIFY(text("lblBoardStable").contains(QStringLiteral("Нестабильно")));
+        QCOMPARE(inkOf(stable), Ink::Red);
         QCOMPARE(weight->accessibleName(), QStringLiteral("3,300"));
         // Reception on and nothing decoded for two seconds.
         m_window->tbr1_ButtonClick(QStringLiteral("tbrReadAllPlu"));

@@ -28,6 +28,8 @@
 #include <QProcess>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int ScalePort = 9;
@@ -49,7 +51,7 @@ public:
                 m_pause.start();
         });
         connect(&m_pause, &QTimer::timeout, this, [this] {
-            while (m_line.inBufferCount() >= m_frameLength) {
+            while (m_line.portOpen() && m_line.inBufferCount() >= std::max(1, m_frameLength)) {
                 if (m_line.input().contains(FrameLayouts::ENQ))
                     m_line.output(QByteArray(1, FrameLayouts::ACK));
             }
@@ -113,6 +115,7 @@ bool bareChild(int seconds)
     frm1 &w = window.start(std::make_unique<QtSerialLine>(window.folder.path()));
     w.InitGrid(0);
     QCoreApplication::processEvents();
+    waitForRecoveryBase(window.folder.path(), 0); // as the program's runs do
     BareReceiver receiver(window.folder.path());
     return runScale(window, seconds, [&] { return receiver.open(ScalePort, 0); });
 }
@@ -146,9 +149,8 @@ bool lineRateChild(const QStringList &args)
     if (args.value(3) != QLatin1String("off"))
         waitForRecoveryBase(window.folder.path(), preloaded);
 
+    w.settingsDialog().findChild<QComboBox *>(QStringLiteral("lstCommNom"))->setEditText(QString::number(ScalePort));
     if (!runScale(window, seconds, [&] {
-            w.settingsDialog().findChild<QComboBox *>(QStringLiteral("lstCommNom"))
-                ->setEditText(QString::number(ScalePort));
             w.tbr1_ButtonClick(QStringLiteral("tbrReadAllPlu"));
             return true;
         }))
@@ -164,15 +166,18 @@ void benchLineRate(Table &table, const BenchOptions &options)
 {
     const auto bare = Measure::runChild({"linerate", QString::number(options.lineRateSeconds), "bare"},
                                         options.lineRateSeconds + 60);
-    const double bareShare = bare.value("wall") > 0 ? bare.value("cpu") / bare.value("wall") : 1;
+    const double bareFrames = bare.value("frames");
+    const bool bareRan = bare.value("wall") > 0 && bareFrames > 0 && bare.value("acks") == bareFrames;
+    const double bareShare = bareRan ? bare.value("cpu") / bare.value("wall") : 0;
+    const QString bareText = bareRan ? QStringLiteral("%1 %").arg(100 * bareShare, 0, 'f', 1) : QStringLiteral("–");
     table.add({QStringLiteral("line rate %1 s, the receive rule alone (woken by the bytes and by the 10 ms "
                               "pause, each frame read and answered; the window shown, nothing recorded or shown): "
                               "processor time")
                    .arg(options.lineRateSeconds),
-               QStringLiteral("%1 s (%2 %)").arg(bare.value("cpu"), 0, 'f', 2).arg(100 * bareShare, 0, 'f', 1),
+               QStringLiteral("%1 s (%2)").arg(bare.value("cpu"), 0, 'f', 2).arg(bareText),
                QStringLiteral("%1 s wall; %2 frames, %3 ACKs").arg(bare.value("wall"), 0, 'f', 1)
-                   .arg(bare.value("frames")).arg(bare.value("acks")),
-               QString::number(bareShare, 'f', 3), QString(), true});
+                   .arg(bareFrames).arg(bare.value("acks")),
+               QString::number(bareShare, 'f', 3), QStringLiteral("every frame answered"), bareRan});
     const struct {
         int preloaded;
         bool recovery;
@@ -200,10 +205,10 @@ void benchLineRate(Table &table, const BenchOptions &options)
         const double share = r.value("wall") > 0 ? r.value("cpu") / r.value("wall") : 1;
         table.add({name + QStringLiteral(": processor time"),
                    QStringLiteral("%1 s (%2 %)").arg(r.value("cpu"), 0, 'f', 2).arg(100 * share, 0, 'f', 1),
-                   QStringLiteral("%1 s wall; recovery file %2 KB; the receive rule alone %3 %")
+                   QStringLiteral("%1 s wall; recovery file %2 KB; the receive rule alone %3")
                        .arg(r.value("wall"), 0, 'f', 1)
                        .arg(r.value("recovery_kb"), 0, 'f', 0)
-                       .arg(100 * bareShare, 0, 'f', 1),
+                       .arg(bareText),
                    QString::number(share, 'f', 3),
                    QStringLiteral("≤ 2.5 %"), frames > 0 && share <= 0.025});
     }

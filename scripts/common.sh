@@ -7,6 +7,7 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-svg-dev
           libgl-dev xvfb xauth dpkg-dev xdotool openbox x11-utils
           qt6-charts-dev libxlsxwriter-dev libdeflate-dev
+          zlib1g-dev # libxlsxwriter's pkg-config links -lz; its -dev package does not bring it
           poppler-utils python3-openpyxl libreoffice-calc-nogui)
 
 # The sanitizer builds (presets asan and fuzz): any report ends the process

@@ -655,8 +655,8 @@ void TstJournalRecovery::restoredAsTheRowsWere()
     QCOMPARE(restored.TextMatrix(int(rows.size()), 0), QString::number(rows.size()));
 }
 
-// The records' CRC-32 is the common one (zlib's), at every length around
-// the eight bytes it takes at a time, and over a row's record.
+// The records' CRC-32 is the common one (of zip, PNG and zlib): short
+// lengths around a machine word, and a row's record.
 void TstJournalRecovery::checksum_data()
 {
     QTest::addColumn<QByteArray>("bytes");

@@ -237,6 +237,17 @@ void benchFiles(Table &table, const BenchOptions &options)
                        QStringLiteral("%1 MiB (kept)").arg(load.value("kept_kb") / 1024, 0, 'f', 0),
                        ratioText(load.value("peak_kb"), load.value("kept_kb")), QStringLiteral("≤ 1.5×"),
                        ok && load.value("peak_kb") <= 1.5 * load.value("kept_kb")});
+            // The same journal restored after a crash, for the rest of the
+            // shift: beyond a plain start.
+            const double restoreKept = (restore.value("kept_kb") - plainStart.value("kept_kb")) * 1024 / rows;
+            const double restorePeak = restore.value("peak_kb") - plainStart.value("kept_kb");
+            table.add({QStringLiteral("restore %L1 rows: memory kept a row (peak %2 MiB)")
+                           .arg(rows)
+                           .arg(restorePeak / 1024, 0, 'f', 0),
+                       QStringLiteral("%1 B").arg(restoreKept, 0, 'f', 0),
+                       QStringLiteral("%1 B (kept after a load)").arg(keptPerRow, 0, 'f', 0),
+                       ratioText(restoreKept, keptPerRow), QStringLiteral("≤ 120 B"),
+                       restore.value("rows") == rows && restoreKept <= 120});
         }
         table.add({QStringLiteral("save %L1 rows: peak memory a row").arg(rows),
                    QStringLiteral("%1 B").arg(save.value("peak_kb") * 1024 / rows, 0, 'f', 0),

@@ -107,8 +107,7 @@ std::optional<RecoveredJournal> JournalRecovery::pending() const
     QFile file(m_path);
     if (!file.open(QIODevice::ReadOnly) || file.size() == 0)
         return std::nullopt;
-    if (const uchar *mapped = file.map(0, file.size()))
-        return readRecovery(QByteArrayView(mapped, file.size()));
+    // Read whole: the journal keeps the bytes its rows refer to.
     return readRecovery(file.readAll());
 }
 

@@ -217,8 +217,9 @@ void setField(QByteArray &row, int column, QByteArrayView text)
 // it (UTF-8 records of the first version mostly can).
 StoredRow stored(QByteArrayView bytes, bool utf8)
 {
+    // Bytes of the journal's source, which it keeps: an edit copies them.
     if (!utf8)
-        return {bytes.toByteArray(), false};
+        return {QByteArray::fromRawData(bytes.data(), bytes.size()), false};
     QByteArray codePage;
     if (AnsiText::encodeUtf8Exactly(bytes, codePage))
         return {codePage, false};
@@ -387,12 +388,14 @@ qsizetype utf16Length(QByteArrayView utf8)
     return units;
 }
 
-std::optional<RecoveredJournal> readRecovery(QByteArrayView bytes)
+std::optional<RecoveredJournal> readRecovery(const QByteArray &source)
 {
     const QByteArray head = header();
-    if (!bytes.startsWith(head) && !bytes.startsWith(firstHeader()))
+    if (!source.startsWith(head) && !source.startsWith(firstHeader()))
         return std::nullopt;
     RecoveredJournal j;
+    j.source = source;
+    const QByteArrayView bytes(j.source);
     Progress progress = Progress::None;
     qsizetype pos = head.size();
     qsizetype valid = pos;

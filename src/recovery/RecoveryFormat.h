@@ -65,6 +65,10 @@ struct RecoveredJournal {
         bool operator==(const StoredRow &other) const { return wide == other.wide && bytes == other.bytes; }
     };
     QList<StoredRow> storedRows;
+    // The bytes read: a row the code page holds is not copied out of them
+    // but refers to them, so that a big journal is not held a second time in
+    // small pieces (which the allocator keeps after they are freed).
+    QByteArray source;
     // Bytes of the header and the complete changes; anything after is damaged.
     qint64 validLength = 0;
 
@@ -86,5 +90,7 @@ qsizetype utf16Length(QByteArrayView utf8);
 
 // The journal the changes of a recovery file make, up to the first damaged
 // change. Nothing when the file holds no whole journal (empty, another file,
-// damaged before the end of the journal it begins with).
-std::optional<RecoveredJournal> readRecovery(QByteArrayView bytes);
+// damaged before the end of the journal it begins with). The journal shares
+// bytes (see RecoveredJournal::source): bytes made with fromRawData must
+// outlive it.
+std::optional<RecoveredJournal> readRecovery(const QByteArray &bytes);

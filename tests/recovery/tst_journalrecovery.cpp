@@ -84,6 +84,7 @@ class TstJournalRecovery : public QObject
 
 private slots:
     void everyChangeComesBack();
+    void restoredRowsKeepTheirBytes();
     void nothingWhileSaved();
     void resetLeavesNothing();
     void cutAtEveryByteOffset();
@@ -143,6 +144,33 @@ void TstJournalRecovery::everyChangeComesBack()
     rig.journal.RemoveItems(1, rig.journal.Rows() - 2);
     QCOMPARE(readRecovery(rig.file())->rows(), rig.rows());
     QCOMPARE(rig.rows().size(), 1);
+}
+
+// The rows the code page holds refer to the bytes read, which the journal
+// keeps: reusing the reader's buffer, or editing a row, changes no other.
+void TstJournalRecovery::restoredRowsKeepTheirBytes()
+{
+    Rig rig;
+    rig.record(QStringLiteral("1.000"), QStringLiteral("партия 7"));
+    rig.record(QStringLiteral("2.000"));
+    rig.record(QStringLiteral("3.000"), QStringLiteral("поддон №2"));
+    const QStringList rows = rig.rows();
+
+    QByteArray bytes = rig.file();
+    std::optional<RecoveredJournal> back = readRecovery(bytes);
+    QVERIFY(back);
+    bytes.fill('x'); // the reader's buffer used again
+    QCOMPARE(back->rows(), rows);
+
+    std::optional<RecoveredJournal> other = readRecovery(rig.file());
+    QVERIFY(other);
+    other->storedRows[1].bytes.replace("2.000", "9.999");
+    QCOMPARE(back->rows(), rows);
+    QVERIFY(other->rows()[1].contains(QStringLiteral("9.999")));
+    QCOMPARE(other->rows()[2], rows[2]);
+
+    back.reset(); // the bytes go with the last journal that holds them
+    QCOMPARE(other->rows()[0], rows[0]);
 }
 
 void TstJournalRecovery::nothingWhileSaved()

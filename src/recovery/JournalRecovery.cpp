@@ -107,8 +107,12 @@ std::optional<RecoveredJournal> JournalRecovery::pending() const
     QFile file(m_path);
     if (!file.open(QIODevice::ReadOnly) || file.size() == 0)
         return std::nullopt;
-    // Read whole: the journal keeps the bytes its rows refer to.
-    return readRecovery(file.readAll());
+    // Read whole: the journal keeps the bytes its rows refer to. A read that
+    // stops short is no damage: taken as such, the rest would be cut off.
+    const QByteArray bytes = file.readAll();
+    if (bytes.size() != file.size())
+        return std::nullopt;
+    return readRecovery(bytes);
 }
 
 QDateTime JournalRecovery::lastChange() const

@@ -9,14 +9,15 @@
 #include "Measure.h"
 
 #include "app/frm1.h"
-#include "common/ScaleTypes.h"
 #include "journal/JournalGrid.h"
 #include "link/FrameLayout.h"
+#include "link/PortControl.h"
 #include "link/QtSerialLine.h"
 #include "link/ReceivePath.h"
 #include "link/ScaleLink.h"
 #include "recovery/JournalRecovery.h"
 #include "settings/frmSettings.h"
+#include "support/FakeLiveSettings.h"
 #include "support/TestWindow.h"
 
 #include <QAction>
@@ -35,14 +36,15 @@ namespace {
 constexpr int ScalePort = 9;
 
 // What the receive rule alone asks of the process for each frame, on the
-// real serial line: a wake-up for its bytes, another when the 10 ms pause
-// ends, the frame read and answered with ACK. Nothing is echoed, decoded,
-// recorded or shown.
+// real serial line opened as the program opens it: a wake-up for its bytes,
+// another when the 10 ms pause ends, the frame read and answered with ACK.
+// Nothing is echoed, decoded, recorded or shown.
 class BareReceiver : public QObject
 {
 public:
-    explicit BareReceiver(const QString &folder)
+    BareReceiver(const QString &folder, UserMessages &messages)
         : m_line(folder)
+        , m_port(m_line, m_settings, messages)
     {
         m_pause.setSingleShot(true);
         m_pause.setInterval(ReceivePath::DeferralMs);
@@ -51,25 +53,21 @@ public:
                 m_pause.start();
         });
         connect(&m_pause, &QTimer::timeout, this, [this] {
-            while (m_line.portOpen() && m_line.inBufferCount() >= std::max(1, m_frameLength)) {
+            while (m_line.portOpen() && m_line.inBufferCount() >= std::max(1, m_line.rThreshold())) {
                 if (m_line.input().contains(FrameLayouts::ENQ))
                     m_line.output(QByteArray(1, FrameLayouts::ACK));
             }
         });
     }
 
-    bool open(int port, int scaleType)
-    {
-        m_frameLength = ScaleTypes::at(scaleType)->frame.frameLength;
-        return m_line.setCommPort(port) == 0 && m_line.setSettings(QStringLiteral("9600,N,8,1")) == 0
-            && m_line.setInputLen(m_frameLength) == 0 && m_line.setRThreshold(m_frameLength) == 0
-            && m_line.setPortOpen(true) == 0;
-    }
+    // With the port profile of scale type 0, as the program's runs.
+    bool open(int port) { return m_port.PreparePort(port) == 0 && m_line.portOpen(); }
 
 private:
     QtSerialLine m_line;
+    FakeLiveSettings m_settings;
+    PortControl m_port;
     QTimer m_pause;
-    int m_frameLength = 0;
 };
 
 // Runs the virtual scale (type 0 with ENQ, two weights) for seconds on the
@@ -116,8 +114,8 @@ bool bareChild(int seconds)
     w.InitGrid(0);
     QCoreApplication::processEvents();
     waitForRecoveryBase(window.folder.path(), 0); // as the program's runs do
-    BareReceiver receiver(window.folder.path());
-    return runScale(window, seconds, [&] { return receiver.open(ScalePort, 0); });
+    BareReceiver receiver(window.folder.path(), window.messages);
+    return runScale(window, seconds, [&] { return receiver.open(ScalePort); });
 }
 
 } // namespace

@@ -58,9 +58,8 @@ struct RecoveredJournal {
     QString fileName;
     QString label;
     // The data cells of a row, Tab-separated, as bytes: decoded only where
-    // text is needed.
-    // A row in the code page refers to source: a copy that is to outlive the
-    // journal must be deep (QByteArray(bytes.constData(), bytes.size())).
+    // text is needed. A row in the code page refers to source: a copy that is
+    // to outlive the journal must be deep (QByteArray(constData(), size())).
     struct StoredRow {
         QByteArray bytes; // in the code page, or in UTF-8 when wide
         bool wide = false; // a character the code page has not

@@ -141,9 +141,9 @@ bool encodeUtf8Exactly(QByteArrayView utf8, QByteArray &out)
     return true;
 }
 
-bool isSpace(char byte)
+bool isSpaceAbove(unsigned char byte)
 {
-    return codePage().space[uchar(byte)];
+    return codePage().space[byte];
 }
 
 QByteArrayView trimmed(QByteArrayView bytes)

@@ -22,9 +22,17 @@ bool encodeExactly(QStringView text, QByteArray &out);
 // The same for UTF-8 text, without decoding it when it is well formed.
 bool encodeUtf8Exactly(QByteArrayView utf8, QByteArray &out);
 
+// Whether the character of a byte above ASCII is a blank.
+bool isSpaceAbove(unsigned char byte);
+
 // Whether the character of a byte is a blank, as QChar::isSpace finds it:
-// readers of stored bytes agree with readers of the decoded text.
-bool isSpace(char byte);
+// readers of stored bytes agree with readers of the decoded text. Inline
+// for ASCII: a load reads the blanks around every weight of a file.
+inline bool isSpace(char byte)
+{
+    const auto b = static_cast<unsigned char>(byte);
+    return b < 0x80 ? b == ' ' || (b >= '\t' && b <= '\r') : isSpaceAbove(b);
+}
 
 // The bytes without the blanks at either end, as QString::trimmed leaves
 // the decoded text.

@@ -1,6 +1,7 @@
 // (3) Journal files: load and save in the main window against a bare
 // read-and-split (and a bare write) of the same file in plain C++. Each case
-// runs in a child of its own, so that its peak memory is its own.
+// runs in a child of its own, so that its peak memory is its own, three
+// times: the median is shown.
 
 #include "Benches.h"
 #include "Measure.h"
@@ -183,17 +184,21 @@ void benchFiles(Table &table, const BenchOptions &options)
         if (!writeJournal(file, rows))
             return;
         const int timeout = 60 + rows / 2000;
-        const auto load = Measure::runChild({"load", file}, timeout);
-        const auto bare = Measure::runChild({"bare-read", file}, timeout);
-        const auto save = Measure::runChild({"save", file, out}, timeout);
-        const auto bareWrite = Measure::runChild({"bare-write", file, out}, timeout);
+        const auto child = [&](const QStringList &args) {
+            return Measure::medianChild(args, timeout, options.fileRuns, QStringLiteral("cpu"));
+        };
+        const auto load = child({"load", file});
+        const auto bare = child({"bare-read", file});
+        const auto save = child({"save", file, out});
+        const auto bareWrite = child({"bare-write", file, out});
         const bool ok = load.value("rows") == rows && bare.value("rows") == rows && save.value("rows") == rows;
         const bool big = rows == 100000;
         const bool shift = rows == 2000000; // a shift at line rate
         // Judged by processor time: on a machine shared with other work the
         // wall time waits for the processor too. Both are shown.
-        const auto timed = [](const QMap<QString, double> &r) {
-            return millis(r.value("cpu")) + QStringLiteral(" (wall %1)").arg(millis(r.value("seconds")));
+        const QString median = options.fileRuns > 1 ? QStringLiteral("; median of %1").arg(options.fileRuns) : QString();
+        const auto timed = [&median](const QMap<QString, double> &r) {
+            return millis(r.value("cpu")) + QStringLiteral(" (wall %1%2)").arg(millis(r.value("seconds")), median);
         };
         const double loadS = load.value("cpu"), bareS = bare.value("cpu");
         table.add({QStringLiteral("load %L1 rows").arg(rows), timed(load),
@@ -205,13 +210,14 @@ void benchFiles(Table &table, const BenchOptions &options)
                    timed(bareWrite) + QStringLiteral(" plain write"), ratioText(saveS, bareWriteS),
                    big ? QStringLiteral("≤ 150 ms") : shift ? QStringLiteral("≤ 500 ms") : QString(),
                    ok && (!big || saveS <= 0.15) && (!shift || saveS <= 0.5)});
-        const auto restore = Measure::runChild({"restore", file}, timeout);
-        const auto plainStart = Measure::runChild({"start"}, timeout);
+        const auto restore = child({"restore", file});
+        const auto plainStart = child({"start"});
         // Beyond a plain start, by processor time as the load.
         const double restoreS = restore.value("cpu") - plainStart.value("cpu");
         const bool million = rows >= 1000000;
         table.add({QStringLiteral("restore %L1 rows at start-up (beyond a plain start)").arg(rows),
-                   millis(restoreS) + QStringLiteral(" (wall %1)").arg(millis(restore.value("seconds") - plainStart.value("seconds"))),
+                   millis(restoreS) + QStringLiteral(" (wall %1%2)")
+                                              .arg(millis(restore.value("seconds") - plainStart.value("seconds")), median),
                    timed(load) + QStringLiteral(" load"), ratioText(restoreS, loadS),
                    million ? QStringLiteral("≤ 2× load") : QString(),
                    restore.value("rows") == rows && (!million || restoreS <= 2 * loadS)});

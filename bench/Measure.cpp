@@ -7,9 +7,11 @@
 #include <QProcess>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <sys/resource.h>
+#include <vector>
 
 namespace {
 
@@ -113,6 +115,22 @@ QMap<QString, double> runChild(const QStringList &args, int timeoutSeconds)
             figures.insert(QString::fromLatin1(line.left(eq)), line.mid(eq + 1).toDouble());
     }
     return figures;
+}
+
+QMap<QString, double> medianChild(const QStringList &args, int timeoutSeconds, int runs, const QString &by)
+{
+    std::vector<QMap<QString, double>> done;
+    for (int i = 0; i < runs; ++i) {
+        auto figures = runChild(args, timeoutSeconds);
+        if (!figures.isEmpty())
+            done.push_back(std::move(figures));
+    }
+    if (done.empty())
+        return {};
+    const auto middle = done.begin() + qsizetype(done.size() / 2);
+    std::nth_element(done.begin(), middle, done.end(),
+                     [&by](const auto &a, const auto &b) { return a.value(by) < b.value(by); });
+    return *middle;
 }
 
 void report(const char *name, double value)

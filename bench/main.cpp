@@ -31,6 +31,7 @@ int main(int argc, char *argv[])
         options.receiveMarks = {1000, 10000, 100000};
         options.recordJournalRows = 100000;
         options.fileRows = {10000, 100000};
+        options.fileRuns = 1;
         options.lineRateSeconds = 10;
         options.lineRatePreloaded = 100000;
         options.startupRuns = 3;

@@ -18,7 +18,7 @@ struct BenchOptions {
     int receiveWindow = 1000; // chunks measured around each mark
     int recordJournalRows = 2000000;
     QList<int> fileRows{10000, 100000, 2000000};
-    int fileRuns = 3; // each load, save and restore, its median taken
+    int fileRuns = 3; // each child of the files part, its median taken
     int lineRateSeconds = 60;
     int lineRatePreloaded = 1000000; // rows in the journal before the line rate starts
     int startupRuns = 5;

@@ -117,13 +117,15 @@ QMap<QString, double> runChild(const QStringList &args, int timeoutSeconds)
     return figures;
 }
 
-QMap<QString, double> medianChild(const QStringList &args, int timeoutSeconds, int runs, const QString &by)
+QMap<QString, double> medianChild(const QStringList &args, int timeoutSeconds, int runs, const QString &by,
+                                  const QString &agreed)
 {
     std::vector<QMap<QString, double>> done;
     for (int i = 0; i < runs; ++i) {
         auto figures = runChild(args, timeoutSeconds);
-        if (!figures.isEmpty())
-            done.push_back(std::move(figures));
+        if (figures.isEmpty() || (!done.empty() && figures.value(agreed) != done.front().value(agreed)))
+            return {};
+        done.push_back(std::move(figures));
     }
     if (done.empty())
         return {};

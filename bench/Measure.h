@@ -33,10 +33,13 @@ bool runUntilFinished(QProcess &process, double seconds);
 // A child run: this executable with "--child" and args. It reports figures
 // as lines "name=value", which come back as a map (empty when it failed).
 QMap<QString, double> runChild(const QStringList &args, int timeoutSeconds);
-// The same child run runs times: the run whose figure by is the median of
-// those that did not fail (empty when all failed). One run of a few hundred
-// milliseconds is at the mercy of whatever else the machine did meanwhile.
-QMap<QString, double> medianChild(const QStringList &args, int timeoutSeconds, int runs, const QString &by);
+// The same child run runs times: the run whose figure by is the median.
+// Empty when a run failed or the runs disagree on their figure agreed (what
+// they handled): a failure must not hide behind the runs that went well.
+// One run of a few hundred milliseconds is at the mercy of whatever else
+// the machine did meanwhile.
+QMap<QString, double> medianChild(const QStringList &args, int timeoutSeconds, int runs, const QString &by,
+                                  const QString &agreed);
 // In the child: one figure for the parent.
 void report(const char *name, double value);
 

@@ -198,8 +198,11 @@ void benchFiles(Table &table, const BenchOptions &options)
         // wall time waits for the processor too. Both are shown.
         // The wall time is the one of the run picked by its processor time.
         const QString median = options.fileRuns > 1 ? QStringLiteral("median of %1; ").arg(options.fileRuns) : QString();
-        const auto timed = [&median](const QMap<QString, double> &r) {
-            return millis(r.value("cpu")) + QStringLiteral(" (%1wall %2)").arg(median, millis(r.value("seconds")));
+        const auto timedAs = [&median](double cpu, double wall) {
+            return millis(cpu) + QStringLiteral(" (%1wall %2)").arg(median, millis(wall));
+        };
+        const auto timed = [&timedAs](const QMap<QString, double> &r) {
+            return timedAs(r.value("cpu"), r.value("seconds"));
         };
         const double loadS = load.value("cpu"), bareS = bare.value("cpu");
         table.add({QStringLiteral("load %L1 rows").arg(rows), timed(load),
@@ -215,13 +218,13 @@ void benchFiles(Table &table, const BenchOptions &options)
         const auto plainStart = child({"start"});
         // Beyond a plain start, by processor time as the load.
         const double restoreS = restore.value("cpu") - plainStart.value("cpu");
+        const bool restored = restore.value("rows") == rows && !plainStart.isEmpty();
         const bool million = rows >= 1000000;
         table.add({QStringLiteral("restore %L1 rows at start-up (beyond a plain start)").arg(rows),
-                   millis(restoreS) + QStringLiteral(" (%1wall %2)")
-                                              .arg(median, millis(restore.value("seconds") - plainStart.value("seconds"))),
+                   timedAs(restoreS, restore.value("seconds") - plainStart.value("seconds")),
                    timed(load) + QStringLiteral(" load"), ratioText(restoreS, loadS),
                    million ? QStringLiteral("≤ 2× load") : QString(),
-                   restore.value("rows") == rows && !plainStart.isEmpty() && (!million || restoreS <= 2 * loadS)});
+                   restored && (!million || restoreS <= 2 * loadS)});
         const double recoveryBytes = restore.value("recovery_bytes"), fileBytes = double(QFileInfo(file).size());
         table.add({QStringLiteral("recovery file of %L1 rows with Cyrillic notes").arg(rows),
                    QStringLiteral("%1 KB").arg(recoveryBytes / 1024, 0, 'f', 0),
@@ -254,7 +257,7 @@ void benchFiles(Table &table, const BenchOptions &options)
                        QStringLiteral("%1 B").arg(restoreKept, 0, 'f', 0),
                        QStringLiteral("%1 B (kept after a load)").arg(keptPerRow, 0, 'f', 0),
                        ratioText(restoreKept, keptPerRow), QStringLiteral("≤ 120 B"),
-                       restore.value("rows") == rows && restoreKept <= 120});
+                       restored && restoreKept <= 120});
         }
         table.add({QStringLiteral("save %L1 rows: peak memory a row").arg(rows),
                    QStringLiteral("%1 B").arg(save.value("peak_kb") * 1024 / rows, 0, 'f', 0),

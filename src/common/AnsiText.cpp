@@ -148,12 +148,11 @@ bool isSpaceAbove(unsigned char byte)
 
 QByteArrayView trimmed(QByteArrayView bytes)
 {
-    const CodePage &page = codePage();
     qsizetype start = 0;
     qsizetype end = bytes.size();
-    while (start < end && page.space[uchar(bytes[start])])
+    while (start < end && isSpace(bytes[start]))
         ++start;
-    while (end > start && page.space[uchar(bytes[end - 1])])
+    while (end > start && isSpace(bytes[end - 1]))
         --end;
     return bytes.sliced(start, end - start);
 }

@@ -121,14 +121,12 @@ QMap<QString, double> medianChild(const QStringList &args, int timeoutSeconds, i
                                   const QString &agreed)
 {
     std::vector<QMap<QString, double>> done;
-    for (int i = 0; i < runs; ++i) {
+    for (int i = 0; i < std::max(1, runs); ++i) {
         auto figures = runChild(args, timeoutSeconds);
         if (figures.isEmpty() || (!done.empty() && figures.value(agreed) != done.front().value(agreed)))
             return {};
         done.push_back(std::move(figures));
     }
-    if (done.empty())
-        return {};
     const auto middle = done.begin() + qsizetype(done.size() / 2);
     std::nth_element(done.begin(), middle, done.end(),
                      [&by](const auto &a, const auto &b) { return a.value(by) < b.value(by); });

@@ -33,7 +33,8 @@ bool runUntilFinished(QProcess &process, double seconds);
 // A child run: this executable with "--child" and args. It reports figures
 // as lines "name=value", which come back as a map (empty when it failed).
 QMap<QString, double> runChild(const QStringList &args, int timeoutSeconds);
-// The same child run runs times: the run whose figure by is the median.
+// The same child run runs times (once at least): the run whose figure by is
+// the median.
 // Empty when a run failed or the runs disagree on their figure agreed (what
 // they handled): a failure must not hide behind the runs that went well.
 // One run of a few hundred milliseconds is at the mercy of whatever else

@@ -4,10 +4,15 @@ set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
+# Every tool a script or test calls has its package here: a minimal Debian 12
+# root (scripts/fresh-root.sh) has nothing else.
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-svg-dev
           libgl-dev xvfb xauth dpkg-dev xdotool openbox x11-utils
           qt6-charts-dev libxlsxwriter-dev libdeflate-dev
+          libqt6opengl6-dev # Qt6Charts' CMake files need Qt6OpenGL's; qt6-base-dev only recommends it
           zlib1g-dev # libxlsxwriter's pkg-config links -lz; its -dev package does not bring it
+          file # cpack's .deb generator
+          mount # the full-disk tests mount a small tmpfs
           poppler-utils python3-openpyxl libreoffice-calc-nogui)
 
 # The sanitizer builds (presets asan and fuzz): any report ends the process
@@ -25,8 +30,10 @@ install_missing() {
         echo "Installing: ${missing[*]}"
         local sudo=""
         [ "$(id -u)" -eq 0 ] || sudo="sudo"
-        $sudo apt-get update -qq
-        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+        # Exit 3: the mirror did not answer, which is no failure of the project.
+        $sudo apt-get update -qq || { echo "apt-get update failed: does the package mirror answer?" >&2; exit 3; }
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" \
+            || { echo "apt-get install failed: does the package mirror answer?" >&2; exit 3; }
     fi
 }
 
@@ -35,4 +42,14 @@ install_missing() {
 build() {
     local preset="$1"; shift
     (cd "$ROOT" && cmake --preset "$preset" "$@" && cmake --build --preset "$preset")
+}
+
+# start_x [screen]: a display of its own (Xvfb picks a free number and tells
+# it) with DISPLAY exported; killed with the script's other jobs.
+start_x() {
+    local n
+    exec 5<> <(:)
+    Xvfb -displayfd 5 -screen 0 "${1:-1280x1024x24}" -nolisten tcp >/dev/null 2>&1 &
+    read -r -t 10 n <&5 || { echo "Xvfb did not start" >&2; return 1; }
+    export DISPLAY=":$n"
 }

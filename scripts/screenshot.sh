@@ -15,11 +15,7 @@ cp "$ROOT/build/src/app/Tarovik_RS232" "$WORK/"
 # The window at 20,20, 600 x 560 pixels; the data-stream window on; unstable readings recorded.
 printf '[UserSettings]\r\nchkUnstablResult=1\r\nchkShowStreamData=1\r\nfrmTop=300\r\nfrmLeft=300\r\nfrmHeight=8400\r\nfrmWidth=9000\r\n' > "$WORK/Init.ini"
 
-# A display of its own: Xvfb picks a free number and tells it.
-exec 5<> <(:)
-Xvfb -displayfd 5 -screen 0 1240x640x24 -nolisten tcp >/dev/null 2>&1 &
-read -r -t 10 N <&5
-export DISPLAY=":$N"
+start_x 1240x640x24
 "$ROOT/build/tools/virtual_scale/virtual_scale" --folder "$WORK" --port 1 --type 0 --enq --interval-ms 300 \
     --weights "0*3, U:0.845, U:1.930*2, 2.015*3, U:1.1, 0*3, U:3.2, 3.480*3, 0*3, U:0.5, 0.750*3" >/dev/null 2>&1 &
 for _ in $(seq 50); do if [ -L "$WORK/ports/COM1" ]; then break; fi; sleep 0.1; done

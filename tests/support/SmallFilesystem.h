@@ -5,10 +5,12 @@
 #include <QString>
 #include <QStringList>
 
+#include <unistd.h>
+
 // A small filesystem of its own (tmpfs) in a folder, so that a test can meet
-// a full disk or a read-only mount even as root. Mounting needs the right to
-// mount: where it is refused, mount() is false and the test skips. Unmounted
-// when it goes.
+// a full disk or a read-only mount even as root. Mounting needs root, or sudo
+// without a password (a developer's or CI's unprivileged account): where both
+// are refused, mount() is false and the test skips. Unmounted when it goes.
 class SmallFilesystem
 {
 public:
@@ -16,7 +18,7 @@ public:
     ~SmallFilesystem()
     {
         if (m_mounted)
-            run(QStringLiteral("umount"), {m_folder});
+            asRoot(QStringLiteral("umount"), {m_folder});
     }
     SmallFilesystem(const SmallFilesystem &) = delete;
     SmallFilesystem &operator=(const SmallFilesystem &) = delete;
@@ -25,7 +27,7 @@ public:
     bool mount(const QString &options)
     {
         QDir().mkpath(m_folder);
-        m_mounted = run(QStringLiteral("mount"),
+        m_mounted = asRoot(QStringLiteral("mount"),
                         {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"), options,
                          QStringLiteral("tmpfs"), m_folder})
             == 0;
@@ -33,7 +35,7 @@ public:
     }
     bool remountReadOnly()
     {
-        return run(QStringLiteral("mount"), {QStringLiteral("-o"), QStringLiteral("remount,ro"), m_folder}) == 0;
+        return asRoot(QStringLiteral("mount"), {QStringLiteral("-o"), QStringLiteral("remount,ro"), m_folder}) == 0;
     }
 
     QString path() const { return m_folder; }
@@ -50,6 +52,13 @@ public:
     }
 
 private:
+    static int asRoot(const QString &program, const QStringList &arguments)
+    {
+        if (::geteuid() == 0)
+            return run(program, arguments);
+        return run(QStringLiteral("sudo"), QStringList{QStringLiteral("-n"), program} + arguments);
+    }
+
     QString m_folder;
     bool m_mounted = false;
 };

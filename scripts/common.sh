@@ -8,6 +8,7 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 # root (scripts/fresh-root.sh) has nothing else.
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-svg-dev
           libgl-dev xvfb xauth dpkg-dev xdotool openbox x11-utils
+          x11-xserver-utils # xmodmap: the X tests' Cyrillic keys
           qt6-charts-dev libxlsxwriter-dev libdeflate-dev
           libqt6opengl6-dev # Qt6Charts' CMake files need Qt6OpenGL's; qt6-base-dev only recommends it
           zlib1g-dev # libxlsxwriter's pkg-config links -lz; its -dev package does not bring it
@@ -45,11 +46,12 @@ build() {
 }
 
 # start_x [screen]: a display of its own (Xvfb picks a free number and tells
-# it) with DISPLAY exported; killed with the script's other jobs.
+# it) with DISPLAY exported; killed with the script's other jobs. Only its
+# socket file: no abstract socket that another root's server may hold.
 start_x() {
     local n
     exec 5<> <(:)
-    Xvfb -displayfd 5 -screen 0 "${1:-1280x1024x24}" -nolisten tcp >/dev/null 2>&1 &
+    Xvfb -displayfd 5 -screen 0 "${1:-1280x1024x24}" -nolisten tcp -nolisten local >/dev/null 2>&1 &
     read -r -t 10 n <&5 || { echo "Xvfb did not start" >&2; return 1; }
     export DISPLAY=":$n"
 }

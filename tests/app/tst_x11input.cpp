@@ -39,7 +39,7 @@ class TestX11Input : public QObject
     }
     bool type(const QString &text, int delayMs)
     {
-        return XServer::xdotool({"type", "--delay", QString::number(delayMs), text});
+        return XServer::type(text, delayMs);
     }
     bool pointAt(const QWidget &widget, QPoint at)
     {

@@ -80,6 +80,7 @@ class TestX11RealKill : public QObject
     void startScale()
     {
         dieWithTheTest(m_scale);
+        m_scale.setProcessChannelMode(QProcess::ForwardedErrorChannel); // its word on frames it lost
         m_scale.start(QStringLiteral(VIRTUAL_SCALE_PATH), {"--folder", m_dir.path(), "--port", QString::number(Port),
                                                            "--type", "0", "--interval-ms", "20", "--weights",
                                                            Cycle.join(',')});
@@ -285,7 +286,7 @@ private slots:
         // The note typed with real keys (Cyrillic ones too) before reception.
         const QByteArray first = visibleWindow();
         QVERIFY(click(first, m_noteField));
-        QVERIFY(XServer::xdotool({"type", "--delay", "150", Note}));
+        QVERIFY(XServer::type(Note, 150));
         QVERIFY(click(first, m_startButton));
         QVERIFY2(recorded(30), "no readings were recorded after the click");
         if (!killProgramAndScale())
@@ -333,12 +334,12 @@ private slots:
             return;
         const QByteArray window = visibleWindow();
         QVERIFY(click(window, m_noteField));
-        QVERIFY(XServer::xdotool({"type", "--delay", "150", Note}));
+        QVERIFY(XServer::type(Note, 150));
         QVERIFY(click(window, m_openButton));
         const QByteArray dialog = otherWindow(window);
         QVERIFY2(!dialog.isEmpty(), "no open dialog");
         QVERIFY(xdotool({"windowactivate", "--sync", dialog}));
-        QVERIFY(XServer::xdotool({"type", "--delay", "20", path}));
+        QVERIFY(XServer::type(path, 20));
         QVERIFY(XServer::xdotool({"key", "Return"}));
         QVERIFY(click(window, m_startButton));
         QVERIFY2(recorded(int(opened.size()) + 30), "the journal was not opened or no readings were recorded");

@@ -28,8 +28,11 @@ pid_t spawn(const char *program, const std::string &arg1 = {}, int keepFd = -1)
             close(fd);
     }
     if (std::string(program) == "Xvfb")
+        // Only its socket file: an abstract socket of the same number (another
+        // root's server, whose lock file this one cannot see) would take its
+        // clients.
         execlp("Xvfb", "Xvfb", "-displayfd", arg1.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-               static_cast<char *>(nullptr));
+               "-nolisten", "local", static_cast<char *>(nullptr));
     else
         execlp(program, program, static_cast<char *>(nullptr));
     _exit(127);
@@ -80,6 +83,10 @@ bool XServer::start(bool windowManager)
     }
     setenv("DISPLAY", (":" + number).c_str(), 1);
     setenv("QT_QPA_PLATFORM", "xcb", 1);
+    if (!addCyrillicKeys()) {
+        std::fprintf(stderr, "xmodmap could not add the Cyrillic keys (is x11-xserver-utils installed?)\n");
+        return false;
+    }
     if (!windowManager)
         return true;
     m_wm = spawn("openbox");
@@ -88,6 +95,50 @@ bool XServer::start(bool windowManager)
         return false;
     }
     return true;
+}
+
+// The Russian letters (and №) on keys of their own, in place of multimedia
+// keys no test presses, before any client connects. xdotool's "type" binds
+// each letter not on the keyboard to a spare key for the moment of its
+// keystroke: a client too slow to read the changed map in that moment (a
+// loaded machine, the sanitizers) gets the key with no letter or with the
+// one before, so letters went missing or doubled. type() presses these keys.
+bool XServer::addCyrillicKeys()
+{
+    QStringList args;
+    int key = FirstCyrillicKey;
+    for (int c = 0x430; c <= 0x44f; ++c) // а … я, and А … Я with Shift
+        args << QStringLiteral("-e") << QStringLiteral("keycode %1 = U%2 U%3").arg(key++).arg(c, 4, 16).arg(c - 32, 4, 16);
+    args << QStringLiteral("-e") << QStringLiteral("keycode %1 = U0451 U0401").arg(key); // ё Ё
+    args << QStringLiteral("-e") << QStringLiteral("keycode %1 = U2116").arg(key + 1); // №
+    QProcess xmodmap;
+    xmodmap.start(QStringLiteral("xmodmap"), args);
+    return xmodmap.waitForFinished(20000) && xmodmap.exitStatus() == QProcess::NormalExit && xmodmap.exitCode() == 0;
+}
+
+bool XServer::type(const QString &text, int delayMs, int timeoutMs)
+{
+    // The keys of the keyboard by "type", the others by their symbol, which
+    // addCyrillicKeys() put on keys: nothing is bound while typing.
+    QStringList args;
+    const QString delay = QString::number(delayMs);
+    QString run;
+    const auto flush = [&] {
+        if (!run.isEmpty())
+            args << QStringLiteral("type") << QStringLiteral("--delay") << delay << run;
+        run.clear();
+    };
+    for (const QChar c : text) {
+        if (c.unicode() < 0x80) {
+            run += c;
+            continue;
+        }
+        flush();
+        args << QStringLiteral("key") << QStringLiteral("--delay") << delay
+             << QStringLiteral("U%1").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper();
+    }
+    flush();
+    return xdotool(args, timeoutMs);
 }
 
 // A window manager announces itself on the root window.

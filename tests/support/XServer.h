@@ -26,8 +26,12 @@ public:
     // meanwhile (the keys and readings arrive as a person's would). True
     // when it ran and succeeded within timeoutMs.
     static bool xdotool(const QStringList &args, int timeoutMs = 30000);
+    // Types text with real keys, delayMs between them, Russian letters too.
+    static bool type(const QString &text, int delayMs, int timeoutMs = 30000);
 
 private:
+    static constexpr int FirstCyrillicKey = 150; // XF86Sleep, XF86WakeUp, …
+    static bool addCyrillicKeys();
     bool waitForWindowManager();
 
     pid_t m_xvfb = -1;

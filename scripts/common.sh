@@ -14,7 +14,8 @@ PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-s
           zlib1g-dev # libxlsxwriter's pkg-config links -lz; its -dev package does not bring it
           file # cpack's .deb generator
           mount # the full-disk tests mount a small tmpfs
-          poppler-utils python3-openpyxl libreoffice-calc-nogui)
+          poppler-utils python3-openpyxl libreoffice-calc-nogui
+          postgresql libpq-dev) # the central journal: its test server, psql, libpq
 
 # The sanitizer builds (presets asan and fuzz): any report ends the process
 # with a failure.

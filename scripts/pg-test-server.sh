@@ -1,0 +1,104 @@
+#!/usr/bin/env bash
+# A PostgreSQL 15 server of Debian's package for one test run: a new cluster
+# in a temporary folder, listening on 127.0.0.1 at a free port and on a Unix
+# socket in that folder, with database "tarovik" and the schema of
+# sql/central loaded. Run as root, the server runs as the user "postgres"
+# (PostgreSQL refuses root); run as anyone else, as that user.
+#
+#   scripts/pg-test-server.sh run <command> [args...]
+#       starts a server, runs the command with PGHOST, PGPORT, PGUSER (the
+#       superuser "postgres", no password on the socket), PGDATABASE and
+#       TAROVIK_PG_DIR set, stops the server and removes the folder whatever
+#       happens (also on INT and TERM), and exits with the command's status.
+#   scripts/pg-test-server.sh start <folder>   (for a CTest fixture's setup)
+#       starts a server in <folder> (new or empty) and writes its
+#       environment, as shell assignments, to <folder>/env.
+#   scripts/pg-test-server.sh stop <folder>    (the fixture's cleanup)
+#       stops it and removes the folder.
+# The cluster skips fsync: a test's data is worth nothing after the test.
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+PGBIN="${TAROVIK_PGBIN:-/usr/lib/postgresql/15/bin}"
+
+# as_server <command...>: runs a command as the server's user.
+as_server() {
+    if [ "$(id -u)" -eq 0 ]; then
+        runuser -u postgres -- "$@"
+    else
+        "$@"
+    fi
+}
+
+start_server() {
+    local dir="$1"
+    mkdir -p "$dir"
+    [ "$(id -u)" -ne 0 ] || chown postgres: "$dir"
+    as_server "$PGBIN/initdb" --pgdata="$dir/data" --username=postgres --encoding=UTF8 \
+        --locale=C.UTF-8 --auth-local=trust --auth-host=scram-sha-256 --no-sync >"$dir/initdb.log" 2>&1 \
+        || { cat "$dir/initdb.log" >&2; return 1; }
+    # A port taken meanwhile by someone else fails the start: try another.
+    local port tries=0
+    while :; do
+        port=$((20000 + RANDOM % 40000))
+        if as_server "$PGBIN/pg_ctl" start --pgdata="$dir/data" --wait --timeout=30 --silent \
+            --log="$dir/server.log" \
+            -o "-c listen_addresses=127.0.0.1 -c port=$port -c unix_socket_directories='$dir' -c fsync=off -c full_page_writes=off" \
+            >/dev/null 2>&1; then
+            break
+        fi
+        tries=$((tries + 1))
+        if [ "$tries" -ge 10 ] || ! grep -q "could not bind\|could not create any TCP/IP sockets\|Address already in use" "$dir/server.log"; then
+            cat "$dir/server.log" >&2
+            return 1
+        fi
+    done
+    cat >"$dir/env" <<EOF
+export PGHOST='$dir' PGPORT='$port' PGUSER=postgres PGDATABASE=tarovik TAROVIK_PG_DIR='$dir'
+EOF
+    # shellcheck source=/dev/null
+    source "$dir/env"
+    psql -X -q -d postgres -c "CREATE DATABASE tarovik" >/dev/null
+    local file
+    for file in "$ROOT"/sql/central/[0-9][0-9][0-9]_*.sql; do
+        psql -X -q -v ON_ERROR_STOP=1 -f "$file" >/dev/null
+    done
+}
+
+stop_server() {
+    local dir="$1"
+    if [ -f "$dir/data/postmaster.pid" ]; then
+        as_server "$PGBIN/pg_ctl" stop --pgdata="$dir/data" --mode=fast --wait --timeout=20 --silent \
+            || as_server "$PGBIN/pg_ctl" stop --pgdata="$dir/data" --mode=immediate --wait --silent || true
+    fi
+    rm -rf "$dir"
+}
+
+case "${1:-}" in
+run)
+    shift
+    [ $# -gt 0 ] || { echo "usage: $0 run <command> [args...]" >&2; exit 2; }
+    dir="$(mktemp -d "${TMPDIR:-/tmp}/tarovik-pg.XXXXXX")"
+    trap 'stop_server "$dir"' EXIT
+    trap 'exit 130' INT
+    trap 'exit 143' TERM
+    start_server "$dir"
+    # shellcheck source=/dev/null
+    source "$dir/env"
+    status=0
+    "$@" || status=$?
+    exit "$status"
+    ;;
+start)
+    [ $# -eq 2 ] || { echo "usage: $0 start <folder>" >&2; exit 2; }
+    start_server "$2" || { stop_server "$2"; exit 1; }
+    ;;
+stop)
+    [ $# -eq 2 ] || { echo "usage: $0 stop <folder>" >&2; exit 2; }
+    stop_server "$2"
+    ;;
+*)
+    echo "usage: $0 run <command> [args...] | start <folder> | stop <folder>" >&2
+    exit 2
+    ;;
+esac

@@ -19,24 +19,11 @@
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-PGBIN="${TAROVIK_PGBIN:-/usr/lib/postgresql/15/bin}"
-
-# as_server <command...>: runs a command as the server's user.
-as_server() {
-    if [ "$(id -u)" -eq 0 ]; then
-        runuser -u postgres -- "$@"
-    else
-        "$@"
-    fi
-}
+source "$ROOT/scripts/pg-common.sh"
 
 start_server() {
     local dir="$1"
-    mkdir -p "$dir"
-    [ "$(id -u)" -ne 0 ] || chown postgres: "$dir"
-    as_server "$PGBIN/initdb" --pgdata="$dir/data" --username=postgres --encoding=UTF8 \
-        --locale=C.UTF-8 --auth-local=trust --auth-host=scram-sha-256 --no-sync >"$dir/initdb.log" 2>&1 \
-        || { cat "$dir/initdb.log" >&2; return 1; }
+    new_cluster "$dir" --auth-local=trust --auth-host=scram-sha-256 --no-sync
     # A port taken meanwhile by someone else fails the start: try another.
     local port tries=0
     while :; do
@@ -59,10 +46,7 @@ EOF
     # shellcheck source=/dev/null
     source "$dir/env"
     psql -X -q -d postgres -c "CREATE DATABASE tarovik" >/dev/null
-    local file
-    for file in "$ROOT"/sql/central/[0-9][0-9][0-9]_*.sql; do
-        psql -X -q -v ON_ERROR_STOP=1 -f "$file" >/dev/null
-    done
+    "$ROOT/scripts/central-schema.sh" >/dev/null
 }
 
 stop_server() {
@@ -79,14 +63,19 @@ run)
     shift
     [ $# -gt 0 ] || { echo "usage: $0 run <command> [args...]" >&2; exit 2; }
     dir="$(mktemp -d "${TMPDIR:-/tmp}/tarovik-pg.XXXXXX")"
+    child=""
     trap 'stop_server "$dir"' EXIT
-    trap 'exit 130' INT
-    trap 'exit 143' TERM
+    # The command runs in the background so that a signal is handled at
+    # once, not after the command ends: it is passed on, then the server stops.
+    trap '[ -z "$child" ] || kill -TERM "$child" 2>/dev/null; exit 130' INT
+    trap '[ -z "$child" ] || kill -TERM "$child" 2>/dev/null; exit 143' TERM
     start_server "$dir"
     # shellcheck source=/dev/null
     source "$dir/env"
+    "$@" <&0 &
+    child=$!
     status=0
-    "$@" || status=$?
+    wait "$child" || status=$?
     exit "$status"
     ;;
 start)

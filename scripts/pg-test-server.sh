@@ -15,7 +15,8 @@
 #       environment, as shell assignments, to <folder>/env.
 #   scripts/pg-test-server.sh stop <folder>    (the fixture's cleanup)
 #       stops it and removes the folder.
-# The cluster skips fsync: a test's data is worth nothing after the test.
+# The cluster skips fsync (a test's data is worth nothing after the test)
+# unless TAROVIK_PG_DURABLE=1, for measurements.
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -24,13 +25,15 @@ source "$ROOT/scripts/pg-common.sh"
 start_server() {
     local dir="$1"
     new_cluster "$dir" --auth-local=trust --auth-host=scram-sha-256 --no-sync
+    local durability="-c fsync=off -c full_page_writes=off"
+    [ "${TAROVIK_PG_DURABLE:-0}" != 1 ] || durability=""
     # A port taken meanwhile by someone else fails the start: try another.
     local port tries=0
     while :; do
         port=$((20000 + RANDOM % 40000))
         if as_server "$PGBIN/pg_ctl" start --pgdata="$dir/data" --wait --timeout=30 --silent \
             --log="$dir/server.log" \
-            -o "-c listen_addresses=127.0.0.1 -c port=$port -c unix_socket_directories='$dir' -c fsync=off -c full_page_writes=off" \
+            -o "-c listen_addresses=127.0.0.1 -c port=$port -c unix_socket_directories='$dir' $durability" \
             >/dev/null 2>&1; then
             break
         fi

@@ -250,11 +250,19 @@ BEGIN
             USING ERRCODE = '42501', HINT = 'Call tarovik.last_committed first.';
     END IF;
 
-    v_in := ARRAY(SELECT DISTINCT e FROM jsonb_populate_recordset(NULL::tarovik.event_in, p_events) e);
-    SELECT e.seq INTO v_bad FROM unnest(v_in) e GROUP BY e.seq HAVING count(*) > 1 LIMIT 1;
-    IF FOUND THEN
-        RAISE EXCEPTION 'number % of station % twice in one batch with other contents', v_bad, p_station
-            USING ERRCODE = 'TK001';
+    v_in := ARRAY(SELECT e FROM jsonb_populate_recordset(NULL::tarovik.event_in, p_events) e);
+    SELECT count(*) FILTER (WHERE i.seq > v_last), min(i.seq) FILTER (WHERE i.seq > v_last),
+           max(i.seq) FILTER (WHERE i.seq > v_last), count(*) - count(DISTINCT i.seq)
+        INTO v_new_count, v_new_first, v_new_last, v_bad FROM unnest(v_in) i;
+    -- A number twice in a batch: the same event twice is sent once.
+    IF v_bad > 0 THEN
+        v_in := ARRAY(SELECT DISTINCT e FROM unnest(v_in) e);
+        SELECT e.seq INTO v_bad FROM unnest(v_in) e GROUP BY e.seq HAVING count(*) > 1 LIMIT 1;
+        IF FOUND THEN
+            RAISE EXCEPTION 'number % of station % twice in one batch with other contents', v_bad, p_station
+                USING ERRCODE = 'TK001';
+        END IF;
+        SELECT count(*) INTO v_new_count FROM unnest(v_in) i WHERE i.seq > v_last;
     END IF;
 
     -- Numbers held already: the same event again, or an error.
@@ -278,8 +286,6 @@ BEGIN
                   HINT = 'The station must number on from tarovik.last_committed.';
     END IF;
 
-    SELECT count(*), min(i.seq), max(i.seq) INTO v_new_count, v_new_first, v_new_last
-        FROM unnest(v_in) i WHERE i.seq > v_last;
     IF v_new_count = 0 THEN
         RETURN v_last;
     END IF;
@@ -321,20 +327,20 @@ FROM tarovik.events e JOIN tarovik.stations s USING (station);
 -- Each reading (its id is the number of its recorded event) with its latest
 -- note, whether it was deleted, and whether it is in the station's current
 -- journal (recorded after the station's last emptying: New, Open, a layout
--- rebuild, a declined restore).
+-- rebuild, a declined restore). The note is a subquery of the select list,
+-- so a query that does not ask for it (the totals) does not look it up.
 CREATE VIEW tarovik.readings AS
 SELECT r.station, s.name AS station_name, r.seq AS reading, r.station_time, r.utc_offset,
        r.os_user, r.scale_type, r.journal_file, r.nom_pp, r.weight_text, r.unit, r.stat,
        r.kol_text, r.unit_weight_text, r.time_text,
-       coalesce(n.note, r.note) AS note, r.weight, r.quantity,
+       coalesce((SELECT c.note FROM tarovik.events c
+                 WHERE c.kind = 'note_changed' AND c.station = r.station AND c.reading = r.seq
+                 ORDER BY c.seq DESC LIMIT 1), r.note) AS note,
+       r.weight, r.quantity,
        d.reading IS NOT NULL AS deleted,
        r.seq > coalesce(j.emptied_at, 0) AS in_journal
 FROM tarovik.events r
 JOIN tarovik.stations s ON s.station = r.station
-LEFT JOIN LATERAL (
-    SELECT c.note FROM tarovik.events c
-    WHERE c.kind = 'note_changed' AND c.station = r.station AND c.reading = r.seq
-    ORDER BY c.seq DESC LIMIT 1) n ON true
 LEFT JOIN (
     SELECT DISTINCT x.station, unnest(x.readings) AS reading
     FROM tarovik.events x WHERE x.kind = 'deleted') d

@@ -119,6 +119,7 @@ viewer_reads_exact_totals|viewer_v|SELECT station_name, unit, reading_count, wei
 viewer_reads_the_event_log|viewer_v|SELECT seq, kind, reason, journal_file, row_count FROM tarovik.event_log WHERE station = '$A' AND seq = 7|7|emptied|open|C:\Журналы\склад.txt|40
 viewer_reads_the_stations|viewer_v|SELECT name, last_seq FROM tarovik.station_list ORDER BY name|Весы 1|9;Весы 2|1
 one_notification_a_batch|station_b|LISTEN tarovik_events; SELECT tarovik.append_events('$B', '[$(recorded 2 ' 1.0' kg ''), $(recorded 3 ' 2.0' kg '')]');|3;Asynchronous notification "tarovik_events" with payload "$B 3" received from server process with PID
+identical_event_twice_in_a_batch|station_a|SELECT tarovik.append_events('$A', '[$(recorded 10 ' 1.0' kg ''), $(recorded 10 ' 1.0' kg '')]')|10
 newer_schema_is_seen|postgres|INSERT INTO tarovik.schema_versions VALUES (2); SET ROLE station_a; SELECT tarovik.schema_version()|2
 EOF
 }

@@ -80,5 +80,6 @@ SELECT unit, reading_count, weight_sum FROM tarovik.journal_totals;
 SELECT count(note) FROM (SELECT note FROM tarovik.readings WHERE station = '$STATION'
                          ORDER BY reading DESC LIMIT 100) last;
 \echo the history of one reading:
-SELECT count(*) FROM tarovik.event_log WHERE station = '$STATION' AND (seq = 19 OR reading = 19);
+SELECT count(*) FROM tarovik.event_log
+WHERE station = '$STATION' AND (seq = 47 OR reading = 47 OR (kind = 'deleted' AND readings @> '{47}'));
 EOF

@@ -28,6 +28,14 @@ BEGIN
 END
 $$;
 
+-- Logins of this database make nothing of their own, not even a temporary
+-- table: a station appends through the functions, a viewer reads the views.
+DO $$
+BEGIN
+    EXECUTE format('REVOKE CREATE, TEMPORARY ON DATABASE %I FROM PUBLIC', current_database());
+END
+$$;
+
 CREATE SCHEMA tarovik AUTHORIZATION tarovik_owner;
 GRANT USAGE ON SCHEMA tarovik TO tarovik_station, tarovik_viewer;
 -- Everything below belongs to the owner, and functions are not callable by
@@ -111,13 +119,16 @@ CREATE TABLE tarovik.events (
 -- when it creates their month.
 CREATE TABLE tarovik.events_default PARTITION OF tarovik.events DEFAULT;
 
--- The reads of the views: a reading's notes, deletions, the last emptying.
-CREATE INDEX events_notes ON tarovik.events (station, reading, seq) WHERE kind = 'note_changed';
+-- The reads of the views and of a reading's history: its note changes, the
+-- deletions (all of them, and those naming it), the last emptying. Partial,
+-- so that the readings, most of the events, cost these indexes nothing.
+CREATE INDEX events_notes ON tarovik.events (station, reading, seq) WHERE reading IS NOT NULL;
 CREATE INDEX events_deletions ON tarovik.events (station, seq) WHERE kind = 'deleted';
+CREATE INDEX events_deleted_readings ON tarovik.events USING gin (readings) WHERE kind = 'deleted';
 CREATE INDEX events_emptyings ON tarovik.events (station, seq) WHERE kind = 'emptied';
 
 -- What a station sends for one event: a JSON object with these keys (absent
--- keys are null).
+-- keys are null, others refused).
 CREATE TYPE tarovik.event_in AS (
     seq bigint, station_time timestamptz, utc_offset integer, os_user text, kind text,
     scale_type smallint, journal_file text, nom_pp text, weight_text text, unit text,
@@ -229,7 +240,7 @@ $$;
 -- array as two parameters). Numbers already committed are compared: the
 -- same contents change nothing (a resent batch whose answer was lost),
 -- other contents raise TK001. New numbers must follow the last committed
--- one without a gap (else TK002). Returns the last committed number and,
+-- one without a gap (else TK002). A key not of tarovik.event_in raises TK004. Returns the last committed number and,
 -- when something was added, notifies channel tarovik_events with
 -- "<station> <last number>" once.
 CREATE FUNCTION tarovik.append_events(p_station uuid, p_events jsonb) RETURNS bigint
@@ -241,6 +252,9 @@ DECLARE
     v_new_first bigint;
     v_new_last bigint;
     v_bad bigint;
+    v_unknown jsonb;
+    v_known_keys text[] := ARRAY(SELECT attname FROM pg_attribute
+                                 WHERE attrelid = 'tarovik.event_in'::regclass AND attnum > 0);
 BEGIN
     -- The row lock also orders two connections of one station.
     SELECT last_seq INTO v_last FROM tarovik.stations
@@ -250,6 +264,14 @@ BEGIN
             USING ERRCODE = '42501', HINT = 'Call tarovik.last_committed first.';
     END IF;
 
+    -- A key the schema does not know would be dropped in silence (a newer
+    -- station, a misspelt key): refused instead.
+    SELECT e - v_known_keys INTO v_unknown FROM jsonb_array_elements(p_events) e
+        WHERE e - v_known_keys <> '{}' LIMIT 1;
+    IF FOUND THEN
+        RAISE EXCEPTION 'event keys % are not known to schema version %', v_unknown, tarovik.schema_version()
+            USING ERRCODE = 'TK004';
+    END IF;
     v_in := ARRAY(SELECT e FROM jsonb_populate_recordset(NULL::tarovik.event_in, p_events) e);
     SELECT count(*) FILTER (WHERE i.seq > v_last), min(i.seq) FILTER (WHERE i.seq > v_last),
            max(i.seq) FILTER (WHERE i.seq > v_last), count(*) - count(DISTINCT i.seq)

@@ -66,6 +66,9 @@ station_claims_a_second_uuid|station_a|42501|SELECT tarovik.last_committed('$B',
 new_role_claims_a_bound_uuid|station_c|42501|SELECT tarovik.last_committed('$A', 'чужая')
 unbound_role_appends|station_c|42501|SELECT tarovik.append_events('$A', '[$(recorded 4 ' 1.0' kg '')]')
 station_creates_a_table|station_a|42501|CREATE TABLE tarovik.mine (x int)
+station_creates_a_temporary_table|station_a|42501|CREATE TEMPORARY TABLE mine (x int)
+station_creates_a_schema|station_a|42501|CREATE SCHEMA mine
+station_drops_a_month|station_a|42501|DROP TABLE tarovik.events_default
 station_alters_events|station_a|42501|ALTER TABLE tarovik.events DISABLE TRIGGER USER
 station_creates_partitions|station_a|42501|SELECT tarovik.create_partitions(1)
 station_becomes_owner|station_a|42501|SET ROLE tarovik_owner
@@ -86,6 +89,7 @@ one_number_twice_in_a_batch|station_a|TK001|SELECT tarovik.append_events('$A', '
 gap_after_the_last_number|station_a|TK002|SELECT tarovik.append_events('$A', '[$(recorded 5 ' 1.0' kg '')]')
 recorded_without_cells|station_a|23514|SELECT tarovik.append_events('$A', '[$(event 4 '"kind": "recorded", "scale_type": 2, "weight_text": "1"')]')
 note_change_of_a_later_reading|station_a|23514|SELECT tarovik.append_events('$A', '[$(event 4 '"kind": "note_changed", "reading": 4, "note_old": "", "note": "x"')]')
+unknown_key|station_a|TK004|SELECT tarovik.append_events('$A', '[$(event 4 '"kind": "deleted", "readings": [1], "reason_why": "x"')]')
 unknown_kind|station_a|23514|SELECT tarovik.append_events('$A', '[$(event 4 '"kind": "weighed"')]')
 EOF
 }

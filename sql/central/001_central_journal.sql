@@ -240,9 +240,10 @@ $$;
 -- array as two parameters). Numbers already committed are compared: the
 -- same contents change nothing (a resent batch whose answer was lost),
 -- other contents raise TK001. New numbers must follow the last committed
--- one without a gap (else TK002). A key not of tarovik.event_in raises TK004. Returns the last committed number and,
--- when something was added, notifies channel tarovik_events with
--- "<station> <last number>" once.
+-- one without a gap (else TK002). A key not of tarovik.event_in raises
+-- TK004, an event without its number 23502. Returns the last committed
+-- number and, when something was added, notifies channel tarovik_events
+-- with "<station> <last number>" once.
 CREATE FUNCTION tarovik.append_events(p_station uuid, p_events jsonb) RETURNS bigint
 LANGUAGE plpgsql SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $$
 DECLARE
@@ -252,6 +253,8 @@ DECLARE
     v_new_first bigint;
     v_new_last bigint;
     v_bad bigint;
+    v_unnumbered bigint;
+    v_repeats bigint;
     v_unknown jsonb;
     v_known_keys text[] := ARRAY(SELECT attname FROM pg_attribute
                                  WHERE attrelid = 'tarovik.event_in'::regclass AND attnum > 0);
@@ -274,10 +277,15 @@ BEGIN
     END IF;
     v_in := ARRAY(SELECT e FROM jsonb_populate_recordset(NULL::tarovik.event_in, p_events) e);
     SELECT count(*) FILTER (WHERE i.seq > v_last), min(i.seq) FILTER (WHERE i.seq > v_last),
-           max(i.seq) FILTER (WHERE i.seq > v_last), count(*) - count(DISTINCT i.seq)
-        INTO v_new_count, v_new_first, v_new_last, v_bad FROM unnest(v_in) i;
+           max(i.seq) FILTER (WHERE i.seq > v_last), count(*) - count(i.seq),
+           count(i.seq) - count(DISTINCT i.seq)
+        INTO v_new_count, v_new_first, v_new_last, v_unnumbered, v_repeats FROM unnest(v_in) i;
+    IF v_unnumbered > 0 THEN
+        RAISE EXCEPTION '% events of station % without their number', v_unnumbered, p_station
+            USING ERRCODE = '23502';
+    END IF;
     -- A number twice in a batch: the same event twice is sent once.
-    IF v_bad > 0 THEN
+    IF v_repeats > 0 THEN
         v_in := ARRAY(SELECT DISTINCT e FROM unnest(v_in) e);
         SELECT e.seq INTO v_bad FROM unnest(v_in) e GROUP BY e.seq HAVING count(*) > 1 LIMIT 1;
         IF FOUND THEN

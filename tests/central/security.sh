@@ -90,6 +90,8 @@ gap_after_the_last_number|station_a|TK002|SELECT tarovik.append_events('$A', '[$
 recorded_without_cells|station_a|23514|SELECT tarovik.append_events('$A', '[$(event 4 '"kind": "recorded", "scale_type": 2, "weight_text": "1"')]')
 note_change_of_a_later_reading|station_a|23514|SELECT tarovik.append_events('$A', '[$(event 4 '"kind": "note_changed", "reading": 4, "note_old": "", "note": "x"')]')
 unknown_key|station_a|TK004|SELECT tarovik.append_events('$A', '[$(event 4 '"kind": "deleted", "readings": [1], "reason_why": "x"')]')
+event_without_number|station_a|23502|SELECT tarovik.append_events('$A', '[{"station_time": "$now", "utc_offset": 0, "os_user": "x", "kind": "deleted", "readings": [1]}]')
+batch_not_an_array|station_a|22023|SELECT tarovik.append_events('$A', '{"seq": 4}')
 unknown_kind|station_a|23514|SELECT tarovik.append_events('$A', '[$(event 4 '"kind": "weighed"')]')
 EOF
 }

@@ -39,6 +39,7 @@ CREATE ROLE station_a LOGIN IN ROLE tarovik_station;
 CREATE ROLE station_b LOGIN IN ROLE tarovik_station;
 CREATE ROLE station_c LOGIN IN ROLE tarovik_station;
 CREATE ROLE viewer_v LOGIN IN ROLE tarovik_viewer;
+CREATE ROLE stranger LOGIN;
 EOF
 
 # Binding: the first call binds a role to its UUID.
@@ -76,6 +77,9 @@ viewer_selects_events|viewer_v|42501|SELECT count(*) FROM tarovik.events
 viewer_selects_stations|viewer_v|42501|SELECT * FROM tarovik.stations
 viewer_appends|viewer_v|42501|SELECT tarovik.append_events('$A', '[]')
 viewer_creates_a_view|viewer_v|42501|CREATE VIEW tarovik.mine AS SELECT 1
+stranger_binds_itself|stranger|42501|SELECT tarovik.last_committed('33333333-3333-4333-8333-333333333333', 'чужая')
+stranger_appends|stranger|42501|SELECT tarovik.append_events('$A', '[]')
+stranger_reads_a_view|stranger|42501|SELECT count(*) FROM tarovik.readings
 superuser_updates_events|postgres|TK003|UPDATE tarovik.events SET note = 'x'
 superuser_deletes_events|postgres|TK003|DELETE FROM tarovik.events WHERE seq = 1
 superuser_truncates_events|postgres|TK003|TRUNCATE tarovik.events

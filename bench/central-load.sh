@@ -3,7 +3,8 @@
 # sent as a sender sends them (one call of tarovik.append_events a batch,
 # each its own transaction, from a client on this machine), into a server
 # started for the run with fsync on. Prints the insert rate, the bytes an
-# event takes on disk (tables and indexes) and the time of the views' reads.
+# event takes on disk (the partitions and the deletion marks, with their
+# indexes) and the time of the views' reads.
 #   bench/central-load.sh [events (default 10000000)] [batch (default 1000)]
 # The mix: of every 100 events 93 readings, 5 note changes, 2 deletions;
 # station times 2 s apart from the start of the previous month.
@@ -66,7 +67,8 @@ END {
     printf "  on disk              %10.0f bytes/event (tables, indexes, TOAST)\n", bytes / rows
     printf "  total                %10.1f MiB\n", bytes / 1048576
 }'
-SELECT sum(pg_total_relation_size(c.oid)), (SELECT count(*) FROM tarovik.events)
+SELECT sum(pg_total_relation_size(c.oid)) + pg_total_relation_size('tarovik.deleted_readings'),
+       (SELECT count(*) FROM tarovik.events)
 FROM pg_inherits i JOIN pg_class c ON c.oid = i.inhrelid
 WHERE i.inhparent = 'tarovik.events'::regclass;
 EOF
@@ -79,6 +81,9 @@ SELECT unit, reading_count, weight_sum FROM tarovik.journal_totals;
 \echo the last 100 readings with their notes:
 SELECT count(note) FROM (SELECT note FROM tarovik.readings WHERE station = '$STATION'
                          ORDER BY reading DESC LIMIT 100) last;
+\echo the last 100 readings with their notes and whether deleted:
+SELECT count(*) FILTER (WHERE deleted) FROM (SELECT note, deleted FROM tarovik.readings
+                         WHERE station = '$STATION' ORDER BY reading DESC LIMIT 100) last;
 \echo the history of one reading:
 SELECT count(*) FROM tarovik.event_log
 WHERE station = '$STATION' AND (seq = 47 OR reading = 47 OR (kind = 'deleted' AND readings @> '{47}'));

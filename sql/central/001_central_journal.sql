@@ -123,8 +123,18 @@ CREATE TABLE tarovik.events_default PARTITION OF tarovik.events DEFAULT;
 -- deletions (all of them, and those naming it), the last emptying. Partial,
 -- so that the readings, most of the events, cost these indexes nothing.
 CREATE INDEX events_notes ON tarovik.events (station, reading, seq) WHERE reading IS NOT NULL;
-CREATE INDEX events_deletions ON tarovik.events (station, seq) WHERE kind = 'deleted';
 CREATE INDEX events_deleted_readings ON tarovik.events USING gin (readings) WHERE kind = 'deleted';
+
+-- Each deleted reading and the event that deleted it, a row a reading,
+-- written by append_events beside the deletion event: the views join it by
+-- key instead of opening every deletion's array. The first deletion of a
+-- reading stands.
+CREATE TABLE tarovik.deleted_readings (
+    station uuid   NOT NULL,
+    reading bigint NOT NULL,
+    seq     bigint NOT NULL,
+    PRIMARY KEY (station, reading)
+);
 CREATE INDEX events_emptyings ON tarovik.events (station, seq) WHERE kind = 'emptied';
 
 -- What a station sends for one event: a JSON object with these keys (absent
@@ -161,6 +171,10 @@ CREATE TRIGGER events_append_only BEFORE UPDATE OR DELETE ON tarovik.events
 CREATE TRIGGER events_no_truncate BEFORE TRUNCATE ON tarovik.events
     FOR EACH STATEMENT EXECUTE FUNCTION tarovik.refuse_change();
 CREATE TRIGGER events_no_truncate BEFORE TRUNCATE ON tarovik.events_default
+    FOR EACH STATEMENT EXECUTE FUNCTION tarovik.refuse_change();
+CREATE TRIGGER deleted_readings_append_only BEFORE UPDATE OR DELETE ON tarovik.deleted_readings
+    FOR EACH ROW EXECUTE FUNCTION tarovik.refuse_change();
+CREATE TRIGGER deleted_readings_no_truncate BEFORE TRUNCATE ON tarovik.deleted_readings
     FOR EACH STATEMENT EXECUTE FUNCTION tarovik.refuse_change();
 
 -- Creates the partitions of the months from the previous one to
@@ -332,6 +346,10 @@ BEGIN
         i.unit_weight_text, i.time_text, i.note, i.weight, i.quantity, i.reading, i.note_old,
         i.readings, i.reason, i.row_count
     FROM unnest(v_in) i WHERE i.seq > v_last;
+    INSERT INTO tarovik.deleted_readings (station, reading, seq)
+    SELECT p_station, unnest(i.readings), i.seq
+    FROM unnest(v_in) i WHERE i.seq > v_last AND i.kind = 'deleted'
+    ON CONFLICT DO NOTHING;
 
     UPDATE tarovik.stations SET last_seq = v_new_last WHERE station = p_station;
     PERFORM pg_notify('tarovik_events', p_station::text || ' ' || v_new_last);
@@ -371,10 +389,7 @@ SELECT r.station, s.name AS station_name, r.seq AS reading, r.station_time, r.ut
        r.seq > coalesce(j.emptied_at, 0) AS in_journal
 FROM tarovik.events r
 JOIN tarovik.stations s ON s.station = r.station
-LEFT JOIN (
-    SELECT DISTINCT x.station, unnest(x.readings) AS reading
-    FROM tarovik.events x WHERE x.kind = 'deleted') d
-    ON d.station = r.station AND d.reading = r.seq
+LEFT JOIN tarovik.deleted_readings d ON d.station = r.station AND d.reading = r.seq
 LEFT JOIN (
     SELECT y.station, max(y.seq) AS emptied_at
     FROM tarovik.events y WHERE y.kind = 'emptied' GROUP BY y.station) j

@@ -84,6 +84,8 @@ superuser_updates_events|postgres|TK003|UPDATE tarovik.events SET note = 'x'
 superuser_deletes_events|postgres|TK003|DELETE FROM tarovik.events WHERE seq = 1
 superuser_truncates_events|postgres|TK003|TRUNCATE tarovik.events
 superuser_truncates_a_month|postgres|TK003|SELECT format('TRUNCATE tarovik.events_%s', to_char(now() AT TIME ZONE 'UTC', 'YYYY_MM')) \gexec
+superuser_truncates_the_deletion_marks|postgres|TK003|TRUNCATE tarovik.deleted_readings
+station_selects_deletion_marks|station_a|42501|SELECT count(*) FROM tarovik.deleted_readings
 superuser_truncates_the_default|postgres|TK003|TRUNCATE tarovik.events_default
 superuser_deletes_from_a_month|postgres|TK003|SELECT format('DELETE FROM tarovik.events_%s', to_char(now() AT TIME ZONE 'UTC', 'YYYY_MM')) \gexec
 reused_number_other_weight|station_a|TK001|SELECT tarovik.append_events('$A', '[$(recorded 2 '  0.3' kg '')]')
@@ -158,6 +160,10 @@ if [ "$before" = 1 ] && [ "$out" = $'t\ntarovik.events_'"$month"$'\n0' ]; then p
 else fail clock_ahead_moves_to_its_month "default held $before; then: $out"; fi
 out="$(sql postgres "TRUNCATE tarovik.events_$month")"
 [[ "$out" == *"ERROR:  TK003:"* ]] && pass new_month_refuses_truncate || fail new_month_refuses_truncate "$out"
+
+# Deletion marks exist by now: they are as append-only as the events.
+out="$(sql postgres "DELETE FROM tarovik.deleted_readings")"
+[[ "$out" == *"ERROR:  TK003:"* ]] && pass superuser_deletes_a_deletion_mark || fail superuser_deletes_a_deletion_mark "$out"
 
 echo "$failures failed"
 [ "$failures" -eq 0 ]

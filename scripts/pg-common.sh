@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared by the scripts that run a PostgreSQL server of Debian's package.
 PGBIN="${TAROVIK_PGBIN:-/usr/lib/postgresql/15/bin}"
 

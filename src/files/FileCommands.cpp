@@ -158,7 +158,7 @@ UserMessages::Answer FileCommands::askSaveChanges(bool withCancel)
 
 // As the platform's save dialogs do: an existing file is replaced only when
 // the operator says so.
-bool FileCommands::confirmReplace(const QString &path)
+bool FileCommands::confirmReplace(const QString &path) const
 {
     if (!QFileInfo::exists(path))
         return true;

@@ -68,6 +68,9 @@ public:
     // The folder the file dialogs start in: the one remembered in the
     // settings file.
     QString startFolder() const;
+    // True when path may be written: it does not exist, or the operator
+    // agreed to replace it. Whatever writes a file chosen by name asks so.
+    bool confirmReplace(const QString &path) const;
 
 signals:
     // The journal was written into fileName: the changes up to then are saved.
@@ -84,7 +87,6 @@ public:
 private:
     bool confirmDiscard(std::optional<quint64> &declined);
     UserMessages::Answer askSaveChanges(bool withCancel);
-    bool confirmReplace(const QString &path);
     bool confirmNotAJournal(const QString &path);
     std::optional<QString> choose(bool save);
 

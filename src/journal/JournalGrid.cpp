@@ -67,6 +67,11 @@ QString JournalGrid::cell(int row, int col, qsizetype maxLength) const
     return m_store.field(row - 1, col, maxLength);
 }
 
+JournalSnapshot JournalGrid::snapshot() const
+{
+    return JournalSnapshot(m_store, m_captions.mid(1, m_cols - 1), MaxShownLength);
+}
+
 void JournalGrid::setRows(int rows)
 {
     rows = std::max(rows, 1);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "journal/JournalLayout.h"
+#include "journal/JournalSnapshot.h"
 #include "journal/RowStore.h"
 
 #include <QAbstractTableModel>
@@ -83,6 +84,8 @@ public:
     // False for a row kept as text (it holds a character the code page has
     // not): data() gives its cells.
     bool encodedCells(int row, const int *columns, QByteArrayView *cells, int count) const;
+    // The captions and rows as they are now, for a job on another thread.
+    JournalSnapshot snapshot() const;
     // Tab, CR and LF become blanks: a cell is one field of one file line.
     void setTextMatrix(int row, int col, const QString &text);
     // Appends a row given as its cells separated by Tab, column 0 first;

@@ -3,8 +3,6 @@
 #include "link/JournalTime.h"
 #include "report/ReportTexts.h"
 
-#include <QAbstractItemModel>
-
 QStringList JournalReport::headerLines() const
 {
     return {ReportTexts::journalHeading(fileName), ReportTexts::scaleHeading(scaleType),
@@ -13,13 +11,10 @@ QStringList JournalReport::headerLines() const
 
 QStringList JournalReport::captions() const
 {
-    QStringList out;
-    for (int c = 0; c < journal.columnCount(); ++c)
-        out << journal.headerData(c, Qt::Horizontal).toString();
-    return out;
+    return journal.captions();
 }
 
 QString JournalReport::cell(int row, int column) const
 {
-    return journal.data(journal.index(row, column), Qt::DisplayRole).toString();
+    return journal.cell(row, column);
 }

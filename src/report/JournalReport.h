@@ -1,15 +1,16 @@
 #pragma once
 
+#include "journal/JournalSnapshot.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
 
-class QAbstractItemModel;
-
 // What a printed or exported journal holds besides its rows: where it comes
-// from, when it was made, and its totals.
+// from, when it was made, and its totals. It holds the journal as it was
+// when made, so that a job may read it on another thread.
 struct JournalReport {
-    const QAbstractItemModel &journal; // captions as its horizontal header
+    JournalSnapshot journal;
     QString fileName;                  // the current file, or "Новый"
     QString scaleType;                 // the scale type's name
     QDateTime printed;

@@ -14,24 +14,55 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QPaintEngine>
 #include <QPdfWriter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QSaveFile>
 
+namespace {
+
+// Writes the report as a PDF file; an existing file stays as it was unless
+// the whole report is written.
+bool writePdf(const JournalReport &report, const QString &path, const ReportPainter::PageDone &pageDone)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    {
+        QPdfWriter pdf(&file);
+        pdf.setResolution(300);
+        pdf.setTitle(StationTexts::journal());
+        pdf.setCreator(QStringLiteral("Tarovik_RS232"));
+        pdf.setPageSize(QPageSize(QPageSize::A4));
+        pdf.setPageMargins(QMarginsF());
+        pdf.setPageOrientation(ReportPainter::orientationFor(report, pdf));
+        if (!ReportPainter::paint(report, pdf, pageDone)) {
+            file.cancelWriting();
+            return false;
+        }
+    }
+    return file.commit();
+}
+
+} // namespace
+
 ReportCommands::ReportCommands(Sources sources, FileDialogs &dialogs, UserMessages &messages, QWidget &window)
-    : m_sources(std::move(sources))
+    : QObject(&window)
+    , m_sources(std::move(sources))
     , m_dialogs(dialogs)
     , m_messages(messages)
     , m_window(window)
 {
+    setObjectName(QStringLiteral("reportCommands"));
 }
 
 JournalReport ReportCommands::report() const
 {
     const QString file = m_sources.files.curFileName();
-    return JournalReport{m_sources.journal, file.isEmpty() ? FileTexts::newJournal() : file, m_sources.scaleType(),
-                         QDateTime::currentDateTime(), TotalsText::lines(m_sources.totals.whole())};
+    return JournalReport{m_sources.journal.snapshot(), file.isEmpty() ? FileTexts::newJournal() : file,
+                         m_sources.scaleType(), QDateTime::currentDateTime(),
+                         TotalsText::lines(m_sources.totals.whole())};
 }
 
 void ReportCommands::print()
@@ -45,43 +76,50 @@ void ReportCommands::print()
     QPrintPreviewDialog preview(&printer, &m_window);
     preview.setObjectName(QStringLiteral("dlgPrintPreview"));
     preview.setWindowTitle(StationTexts::printPreview());
-    connect(&preview, &QPrintPreviewDialog::paintRequested, this,
-            [&r](QPrinter *p) { ReportPainter::paint(r, *p); });
-    preview.exec();
-}
-
-bool ReportCommands::writePdf(const QString &path) const
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    {
-        QPdfWriter pdf(&file);
-        pdf.setResolution(300);
-        pdf.setTitle(StationTexts::journal());
-        pdf.setCreator(QStringLiteral("Tarovik_RS232"));
-        pdf.setPageSize(QPageSize(QPageSize::A4));
-        pdf.setPageMargins(QMarginsF());
-        const JournalReport r = report();
-        pdf.setPageOrientation(ReportPainter::orientationFor(r, pdf));
-        if (!ReportPainter::paint(r, pdf)) {
-            file.cancelWriting();
-            return false;
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this, &r, &preview](QPrinter *p) {
+        // The preview records every page it is given, on the window's
+        // thread: it is given the first pages only.
+        if (p->paintEngine()->type() == QPaintEngine::Picture) {
+            ReportPainter::paint(r, *p, [](int page, int) { return page < PreviewPages; });
+            return;
         }
-    }
-    return file.commit();
+        runJob(preview, StationTexts::print(), [&r, p](const std::function<bool(int, int)> &pageDone) {
+            return ReportPainter::paint(r, *p, [&pageDone, p](int page, int pages) {
+                if (pageDone(page, pages))
+                    return true;
+                p->abort(); // where the printing system can take the job back
+                return false;
+            });
+        });
+    });
+    preview.exec();
 }
 
 void ReportCommands::exportPdf()
 {
-    if (const std::optional<QString> path = choose(QStringLiteral("PDF (*.pdf)"), QStringLiteral("pdf")))
-        tell(writePdf(*path), *path);
+    const std::optional<QString> path = choose(QStringLiteral("PDF (*.pdf)"), QStringLiteral("pdf"));
+    if (!path)
+        return;
+    const JournalReport r = report();
+    tell(runJob(m_window, StationTexts::exportPdf(),
+                [&r, &path](const std::function<bool(int, int)> &pageDone) { return writePdf(r, *path, pageDone); }),
+         *path);
 }
 
 void ReportCommands::exportExcel()
 {
-    if (const std::optional<QString> path = choose(QStringLiteral("Excel (*.xlsx)"), QStringLiteral("xlsx")))
-        tell(WorkbookExport::write(report(), m_sources.totals, *path), *path);
+    const std::optional<QString> path = choose(QStringLiteral("Excel (*.xlsx)"), QStringLiteral("xlsx"));
+    if (!path)
+        return;
+    const JournalReport r = report();
+    const JournalTotals::Summary totals = m_sources.totals.whole();
+    tell(runJob(m_window, StationTexts::exportExcel(),
+                [&](const std::function<bool(int, int)> &stepDone) {
+                    const int rows = r.journal.rowCount();
+                    return WorkbookExport::write(r, totals, *path,
+                                                 [&stepDone, rows](int done) { return stepDone(done, rows); });
+                }),
+         *path);
 }
 
 std::optional<QString> ReportCommands::choose(const QString &filter, const QString &suffix)
@@ -91,16 +129,38 @@ std::optional<QString> ReportCommands::choose(const QString &filter, const QStri
     const FileDialogs::Request request{m_sources.files.startFolder(), {filter, QStringLiteral("All (*.*)")},
                                        base + QLatin1Char('.') + suffix};
     std::optional<QString> path = m_dialogs.saveFileName(request);
-    if (!path || path->isEmpty()) {
+    if (path && !path->isEmpty() && QFileInfo(*path).suffix().compare(suffix, Qt::CaseInsensitive) != 0)
+        *path += QLatin1Char('.') + suffix;
+    if (!path || path->isEmpty() || !m_sources.files.confirmReplace(*path)) {
         m_messages.inform(FileTexts::cancelled());
         return std::nullopt;
     }
-    if (QFileInfo(*path).suffix().compare(suffix, Qt::CaseInsensitive) != 0)
-        *path += QLatin1Char('.') + suffix;
     return QDir::toNativeSeparators(*path);
 }
 
-void ReportCommands::tell(bool written, const QString &path)
+BackgroundJob::Outcome ReportCommands::runJob(QWidget &over, const QString &label,
+                                              const std::function<bool(const std::function<bool(int, int)> &)> &work)
 {
-    m_messages.inform(written ? FileTexts::savedTo(path) : FileTexts::failed());
+    return BackgroundJob::run(over, label, [&](BackgroundJob::Progress &progress) {
+        return work([this, &progress](int done, int total) {
+            if (m_watcher)
+                m_watcher();
+            return progress.report(done, total);
+        });
+    });
+}
+
+void ReportCommands::tell(BackgroundJob::Outcome outcome, const QString &path)
+{
+    switch (outcome) {
+    case BackgroundJob::Outcome::Done:
+        m_messages.inform(FileTexts::savedTo(path));
+        break;
+    case BackgroundJob::Outcome::Failed:
+        m_messages.inform(FileTexts::failed());
+        break;
+    case BackgroundJob::Outcome::Cancelled:
+        m_messages.inform(FileTexts::cancelled());
+        break;
+    }
 }

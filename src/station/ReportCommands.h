@@ -1,9 +1,12 @@
 #pragma once
 
+#include "station/BackgroundJob.h"
+
 #include <QObject>
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 class FileCommands;
 class FileDialogs;
@@ -15,7 +18,11 @@ struct JournalReport;
 
 // "Печать...", "Экспорт в PDF..." and "Экспорт в Excel...": the journal as a
 // report on paper, in a PDF file or in a workbook. The file is chosen through
-// the program's file dialogs; the outcome is told as Save as tells it.
+// the program's file dialogs, and an existing one is replaced only as Save as
+// replaces it; the outcome is told as Save as tells it. The journal is
+// reported as it was when the command began: the work runs on a thread of
+// its own (BackgroundJob), and a cancelled export leaves no file and an
+// existing one as it was.
 class ReportCommands : public QObject
 {
     Q_OBJECT
@@ -24,28 +31,38 @@ public:
     struct Sources {
         const JournalGrid &journal;
         const JournalTotals &totals;
-        const FileCommands &files;       // the current file's name, the dialogs' folder
+        const FileCommands &files;       // the current file's name, the dialogs' folder, replacing a file
         std::function<QString()> scaleType; // the configured scale type's name
     };
 
+    // A child of window, so that tests find it there.
     ReportCommands(Sources sources, FileDialogs &dialogs, UserMessages &messages, QWidget &window);
 
-    // Opens the print preview; printing goes from there.
+    // Opens the print preview (the report's first pages); printing goes from
+    // there.
     void print();
     void exportPdf();
     void exportExcel();
 
-    // Writes the report as a PDF file. True when written.
-    bool writePdf(const QString &path) const;
+    // Called on the job's thread after each step of a job (a page, a few
+    // thousand rows): benches count the steps, tests slow them.
+    void watchSteps(std::function<void()> watcher) { m_watcher = std::move(watcher); }
+
+    // Pages the print preview shows: painting them holds the window.
+    static constexpr int PreviewPages = 20;
 
 private:
     JournalReport report() const;
-    // The path chosen for an export, with the extension added when missing.
+    // The path chosen for an export, with the extension added when missing,
+    // once the operator agreed to replace an existing file.
     std::optional<QString> choose(const QString &filter, const QString &suffix);
-    void tell(bool written, const QString &path);
+    BackgroundJob::Outcome runJob(QWidget &over, const QString &label,
+                                  const std::function<bool(const std::function<bool(int, int)> &)> &work);
+    void tell(BackgroundJob::Outcome outcome, const QString &path);
 
     Sources m_sources;
     FileDialogs &m_dialogs;
     UserMessages &m_messages;
     QWidget &m_window;
+    std::function<void()> m_watcher;
 };

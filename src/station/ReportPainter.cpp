@@ -98,7 +98,7 @@ QPageLayout::Orientation orientationFor(const JournalReport &report, QPagedPaint
     return total > portrait ? QPageLayout::Landscape : QPageLayout::Portrait;
 }
 
-bool paint(const JournalReport &report, QPagedPaintDevice &device)
+bool paint(const JournalReport &report, QPagedPaintDevice &device, const PageDone &pageDone)
 {
     // The margins are the report's own: the page is painted from its corner.
     QPainter painter;
@@ -179,6 +179,8 @@ bool paint(const JournalReport &report, QPagedPaintDevice &device)
         painter.setFont(plain);
         painter.drawText(onDevice(QRectF(page.left(), page.bottom() - line, page.width(), line)), Qt::AlignCenter,
                          StationTexts::page(p, pages));
+        if (pageDone && !pageDone(p, pages))
+            return false;
     }
     return painter.end();
 }

@@ -2,6 +2,8 @@
 
 #include <QPageLayout>
 
+#include <functional>
+
 struct JournalReport;
 class QPagedPaintDevice;
 
@@ -14,9 +16,14 @@ namespace ReportPainter {
 // The orientation the report needs on the device's page size.
 QPageLayout::Orientation orientationFor(const JournalReport &report, QPagedPaintDevice &device);
 
+// Told after each page with its number and the page count; false stops the
+// painting there.
+using PageDone = std::function<bool(int page, int pages)>;
+
 // Paints on a device whose page layout (size, orientation, no margins) is
-// already set. False when the
-// device cannot be painted on (a file that cannot be written).
-bool paint(const JournalReport &report, QPagedPaintDevice &device);
+// already set. False when the device cannot be painted on (a file that
+// cannot be written) or pageDone stopped it. A device of its own may be
+// painted on any thread.
+bool paint(const JournalReport &report, QPagedPaintDevice &device, const PageDone &pageDone = {});
 
 } // namespace ReportPainter

@@ -46,6 +46,7 @@ inline QString totals() { return QStringLiteral("Итого"); }
 // Printing and exports.
 inline QString journal() { return QStringLiteral("Журнал"); }
 inline QString printPreview() { return QStringLiteral("Печать"); }
+inline QString cancel() { return QStringLiteral("Отмена"); }
 inline QString page(int page, int pages) { return QStringLiteral("стр. %1 из %2").arg(page).arg(pages); }
 inline QString totalRows(const QString &rows) { return QStringLiteral("Итого: ") + rows; }
 inline QString sum() { return QStringLiteral("Сумма"); }

@@ -70,8 +70,17 @@ private:
     std::array<lxw_format *, DecimalNumber::MaxDecimals + 1> m_decimals{};
 };
 
-bool writeTo(const JournalReport &report, const JournalTotals &totals, const QByteArray &file,
-             const QByteArray &tmpdir)
+// Rows written between two calls of RowsDone.
+constexpr int RowsPerStep = 4096;
+
+// A text cell's bytes, without the blanks the journal pads it with.
+QByteArray cellText(const QString &text)
+{
+    return text.trimmed().toUtf8();
+}
+
+bool writeTo(const JournalReport &report, const JournalTotals::Summary &s, const QByteArray &file,
+             const QByteArray &tmpdir, const WorkbookExport::RowsDone &rowsDone)
 {
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE; // rows go to disk as they are written
@@ -88,7 +97,7 @@ bool writeTo(const JournalReport &report, const JournalTotals &totals, const QBy
     int noteCol = int(captions.size()) - 1;
     for (int c = 0; c < captions.size(); ++c) {
         kinds << kindOf(captions.at(c));
-        worksheet_write_string(sheet, 0, lxw_col_t(c), captions.at(c).toUtf8().constData(), formats.header());
+        worksheet_write_string(sheet, 0, lxw_col_t(c), cellText(captions.at(c)).constData(), formats.header());
         if (captions.at(c) == JournalLayout::weighing().at(1).caption)
             weightCol = c;
         if (captions.at(c) == JournalLayout::weighing().at(2).caption)
@@ -100,6 +109,10 @@ bool writeTo(const JournalReport &report, const JournalTotals &totals, const QBy
     const TimeReader times(JournalTime::programLocale());
     const int rows = report.journal.rowCount();
     for (int r = 0; r < rows; ++r) {
+        if (r % RowsPerStep == 0 && rowsDone && !rowsDone(r)) {
+            lxw_workbook_free(book);
+            return false;
+        }
         const lxw_row_t row = lxw_row_t(r + 1);
         for (int c = 0; c < captions.size(); ++c) {
             const QString text = report.cell(r, c);
@@ -121,13 +134,14 @@ bool writeTo(const JournalReport &report, const JournalTotals &totals, const QBy
                     continue;
                 }
             }
-            worksheet_write_string(sheet, row, lxw_col_t(c), text.toUtf8().constData(), nullptr);
+            const QByteArray trimmed = cellText(text);
+            if (!trimmed.isEmpty())
+                worksheet_write_string(sheet, row, lxw_col_t(c), trimmed.constData(), nullptr);
         }
     }
 
     // The totals: the row count, then each unit's sum as a number under the
     // weights, its unit beside it and its other figures in the note column.
-    const JournalTotals::Summary s = totals.whole();
     lxw_row_t row = lxw_row_t(rows + 2);
     const lxw_col_t first = 0;
     worksheet_write_string(sheet, row++, first, StationTexts::totalRows(TotalsText::rows(s.rows)).toUtf8().constData(),
@@ -142,7 +156,7 @@ bool writeTo(const JournalReport &report, const JournalTotals &totals, const QBy
                 worksheet_write_string(sheet, row, lxw_col_t(weightCol), u.sum.toUtf8().constData(), nullptr);
         }
         if (unitCol >= 0)
-            worksheet_write_string(sheet, row, lxw_col_t(unitCol), u.unit.toUtf8().constData(), nullptr);
+            worksheet_write_string(sheet, row, lxw_col_t(unitCol), cellText(u.unit).constData(), nullptr);
         worksheet_write_string(sheet, row, lxw_col_t(noteCol),
                                (TotalsText::rows(u.rows) + QStringLiteral(", ") + TotalsText::unitFigures(u))
                                    .toUtf8()
@@ -161,7 +175,8 @@ bool writeTo(const JournalReport &report, const JournalTotals &totals, const QBy
 
 namespace WorkbookExport {
 
-bool write(const JournalReport &report, const JournalTotals &totals, const QString &path)
+bool write(const JournalReport &report, const JournalTotals::Summary &totals, const QString &path,
+           const RowsDone &rowsDone)
 {
     // Written beside the target and put in its place only when complete.
     const QFileInfo target(path);
@@ -170,7 +185,7 @@ bool write(const JournalReport &report, const JournalTotals &totals, const QStri
         return false;
     temp.close();
     const QByteArray tmpdir = QFile::encodeName(QDir::tempPath());
-    if (!writeTo(report, totals, QFile::encodeName(temp.fileName()), tmpdir))
+    if (!writeTo(report, totals, QFile::encodeName(temp.fileName()), tmpdir, rowsDone))
         return false;
     if (QFile::exists(path) && !QFile::remove(path))
         return false;

@@ -1,9 +1,14 @@
 #include "app/frm1.h"
 
+#include "files/FileCommands.h"
 #include "journal/JournalGrid.h"
+#include "link/JournalTime.h"
+#include "link/QtSerialLine.h"
+#include "report/TimeReader.h"
 #include "settings/IniTxt.h"
 #include "settings/frmSettings.h"
 #include "station/ChartWindow.h"
+#include "station/ReportCommands.h"
 #include "support/TestWindow.h"
 
 #include <QAction>
@@ -21,15 +26,22 @@
 #include <QMenuBar>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
+#include <QProgressDialog>
 #include <QChart>
 #include <QLineSeries>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QSet>
 #include <QStandardPaths>
 #include <QTest>
 #include <QUrl>
+
+#include <atomic>
+#include <thread>
+
+using Answer = UserMessages::Answer;
 
 // The station's additions on the real main window: the totals in the status
 // bar and the menu items after the designed ones, with the reports they
@@ -113,6 +125,52 @@ class TestStation : public QObject
         m_env->dialogs.choices = {path};
         trigger(item);
         return path;
+    }
+
+    // Each cell of a workbook as [type, value]: n number, s text, d date-time.
+    static QJsonArray workbookRows(const QString &xlsx)
+    {
+        const QString script = QStringLiteral(
+            "import json,sys,openpyxl\n"
+            "ws=openpyxl.load_workbook(sys.argv[1]).active\n"
+            "print(json.dumps([[[c.data_type, c.value.isoformat() if c.is_date else c.value] for c in r]"
+            " for r in ws.iter_rows()], default=str))\n");
+        return QJsonDocument::fromJson(run(DebianPython, {"-c", script, xlsx}).toUtf8()).array();
+    }
+
+    // What an export holds, as text.
+    static QString exportedText(const QString &path)
+    {
+        if (path.endsWith(QLatin1String(".pdf")))
+            return run(QStringLiteral("pdftotext"), {path, "-"});
+        return QString::fromUtf8(QJsonDocument(workbookRows(path)).toJson());
+    }
+
+    ReportCommands &reports() const
+    {
+        auto *r = m_window->findChild<ReportCommands *>(QStringLiteral("reportCommands"));
+        if (!r)
+            qFatal("no report commands");
+        return *r;
+    }
+
+    // Clicks "Отмена" of the progress dialog once the job is under way
+    // (started says so), then tells the job it may go on.
+    void cancelOnceStarted(const std::atomic<bool> &started, std::atomic<bool> &clicked)
+    {
+        auto *poll = new QTimer(this);
+        connect(poll, &QTimer::timeout, this, [poll, &started, &clicked, this] {
+            auto *progress = m_window->findChild<QProgressDialog *>(QStringLiteral("dlgProgress"));
+            if (!started || !progress || !progress->isVisible())
+                return;
+            auto *cancel = progress->findChild<QPushButton *>();
+            QVERIFY(cancel);
+            QCOMPARE(cancel->text(), QStringLiteral("Отмена"));
+            QTest::mouseClick(cancel, Qt::LeftButton);
+            clicked = true;
+            poll->deleteLater();
+        });
+        poll->start(20);
     }
 
 private slots:
@@ -373,16 +431,10 @@ private slots:
         m_window->journal().setTextMatrix(1, m_window->journal().Cols() - 1, QStringLiteral("первая"));
         const QString xlsx = exportTo("mnuExportExcel", QStringLiteral("day.xlsx"));
         QCOMPARE(m_env->messages.texts().last(), "Данные сохранены в файле " + xlsx);
-        // Each cell as [type, value]: n number, s text, d date-time.
-        const QString script = QStringLiteral(
-            "import json,sys,openpyxl\n"
-            "ws=openpyxl.load_workbook(sys.argv[1]).active\n"
-            "print(json.dumps([[[c.data_type, c.value.isoformat() if c.is_date else c.value] for c in r]"
-            " for r in ws.iter_rows()], default=str))\n");
-        const QJsonArray rows = QJsonDocument::fromJson(run(DebianPython, {"-c", script, xlsx}).toUtf8()).array();
+        const QJsonArray rows = workbookRows(xlsx);
         QVERIFY(rows.size() >= 7);
         auto cell = [&rows](int r, int c) { return rows.at(r).toArray().at(c).toArray(); };
-        QCOMPARE(cell(0, 1).at(1).toString(), QStringLiteral("Вес "));
+        QCOMPARE(cell(0, 1).at(1).toString(), QStringLiteral("Вес"));
         QCOMPARE(cell(0, 4).at(1).toString(), QStringLiteral("Время"));
         double sum = 0;
         for (int r = 1; r <= 3; ++r) {
@@ -419,11 +471,243 @@ private slots:
         QVERIFY(csv.open(QIODevice::ReadOnly));
         const QStringList lines = QString::fromUtf8(csv.readAll()).split(QLatin1Char('\n'));
         QVERIFY(lines.size() > 6);
-        QCOMPARE(lines.at(0), QStringLiteral("№ п.п ,Вес ,Ед. изм.,Статус,Время,Примечание"));
+        QCOMPARE(lines.at(0), QStringLiteral("№ п.п,Вес,Ед. изм.,Статус,Время,Примечание"));
         QVERIFY(lines.at(1).startsWith(QStringLiteral("1,\"1,000\",kg,S,")));
         QVERIFY(lines.at(2).startsWith(QStringLiteral("2,\"2,500\",kg,S,")));
         QVERIFY(lines.at(3).startsWith(QStringLiteral("3,\"0,750\",kg,S,")));
         QVERIFY(lines.at(6).startsWith(QStringLiteral("Сумма,\"4,250\",kg,")));
+    }
+
+    // The preview records its pages on the window's thread: it is given the
+    // first ones only, numbered of the whole report.
+    void printPreviewShowsTheFirstPages()
+    {
+        QStringList rows;
+        for (int i = 1; i <= 5000; ++i)
+            rows << QStringLiteral("%1\t%1\t%2.000\tkg\tS\t07.12.2026 10:00:00\t").arg(i).arg(i % 7);
+        m_window->journal().addItems(rows);
+        int pages = -1;
+        QTimer::singleShot(0, this, [&pages] {
+            auto *preview = qobject_cast<QPrintPreviewDialog *>(QApplication::activeModalWidget());
+            if (!preview)
+                return;
+            if (auto *view = preview->findChild<QPrintPreviewWidget *>())
+                pages = view->pageCount();
+            preview->reject();
+        });
+        trigger("mnuPrint");
+        QCOMPARE(pages, ReportCommands::PreviewPages);
+    }
+
+    // An existing file is replaced only as Save as replaces it: the same
+    // question, whether the name was typed with its extension or without.
+    void exportAsksBeforeReplacingAFile_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("replace");
+        QTest::newRow("PDF typed without extension") << "mnuExportPdf" << "old" << "old.pdf" << false;
+        QTest::newRow("PDF typed with extension") << "mnuExportPdf" << "old.pdf" << "old.pdf" << false;
+        QTest::newRow("PDF replaced") << "mnuExportPdf" << "old" << "old.pdf" << true;
+        QTest::newRow("workbook typed without extension") << "mnuExportExcel" << "old" << "old.xlsx" << false;
+        QTest::newRow("workbook replaced") << "mnuExportExcel" << "old.xlsx" << "old.xlsx" << true;
+    }
+
+    void exportAsksBeforeReplacingAFile()
+    {
+        QFETCH(QString, item);
+        QFETCH(QString, typed);
+        QFETCH(QString, file);
+        QFETCH(bool, replace);
+        readThree();
+        const QString path = m_env->folder.filePath(file);
+        const QByteArray old("what was there");
+        auto writeOld = [&] {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(old);
+        };
+        writeOld();
+        auto contents = [&path] {
+            QFile f(path);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        };
+
+        // How Save as asks about the same file.
+        m_env->dialogs.choices = {path};
+        m_env->messages.answer({Answer::No});
+        QVERIFY(!m_window->fileCommands().SaveAs());
+        QCOMPARE(contents(), old);
+        const FakeUserMessages::Message saveAsAsked = m_env->messages.messages().at(m_env->messages.messages().size() - 2);
+        m_env->messages.clear();
+
+        m_env->messages.answer({replace ? Answer::Yes : Answer::No});
+        exportTo(item.toLatin1().constData(), typed);
+        const QList<FakeUserMessages::Message> shown = m_env->messages.messages();
+        QCOMPARE(shown.size(), 2);
+        QCOMPARE(shown[0].text, saveAsAsked.text);
+        QCOMPARE(shown[0].title, saveAsAsked.title);
+        QVERIFY(shown[0].buttons == saveAsAsked.buttons);
+        QVERIFY(shown[0].icon == saveAsAsked.icon);
+        if (replace) {
+            QCOMPARE(shown[1].text, "Данные сохранены в файле " + path);
+            QVERIFY(exportedText(path).contains(QStringLiteral("Итого: 3 строки")));
+        } else {
+            QCOMPARE(shown[1].text, QStringLiteral("Операция отменена."));
+            QCOMPARE(contents(), old);
+        }
+    }
+
+    // "Отмена" in the progress of an export: no new file, and an existing
+    // one as it was; nothing is left beside it.
+    void cancelledExportLeavesTheFileAsItWas_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("existing");
+        QTest::newRow("new PDF") << "mnuExportPdf" << "report.pdf" << false;
+        QTest::newRow("existing PDF") << "mnuExportPdf" << "report.pdf" << true;
+        QTest::newRow("new workbook") << "mnuExportExcel" << "report.xlsx" << false;
+        QTest::newRow("existing workbook") << "mnuExportExcel" << "report.xlsx" << true;
+    }
+
+    void cancelledExportLeavesTheFileAsItWas()
+    {
+        QFETCH(QString, item);
+        QFETCH(QString, file);
+        QFETCH(bool, existing);
+        readThree();
+        const QString path = m_env->folder.filePath(file);
+        const QByteArray old("what was there");
+        if (existing) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(old);
+            m_env->messages.answer({Answer::Yes});
+        }
+        const QStringList before = QDir(m_env->folder.path()).entryList({QStringLiteral("*report*")}, QDir::Files | QDir::Hidden);
+        std::atomic<bool> started{false};
+        std::atomic<bool> clicked{false};
+        reports().watchSteps([&] {
+            started = true;
+            for (int waited = 0; !clicked && waited < 10000; waited += 10)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        });
+        cancelOnceStarted(started, clicked);
+        exportTo(item.toLatin1().constData(), file);
+        QVERIFY(clicked);
+        QCOMPARE(m_env->messages.texts().last(), QStringLiteral("Операция отменена."));
+        QCOMPARE(QFile::exists(path), existing);
+        if (existing) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QCOMPARE(f.readAll(), old);
+        }
+        QCOMPARE(QDir(m_env->folder.path()).entryList({QStringLiteral("*report*")}, QDir::Files | QDir::Hidden), before);
+    }
+
+    // An export made slow on purpose runs while the scale streams over the
+    // real serial line: every reading keeps the time its frame was sent,
+    // and the export holds the journal as it was when it began.
+    void readingsKeepTheirTimeWhileAnExportRuns_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("PDF") << "mnuExportPdf" << "day.pdf";
+        QTest::newRow("workbook") << "mnuExportExcel" << "day.xlsx";
+    }
+
+    void readingsKeepTheirTimeWhileAnExportRuns()
+    {
+        QFETCH(QString, item);
+        QFETCH(QString, file);
+        constexpr int Frames = 20;
+        constexpr int Preloaded = 40;
+        constexpr int Timeout = 30000;
+        const QString ini = m_env->ini();
+        for (const auto &[key, value] : QList<QPair<QString, QString>>{
+                 {"txtValTypeScale", "0"}, {"arrLuft_0", "0"}})
+            WriteIniValue(ini, QStringLiteral("UserSettings"), key, value);
+        m_window = &m_env->start(std::make_unique<QtSerialLine>(m_env->folder.path()));
+        QStringList rows;
+        for (int i = 1; i <= Preloaded; ++i)
+            rows << QStringLiteral("%1\t%1\t5.000\tkg\tS\t07.12.2026 10:00:00\t").arg(i);
+        m_window->journal().addItems(rows);
+
+        QStringList weights;
+        for (int i = 1; i <= Frames; ++i)
+            weights << QStringLiteral("%1.125").arg(i);
+        const QString times = m_env->folder.filePath(QStringLiteral("sent.txt"));
+        QProcess scale;
+        scale.start(QStringLiteral(VIRTUAL_SCALE_PATH),
+                    {"--folder", m_env->folder.path(), "--port", "1", "--type", "0", "--interval-ms", "250",
+                     "--count", QString::number(Frames), "--stay", "--times", times, "--weights", weights.join(',')});
+        QVERIFY(scale.waitForStarted(Timeout));
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(m_env->folder.filePath("ports/COM1")).isSymLink(), Timeout);
+        m_window->tbr1_ButtonClick(QStringLiteral("tbrReadAllPlu"));
+        QTRY_VERIFY_WITH_TIMEOUT(m_window->journal().Rows() > Preloaded + 3, Timeout);
+
+        // The job waits 3 s at its first step, as a big journal would.
+        std::atomic<bool> slowed{false};
+        reports().watchSteps([&slowed] {
+            if (!slowed.exchange(true))
+                std::this_thread::sleep_for(std::chrono::seconds(3));
+        });
+        const int atStart = m_window->journal().Rows() - 1;
+        exportTo(item.toLatin1().constData(), file);
+        QCOMPARE(m_env->messages.texts().last(), "Данные сохранены в файле " + m_env->folder.filePath(file));
+        QTRY_COMPARE_WITH_TIMEOUT(m_window->journal().Rows() - 1, Preloaded + Frames, Timeout);
+        QVERIFY(atStart < Preloaded + Frames - 8); // readings arrived during the export
+        m_window->tbr1_ButtonClick(QStringLiteral("tbrStopRead"));
+        scale.terminate();
+        QVERIFY(scale.waitForFinished(Timeout));
+
+        QFile sentFile(times);
+        QVERIFY(sentFile.open(QIODevice::ReadOnly));
+        const QList<QByteArray> sent = sentFile.readAll().trimmed().split('\n');
+        QCOMPARE(sent.size(), Frames);
+        const TimeReader reader(JournalTime::programLocale());
+        const int timeCol = m_window->journal().columnWithCaption(QStringLiteral("Время"));
+        for (int k = 0; k < Frames; ++k) {
+            const int row = Preloaded + 1 + k;
+            QCOMPARE(m_window->journal().TextMatrix(row, 2).trimmed(), weights[k]);
+            const QDateTime recorded = reader.read(m_window->journal().TextMatrix(row, timeCol));
+            QVERIFY(recorded.isValid());
+            // To the second: the second the frame was sent, or the next when
+            // it crossed one on its way.
+            const qint64 sentSecond = sent[k].toLongLong() / 1000;
+            const qint64 lag = recorded.toSecsSinceEpoch() - sentSecond;
+            QVERIFY2(lag == 0 || lag == 1, qPrintable(QStringLiteral("reading %1: %2 s off").arg(k + 1).arg(lag)));
+        }
+        const QString text = exportedText(m_env->folder.filePath(file));
+        auto holds = [&text](const QString &weight) {
+            return text.contains(QRegularExpression("(^|[^0-9.])" + QRegularExpression::escape(weight) + "($|[^0-9])"));
+        };
+        QVERIFY(holds(weights[atStart - Preloaded - 1]));
+        QVERIFY(!holds(weights[atStart - Preloaded]));
+    }
+
+    // The workbook's texts without the blanks the journal pads them with
+    // (" g" of a type-0 frame, the captions); the journal file keeps them.
+    void workbookCellsAreTrimmed()
+    {
+        read("1.000");
+        m_window->ReadFrom_Unit(QStringLiteral("\x01\x02S%1 g   ").arg(QStringLiteral("2.000"), 8));
+        QCOMPARE(m_window->journal().TextMatrix(2, 3), QStringLiteral(" g"));
+        const QJsonArray rows = workbookRows(exportTo("mnuExportExcel", QStringLiteral("units.xlsx")));
+        QVERIFY(rows.size() >= 7);
+        for (const QJsonValue &caption : rows.at(0).toArray()) {
+            const QString text = caption.toArray().at(1).toString();
+            QCOMPARE(text, text.trimmed());
+        }
+        QCOMPARE(rows.at(2).toArray().at(2), (QJsonArray{"s", "g"}));
+        QCOMPARE(rows.at(6).toArray().at(2), (QJsonArray{"s", "g"}));
+        const QString journal = m_env->folder.filePath(QStringLiteral("units.txt"));
+        QVERIFY(m_window->fileCommands().WriteJournalFile(journal, QStringLiteral("\t")));
+        QFile f(journal);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QVERIFY(f.readAll().contains("\t g\t"));
     }
 };
 

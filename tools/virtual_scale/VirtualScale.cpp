@@ -79,6 +79,7 @@ void VirtualScale::send()
     const QByteArray frame = m_frames.next();
     if (m_line.write(frame, 1000)) {
         ++m_sent;
+        emit sent();
     } else if (!m_warned) {
         m_warned = true;
         std::fprintf(stderr, "virtual_scale: the line is stalled (nobody reads), frames are lost\n");

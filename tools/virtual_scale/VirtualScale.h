@@ -38,6 +38,8 @@ public:
 
 signals:
     void finished();
+    // A whole frame went onto the line.
+    void sent();
 
 private:
     void tick();

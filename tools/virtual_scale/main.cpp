@@ -11,6 +11,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QSocketNotifier>
@@ -93,6 +94,9 @@ int main(int argc, char *argv[])
         {QStringLiteral("seconds"), QStringLiteral("Stop after <s> seconds."), QStringLiteral("s")},
         {QStringLiteral("stay"),
          QStringLiteral("With --count: after the last frame keep the line up, silent, until stopped.")},
+        {QStringLiteral("times"),
+         QStringLiteral("Append to <file> the time each frame was sent, a line each, in ms since the epoch."),
+         QStringLiteral("file")},
         {QStringLiteral("print"),
          QStringLiteral("Write the frames to standard output instead (the script once without --count).")},
     });
@@ -151,6 +155,16 @@ int main(int argc, char *argv[])
 
     VirtualScale scale(line, std::move(frames), {int(interval), count, enq, args.isSet(QStringLiteral("stay"))});
     QObject::connect(&scale, &VirtualScale::finished, &app, &QCoreApplication::quit);
+    // Written as each frame goes, so that a reader sees the times of the frames sent so far.
+    QFile times(args.value(QStringLiteral("times")));
+    if (args.isSet(QStringLiteral("times"))) {
+        if (!times.open(QIODevice::Append | QIODevice::Text))
+            return fail(QStringLiteral("cannot write %1").arg(times.fileName()));
+        QObject::connect(&scale, &VirtualScale::sent, &times, [&times] {
+            times.write(QByteArray::number(QDateTime::currentMSecsSinceEpoch()) + '\n');
+            times.flush();
+        });
+    }
     QObject::connect(&signalNotifier, &QSocketNotifier::activated, &scale, &VirtualScale::stop);
     if (seconds > 0)
         QTimer::singleShot(std::chrono::seconds(seconds), &scale, &VirtualScale::stop);

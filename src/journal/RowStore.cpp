@@ -14,11 +14,12 @@ constexpr char RowEnd = '\n';
 constexpr qsizetype MinWasteToPack = 1 << 20;
 
 // Room grows by half at least, so that rows added one by one do not copy
-// the store each time.
+// the store each time. A buffer shared with a snapshot is copied once, with
+// that room, rather than copied as it is and then again to grow.
 template<typename Container>
 void makeRoom(Container &c, qsizetype needed)
 {
-    if (needed > c.capacity())
+    if (needed > c.capacity() || !c.isDetached())
         c.reserve(std::max(needed, c.capacity() + c.capacity() / 2));
 }
 

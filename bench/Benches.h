@@ -26,6 +26,7 @@ struct BenchOptions {
     int pdfRows = 10000;
     int xlsxRows = 100000;
     int chartRows = 1000000;
+    int jobRows = 1000000; // the journal exported while the scale streams
 };
 
 using Settings = QList<QPair<QString, QString>>;
@@ -53,6 +54,7 @@ void benchFiles(Table &table, const BenchOptions &options);
 void benchLineRate(Table &table, const BenchOptions &options);
 void benchStartup(Table &table, const BenchOptions &options);
 void benchStation(Table &table, const BenchOptions &options);
+void benchJobs(Table &table, const BenchOptions &options);
 
 // The child runs, by the first argument after "--child"; false when the
 // name is none of theirs.

@@ -14,6 +14,8 @@
 #include <QAction>
 #include <QDateTime>
 #include <QFile>
+#include <QPrintDialog>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -494,6 +496,47 @@ private slots:
         QVERIFY(lines.at(2).startsWith(QStringLiteral("2,\"2,500\",kg,S,")));
         QVERIFY(lines.at(3).startsWith(QStringLiteral("3,\"0,750\",kg,S,")));
         QVERIFY(lines.at(6).startsWith(QStringLiteral("Сумма,\"4,250\",kg,")));
+    }
+
+    // Printing from the preview prints every page, not only those shown,
+    // as a job with its progress.
+    void printFromThePreviewPrintsEveryPage()
+    {
+        addRows(5000);
+        const QString pdf = m_env->folder.filePath(QStringLiteral("printed.pdf"));
+        bool progressShown = false;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, this, [this, &progressShown] {
+            if (auto *p = m_window->findChild<QProgressDialog *>(QStringLiteral("dlgProgress")))
+                progressShown = progressShown || p->isVisible();
+        });
+        watch.start(10);
+        QTimer::singleShot(0, this, [&pdf] {
+            auto *preview = qobject_cast<QPrintPreviewDialog *>(QApplication::activeModalWidget());
+            QVERIFY(preview);
+            QAction *print = nullptr;
+            for (QAction *a : preview->findChildren<QAction *>()) {
+                if (a->text() == QLatin1String("Print"))
+                    print = a;
+            }
+            QVERIFY(print);
+            // To a file: the print dialog offers it, and is accepted.
+            preview->printer()->setOutputFileName(pdf);
+            QTimer::singleShot(0, [] {
+                auto *dialog = qobject_cast<QPrintDialog *>(QApplication::activeModalWidget());
+                QVERIFY(dialog);
+                QMetaObject::invokeMethod(dialog, "accept");
+            });
+            print->trigger();
+        });
+        trigger("mnuPrint");
+        QTRY_VERIFY(QFileInfo::exists(pdf));
+        const QString text = run(QStringLiteral("pdftotext"), {pdf, "-"});
+        const int pages = text.count(QLatin1Char('\f'));
+        QVERIFY2(pages > ReportCommands::PreviewPages, qPrintable(QString::number(pages)));
+        QVERIFY(text.contains(QStringLiteral("стр. %1 из %1").arg(pages)));
+        QVERIFY(text.contains(QStringLiteral("Итого: 5")));
+        QVERIFY(progressShown);
     }
 
     // An existing file is replaced only as Save as replaces it: the same

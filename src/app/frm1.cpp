@@ -455,7 +455,7 @@ void frm1::frmS_ChangeMaket()
     if (!discard)
         return;
     frmS->selectScaleType(wanted);
-    m_files->markDiscarded();
+    m_files->forgetFile();
     InitGrid(wanted);
     settleRecovery();
 }
@@ -506,6 +506,7 @@ void frm1::New()
 {
     m_notes->storeEdit();
     m_files->New();
+    settleRecovery();
 }
 
 void frm1::Open()

@@ -39,9 +39,11 @@ FileCommands::FileCommands(JournalGrid &grid, FileDialogs &dialogs, UserMessages
 
 void FileCommands::New()
 {
-    if (changed() && askSaveChanges(false) == UserMessages::Answer::Yes)
-        SaveAs();
-    m_window.showCurFileName(FileTexts::newJournal());
+    std::optional<quint64> declined;
+    if (!confirmDiscard(declined, true))
+        return;
+    forgetFile();
+    m_window.initGrid();
 }
 
 void FileCommands::Open()
@@ -119,6 +121,13 @@ void FileCommands::markDiscarded()
     m_fromCurrentFile = false;
 }
 
+void FileCommands::forgetFile()
+{
+    markDiscarded();
+    strCurFileName.clear();
+    m_window.showCurFileName(FileTexts::newJournal());
+}
+
 bool FileCommands::confirmDiscard()
 {
     std::optional<quint64> declined;
@@ -128,13 +137,15 @@ bool FileCommands::confirmDiscard()
 // declined: the change count when the operator last answered "Нет" within
 // the same command. Asked again as long as rows come in after an answer:
 // while the save dialog or a message is open, readings go on being recorded.
-bool FileCommands::confirmDiscard(std::optional<quint64> &declined)
+// askName: "Да" asks for a file name even when the journal came from the
+// current file.
+bool FileCommands::confirmDiscard(std::optional<quint64> &declined, bool askName)
 {
     while (changed() && declined != m_changes) {
-        switch (askSaveChanges(true)) {
+        switch (askSaveChanges()) {
         case UserMessages::Answer::Yes:
             // The current file is replaced only by a journal that came from it.
-            if (!(m_fromCurrentFile ? Save() : SaveAs()))
+            if (!(m_fromCurrentFile && !askName ? Save() : SaveAs()))
                 return false;
             break;
         case UserMessages::Answer::No:
@@ -148,11 +159,10 @@ bool FileCommands::confirmDiscard(std::optional<quint64> &declined)
     return true;
 }
 
-UserMessages::Answer FileCommands::askSaveChanges(bool withCancel)
+UserMessages::Answer FileCommands::askSaveChanges()
 {
     return m_messages.show(FileTexts::changesLost(),
-                           UserMessages::applicationTitle(),
-                           withCancel ? UserMessages::Buttons::YesNoCancel : UserMessages::Buttons::YesNo,
+                           UserMessages::applicationTitle(), UserMessages::Buttons::YesNoCancel,
                            UserMessages::Icon::Question);
 }
 

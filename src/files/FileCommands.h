@@ -30,8 +30,8 @@ public:
     FileCommands(JournalGrid &grid, FileDialogs &dialogs, UserMessages &messages, const QString &iniPath,
                  const QString &separator, Window window);
 
-    // The current-file label shows "Новый"; journal and file name stay.
-    // With unsaved changes it first offers Save as.
+    // Starts an empty journal of no file. Unsaved changes are asked about
+    // first: "Да" saves them under a name asked for, "Отмена" keeps all.
     void New();
     // Asks for a file and loads it; it becomes the current file.
     void Open();
@@ -56,6 +56,8 @@ public:
     // The journal's rows were discarded (nothing is left to save); the rows
     // that follow come from no file.
     void markDiscarded();
+    // The journal was emptied: it is new, of no file, and Save asks for a name.
+    void forgetFile();
     bool changed() const { return m_changes != m_settled; }
     // Before the journal's rows are discarded: with unsaved changes asks
     // whether to save them first ("Да", "Нет", "Отмена"). True when the
@@ -85,8 +87,8 @@ public:
     static QString folderOf(const QString &path);
 
 private:
-    bool confirmDiscard(std::optional<quint64> &declined);
-    UserMessages::Answer askSaveChanges(bool withCancel);
+    bool confirmDiscard(std::optional<quint64> &declined, bool askName = false);
+    UserMessages::Answer askSaveChanges();
     bool confirmNotAJournal(const QString &path);
     std::optional<QString> choose(bool save);
 

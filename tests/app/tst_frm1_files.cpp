@@ -154,6 +154,44 @@ private slots:
         QVERIFY(m_env->messages.texts().isEmpty());
     }
 
+    // New and a layout rebuild empty the journal and forget the file it came
+    // from: Save then writes nowhere, and nothing older is offered after a crash.
+    void emptiedJournalForgetsItsFile_data()
+    {
+        QTest::addColumn<bool>("layout");
+        QTest::newRow("tbrCreate") << false;
+        QTest::newRow("layout rebuild") << true;
+    }
+
+    void emptiedJournalForgetsItsFile()
+    {
+        QFETCH(bool, layout);
+        const QString file = m_env->folder.filePath(u"o.txt"_s);
+        const QByteArray original = "7\t 2,000\tkg\tS\tt\tfrom file\r\n";
+        QVERIFY(TestFiles::put(file, original));
+        m_env->dialogs.choices = {file};
+        window().tbr1_ButtonClick(u"tbrOpen"_s);
+        record();
+        if (layout) // answered No
+            window().settingsDialog().findChild<QRadioButton *>(u"optTypeScale_4"_s)->click();
+        else
+            window().tbr1_ButtonClick(u"tbrCreate"_s);
+        QCOMPARE(m_env->messages.texts(), QStringList{LoseChanges});
+        QCOMPARE(window().journal().Rows(), 1);
+        QCOMPARE(window().findChild<QLabel *>(u"lblCurFileName"_s)->text(), u"Новый"_s);
+
+        m_env->messages.clear();
+        window().tbr1_ButtonClick(u"tbrSave"_s);
+        QCOMPARE(m_env->messages.texts(),
+                 QStringList{u"Имя файла для сохранения не определено.\r\nВоспользуйтесь соответствующей опцией меню."_s});
+        QCOMPARE(TestFiles::bytesOf(file), original);
+
+        m_env->window.reset(); // a crash
+        m_env->messages.clear();
+        m_env->start();
+        QCOMPARE(m_env->messages.texts(), QStringList());
+    }
+
     // The journal's columns and the type the link decodes never disagree:
     // while the question is open, and after the rows were kept, the dialog
     // shows the journal's type and readings land in its columns.

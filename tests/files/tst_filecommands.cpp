@@ -143,9 +143,9 @@ private slots:
         QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList());
     }
 
-    // Open, New, Save writes the opened file; Save as writes another one,
-    // says so, and leaves the current file alone.
-    void openNewSaveSaveAs()
+    // Open, Save writes the opened file; Save as writes another one, says
+    // so, and leaves the current file alone.
+    void openSaveSaveAs()
     {
         const QString a = path(u"a.txt"_s);
         const QString b = path(u"b"_s);
@@ -163,11 +163,6 @@ private slots:
         QVERIFY(!m_files->changed());
 
         record(u"новая"_s);
-        m_files->New();
-        QCOMPARE(m_messages->texts(), QStringList{LoseChanges});
-        QCOMPARE(m_label, u"Новый"_s);
-        QCOMPARE(m_grid->Rows(), 3);
-        m_messages->clear();
         QVERIFY(m_files->Save());
         QVERIFY(m_messages->messages().isEmpty());
         const QByteArray both = "5\t 2,000\tkg\tS\t06.12.2026 9:00:00\told\r\n"
@@ -177,7 +172,7 @@ private slots:
         QVERIFY(m_files->SaveAs());
         checkOnly(SavedIn + b);
         QCOMPARE(bytesOf(b), both);
-        QCOMPARE(m_label, u"Новый"_s);
+        QCOMPARE(m_label, a);
         QCOMPARE(m_files->curFileName(), a);
     }
 
@@ -416,20 +411,59 @@ private slots:
         QCOMPARE(m_files->curFileName(), journal);
     }
 
-    void newOffersSaveAs()
+    // New empties the journal once its changes are saved or given up, and
+    // forgets the file: Save then writes nowhere. "Да" asks for a name even
+    // for a journal loaded from a file; "Отмена" or a cancelled save keep all.
+    void newStartsAnEmptyJournal_data()
     {
-        record(u"a"_s);
-        m_messages->answer({Answer::Yes});
-        m_dialogs->choices = {std::nullopt};
+        QTest::addColumn<bool>("changes");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("saveAs"); // chosen in the save dialog; empty: cancelled
+        QTest::addColumn<bool>("emptied");
+        QTest::newRow("nothing to save") << false << int(Answer::No) << QString() << true;
+        QTest::newRow("No") << true << int(Answer::No) << QString() << true;
+        QTest::newRow("Yes, saved") << true << int(Answer::Yes) << u"saved.txt"_s << true;
+        QTest::newRow("Yes, save cancelled") << true << int(Answer::Yes) << QString() << false;
+        QTest::newRow("Cancel") << true << int(Answer::Cancel) << QString() << false;
+    }
+
+    void newStartsAnEmptyJournal()
+    {
+        QFETCH(bool, changes);
+        QFETCH(int, answer);
+        QFETCH(QString, saveAs);
+        QFETCH(bool, emptied);
+        const QString file = path(u"o.txt"_s);
+        const QByteArray original = "1\t 2,000\tkg\tS\tt\tfrom file\r\n";
+        QVERIFY(put(file, original));
+        m_dialogs->choices = {file};
+        m_files->Open();
+        if (changes)
+            record(u"new"_s);
+        const int rows = m_grid->Rows();
+        m_messages->answer({Answer(answer)});
+        m_dialogs->choices = {saveAs.isEmpty() ? std::optional<QString>() : path(saveAs)};
         m_files->New();
-        QCOMPARE(m_messages->texts(), (QStringList{LoseChanges, Cancelled}));
-        QCOMPARE(m_label, u"Новый"_s);
-        QCOMPARE(m_grid->Rows(), 2);
-        m_files->markDiscarded();
+
+        QStringList texts;
+        if (changes)
+            texts << LoseChanges;
+        if (answer == int(Answer::Yes))
+            texts << (saveAs.isEmpty() ? Cancelled : SavedIn + path(saveAs));
+        QCOMPARE(m_messages->texts(), texts);
+        if (changes)
+            QCOMPARE(m_messages->messages()[0].buttons, UserMessages::Buttons::YesNoCancel);
+        QCOMPARE(m_dialogs->shown.size(), answer == int(Answer::Yes) ? 2 : 1);
+        QCOMPARE(m_grid->Rows(), emptied ? 1 : rows);
+        QCOMPARE(m_label, emptied ? u"Новый"_s : file);
+        QCOMPARE(m_files->curFileName(), emptied ? QString() : file);
+        QCOMPARE(m_files->changed(), changes && !emptied);
+
         m_messages->clear();
-        m_files->New();
-        QVERIFY(m_messages->messages().isEmpty());
-        QCOMPARE(m_dialogs->shown.size(), 1);
+        QCOMPARE(m_files->Save(), !emptied);
+        if (emptied)
+            checkOnly(MissingName, UserMessages::Icon::Information);
+        QCOMPARE(bytesOf(file), emptied ? original : QByteArray(original + "2\t 1,000\tkg\tS\t07.12.2026 10:00:00\tnew\r\n"));
     }
 };
 

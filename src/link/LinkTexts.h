@@ -17,6 +17,11 @@ inline QString lineLost() { return QStringLiteral("Связь с весами п
 inline QString byteCount() { return QStringLiteral(";   количество байт:"); }
 inline QString selectAllEntries() { return QStringLiteral("Выделить все записи"); }
 inline QString copyCaption() { return QStringLiteral("Копировать"); }
+inline QString withinDeadZone(const QString &difference, const QString &zone)
+{
+    return QStringLiteral("Отсчет не записан: вес изменился на %1, это меньше зоны нечувствительности %2.")
+        .arg(difference, zone);
+}
 inline QString lineBack() { return QStringLiteral("Связь с весами восстановлена."); }
 
 } // namespace LinkTexts

@@ -5,6 +5,7 @@
 #include "common/Numbers.h"
 #include "journal/JournalGrid.h"
 #include "link/JournalTime.h"
+#include "link/LinkTexts.h"
 #include "settings/LiveSettings.h"
 
 #include <cmath>
@@ -17,6 +18,12 @@ QString cell(QString text)
     return text.replace(QLatin1Char('\t'), QLatin1Char(' '))
         .replace(QLatin1Char('\r'), QLatin1Char(' '))
         .replace(QLatin1Char('\n'), QLatin1Char(' '));
+}
+
+// A single-precision number as its decimal text shows it: 0.02f, not 0.0199999996.
+double roundedForText(float value)
+{
+    return QString::number(value, 'g', 6).toDouble();
 }
 
 } // namespace
@@ -42,8 +49,14 @@ void Recorder::RecordReading(const ScaleReading &reading, float deadZone)
         return;
     const float difference = m_prevWeight - *weight;
     m_prevWeight = *weight;
-    if (std::fabs(difference) < deadZone)
+    if (std::fabs(difference) < deadZone) {
+        // Repeats of one weight are what the zone is for; a move it hid is
+        // told, or the operator cannot see why a weighing is missing.
+        if (difference != 0)
+            m_window.setStatusText(LinkTexts::withinDeadZone(Numbers::format(roundedForText(std::fabs(difference))),
+                                                             Numbers::format(roundedForText(deadZone))));
         return;
+    }
     if (m_settings.writeZero() == 0 && *weight == 0)
         return;
 

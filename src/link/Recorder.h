@@ -24,7 +24,9 @@ public:
     // What the recorder reads and writes around the journal.
     struct Window {
         std::function<QString()> noteText;                  // txtPrim
-        std::function<void(const QString &)> setStatusText; // sbrChat
+        // sbrChat: emptied after a recorded reading; a reading the dead zone
+        // held back although its weight moved says so.
+        std::function<void(const QString &)> setStatusText;
         // Before a row is appended: a note being typed is stored first, so
         // its row is no empty row to replace.
         std::function<void()> beforeRecording = {};

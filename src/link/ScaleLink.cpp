@@ -11,10 +11,13 @@ ScaleLink::ScaleLink(Surroundings s, QObject *parent)
     , m_line(s.line)
     , m_settings(s.settings)
     , m_messages(s.messages)
+    , m_status(s.window.setStatusText)
     , m_port(s.line, s.settings, s.messages)
-    , m_recorder(s.journal, s.settings, s.clock, s.beeper, s.window)
+    , m_recorder(s.journal, s.settings, s.clock, s.beeper,
+                 {s.window.noteText, [this](const QString &text) { m_status.afterReading(text); },
+                  s.window.beforeRecording})
     , m_receive(s.line, m_log, s.clock, s.messages, [this](const QString &chunk) { ReadFrom_Unit(chunk); })
-    , m_keeper([this] { return m_port.reopenQuietly(); }, s.window.setStatusText)
+    , m_keeper([this] { return m_port.reopenQuietly(); }, [this](const QString &text) { m_status.lineNews(text); })
 {
 }
 

@@ -5,6 +5,7 @@
 #include "link/PortControl.h"
 #include "link/ReceivePath.h"
 #include "link/Recorder.h"
+#include "link/StatusLine.h"
 
 #include <QObject>
 
@@ -46,6 +47,7 @@ public:
     // tells every change.
     LineKeeper::State linkState() const { return m_keeper.state(); }
     LineKeeper &keeper() { return m_keeper; }
+    StatusLine &statusLine() { return m_status; }
 
     // Decodes one received chunk by the configured scale type and hands the
     // reading to the recorder. A chunk that does not start a frame is dropped
@@ -65,6 +67,7 @@ private:
     SerialLine &m_line;
     const LiveSettings &m_settings;
     UserMessages &m_messages;
+    StatusLine m_status;
     PortControl m_port;
     DataStreamLog m_log;
     Recorder m_recorder;

@@ -8,7 +8,7 @@ namespace SettingsTexts {
 
 inline QString title() { return QStringLiteral("Настройка"); }
 inline QString scaleType() { return QStringLiteral("Тип весов"); }
-inline QString deadZone() { return QStringLiteral("Зона нечувствительности (гр)"); }
+inline QString deadZone() { return QStringLiteral("Зона нечувствительности (в единицах весов)"); }
 inline QString portNumber() { return QStringLiteral("Номер порта"); }
 inline QString bell() { return QStringLiteral("Звуковой сигнал при записи отсчета"); }
 inline QString writeZero() { return QStringLiteral("Записывать нулевой результат в журнал"); }

@@ -1,3 +1,4 @@
+#include "link/LinkTexts.h"
 #include "link/Recorder.h"
 #include "support/LinkRig.h"
 
@@ -35,6 +36,8 @@ private slots:
     void bellByCheckState_data();
     void bellByCheckState();
     void dateAndTimeInTheLocale();
+    void deadZoneTellsWhatItHeldBack_data();
+    void deadZoneTellsWhatItHeldBack();
 
 private:
     static void record(LinkRig &rig, const QString &statusAndWeight, float deadZone = 0)
@@ -228,6 +231,48 @@ void TstRecorder::dateAndTimeInTheLocale()
     rig.clock.time = QDateTime(QDate(2023, 12, 31), QTime(23, 59, 59));
     german.RecordReading(reading(QStringLiteral("S:1")), 0);
     QCOMPARE(rig.journal.TextMatrix(1, 5), QStringLiteral("31.12.23 23:59:59"));
+}
+
+// A weight the dead zone held back although it moved is told in the status
+// bar, at most once a hold, and never over the line's news; repeats of one
+// weight stay silent, and a recorded reading leaves the line's news alone.
+void TstRecorder::deadZoneTellsWhatItHeldBack_data()
+{
+    QTest::addColumn<float>("deadZone");
+    QTest::addColumn<QString>("news"); // of the line, before the readings
+    QTest::addColumn<QStringList>("readings");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<int>("rows");
+    QTest::newRow("kilograms under a zone meant as grams")
+        << 50.f << QString() << QStringList{"S:   0.000", "S:   1.000"} << LinkTexts::withinDeadZone("1", "50") << 0;
+    QTest::newRow("a fraction") << 0.05f << QString() << QStringList{"S:1.000", "S:1.020"}
+                                << LinkTexts::withinDeadZone("0,02", "0,05") << 1;
+    QTest::newRow("repeats") << 0.5f << QString() << QStringList{"S:1.000", "S:1.000", "S:1.000"} << QString() << 1;
+    QTest::newRow("once a hold") << 50.f << QString() << QStringList{"S:1", "S:3"}
+                                 << LinkTexts::withinDeadZone("1", "50") << 0;
+    QTest::newRow("not over the line's news")
+        << 50.f << LinkTexts::lineBack() << QStringList{"S:1"} << LinkTexts::lineBack() << 0;
+    QTest::newRow("the line's news outlasts a recording")
+        << 0.f << LinkTexts::lineBack() << QStringList{"S:1", "S:2"} << LinkTexts::lineBack() << 2;
+}
+
+void TstRecorder::deadZoneTellsWhatItHeldBack()
+{
+    QFETCH(float, deadZone);
+    QFETCH(QString, news);
+    QFETCH(QStringList, readings);
+    LinkRig rig;
+    if (!news.isEmpty())
+        rig.link.statusLine().lineNews(news);
+    for (const QString &r : readings)
+        record(rig, r, deadZone);
+    QTEST(rig.status, "status");
+    QTEST(rig.journal.Rows() - 1, "rows");
+
+    // Held no longer, the next recorded reading clears the bar.
+    rig.link.statusLine().setHoldMs(0);
+    record(rig, QStringLiteral("S:1000"), deadZone);
+    QCOMPARE(rig.status, QString());
 }
 
 QTEST_GUILESS_MAIN(TstRecorder)

@@ -6,6 +6,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QFrame>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -121,6 +123,13 @@ private slots:
         QCOMPARE(child<QCheckBox>(*d, "chkShowStreamData")->text(), QStringLiteral("Отображать окно потока данных"));
         QCOMPARE(child<QPushButton>(*d, "btnSave")->text(), QStringLiteral("Сохранить"));
         QCOMPARE(child<QPushButton>(*d, "btnExit")->text(), QStringLiteral("Выход"));
+
+        // The dead zone is compared in the unit the scale sends: the heading
+        // says so, whole and inside its frame.
+        const QLabel *zone = child<QLabel>(*d, "Label1");
+        QCOMPARE(zone->text(), QStringLiteral("Зона нечувствительности (в единицах весов)"));
+        QVERIFY(zone->width() >= zone->sizeHint().width());
+        QVERIFY(zone->geometry().right() < child<QFrame>(*d, "Shape1")->geometry().right());
     }
 
     void saveAndRestart()

@@ -37,6 +37,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -292,6 +293,19 @@ void frm1::applyOuterGeometry(int top, int left, int height, int width)
         const QRect area = primary->availableGeometry();
         wanted.setSize(wanted.size().boundedTo(area.size()));
         wanted.moveCenter(area.center());
+    }
+    // A window stored larger than its screen (a long status line once widened
+    // it) is fitted to the screen, or its close box is out of reach.
+    QScreen *screen = QGuiApplication::screenAt(wanted.center());
+    if (!screen)
+        screen = primary;
+    if (screen) {
+        const QRect area = screen->availableGeometry();
+        if (wanted.width() > area.width() || wanted.height() > area.height()) {
+            wanted.setSize(wanted.size().boundedTo(area.size()));
+            wanted.moveLeft(std::clamp(wanted.left(), area.left(), area.right() + 1 - wanted.width()));
+            wanted.moveTop(std::clamp(wanted.top(), area.top(), area.bottom() + 1 - wanted.height()));
+        }
     }
     m_wantedFrame = wanted;
     const QSize extras = frameGeometry().size() - size();

@@ -6,7 +6,7 @@
 
 ReceptionLabel::ReceptionLabel(ScaleLink &link, const LiveSettings &settings,
                                std::function<QString()> scaleType, QWidget *parent)
-    : QLabel(parent)
+    : ElidingLabel(parent)
     , m_link(link)
     , m_settings(settings)
     , m_scaleType(std::move(scaleType))

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QLabel>
+#include "widgets/ElidingLabel.h"
+
 #include <QTimer>
 
 #include <functional>
@@ -11,7 +12,7 @@ class ScaleLink;
 // lblReception, beside the recorder's message pane: whether reception is on,
 // the port, the scale type's name and, when the line is lost, that the
 // program waits for it.
-class ReceptionLabel : public QLabel
+class ReceptionLabel : public ElidingLabel
 {
     Q_OBJECT
 

@@ -14,6 +14,7 @@
 #include "station/TotalsLabel.h"
 
 #include <QAction>
+#include <QEvent>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
@@ -33,6 +34,8 @@ Station::Station(Parts parts, QObject *parent)
     parts.statusBar.addPermanentWidget(m_reception);
     m_totalsLabel = new TotalsLabel(parts.journal, *m_totals, &parts.statusBar);
     parts.statusBar.addPermanentWidget(m_totalsLabel);
+    parts.statusBar.installEventFilter(this);
+    connect(&parts.statusBar, &QStatusBar::messageChanged, this, &Station::shareStatusBar);
     m_widths = std::make_unique<ColumnWidths>(parts.journal, parts.journalView, parts.iniPath);
 
     // The dead zone is compared in the unit the scale sends, whatever the
@@ -113,6 +116,28 @@ QAction *Station::addItem(QMenu &menu, const char *after, const char *name, cons
     }
     menu.insertAction(before, action);
     return action;
+}
+
+bool Station::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == &m_parts.statusBar && event->type() == QEvent::Resize)
+        shareStatusBar();
+    return QObject::eventFilter(watched, event);
+}
+
+// A message keeps its room, up to half the status bar; the reception line
+// (up to a third of the rest) and the totals share what is left and are cut
+// short rather than widen the window.
+void Station::shareStatusBar()
+{
+    QStatusBar &bar = m_parts.statusBar;
+    const QString message = bar.currentMessage();
+    const int room = message.isEmpty()
+        ? 0
+        : std::min(bar.width() / 2, bar.fontMetrics().horizontalAdvance(message + QStringLiteral("00")));
+    const int rest = bar.width() - room;
+    m_reception->setMaximumWidth(rest / 3);
+    m_totalsLabel->setMaximumWidth(rest - std::min(m_reception->sizeHint().width(), rest / 3));
 }
 
 Station::~Station() = default;

@@ -65,7 +65,11 @@ public:
     ChartWindow &chart();
     void showChart();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void shareStatusBar();
     // A menu item placed after the item named after (at the end when there
     // is none).
     QAction *addItem(QMenu &menu, const char *after, const char *name, const QString &caption);

@@ -8,7 +8,7 @@
 #include <algorithm>
 
 TotalsLabel::TotalsLabel(const JournalGrid &grid, const JournalTotals &totals, QWidget *parent)
-    : QLabel(parent)
+    : ElidingLabel(parent)
     , m_grid(grid)
     , m_totals(totals)
 {
@@ -38,9 +38,9 @@ void TotalsLabel::writeText()
 
 // A label whose size may change lays the whole status bar out again for
 // each new text (the label measured, the label beside it moved and
-// repainted), five times a second while rows stream in. The label keeps a
-// fixed size instead, two digits wider than its text, and takes a new one
-// only when a text does not fit, or fits with twice that to spare.
+// repainted), five times a second while rows stream in. The label keeps the
+// width it asks for instead, two digits wider than its text, and asks for a
+// new one only when a text does not fit, or fits with twice that to spare.
 void TotalsLabel::keepSize()
 {
     // Measured as the label measures itself: its own size hint is never
@@ -51,9 +51,12 @@ void TotalsLabel::keepSize()
     const QSize needed = text + QSize(margins.left() + margins.right() + 2 * margin(),
                                       margins.top() + margins.bottom() + 2 * margin());
     const int spare = 2 * fontMetrics().horizontalAdvance(QLatin1Char('0'));
-    const bool fits = needed.width() <= minimumWidth() && needed.width() >= minimumWidth() - 2 * spare;
-    if (!fits || needed.height() != minimumHeight())
-        setFixedSize(needed.width() + spare, needed.height());
+    const bool fits = needed.width() <= m_hint.width() && needed.width() >= m_hint.width() - 2 * spare;
+    if (fits && needed.height() == m_hint.height())
+        return;
+    m_hint = QSize(needed.width() + spare, needed.height());
+    setFixedHeight(needed.height());
+    updateGeometry();
 }
 
 // A selectable label lays its text out as a rich-text document several times

@@ -1,8 +1,7 @@
 #pragma once
 
+#include "widgets/ElidingLabel.h"
 #include "widgets/RepaintThrottle.h"
-
-#include <QLabel>
 
 class JournalGrid;
 class JournalTotals;
@@ -10,8 +9,9 @@ class JournalTotals;
 // lblTotals: the totals of the whole journal, or of the selected rows when
 // more than one is selected. Rewritten at most five times a second while
 // rows stream in, as the journal shows them. Its text can be selected with
-// the mouse.
-class TotalsLabel : public QLabel
+// the mouse. Too long for the status bar, it is cut short (the whole text in
+// its tool tip).
+class TotalsLabel : public ElidingLabel
 {
     Q_OBJECT
 
@@ -23,6 +23,8 @@ public:
     // Writes the text now.
     void refresh() { m_throttle.showNow(); }
 
+    QSize sizeHint() const override { return m_hint; }
+
 protected:
     void enterEvent(QEnterEvent *event) override;
     void leaveEvent(QEvent *event) override;
@@ -33,5 +35,6 @@ private:
 
     const JournalGrid &m_grid;
     const JournalTotals &m_totals;
+    QSize m_hint;
     RepaintThrottle m_throttle{*this, MinRefreshMs, [this] { writeText(); }, RepaintThrottle::Held::Nothing};
 };

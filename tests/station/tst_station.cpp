@@ -212,11 +212,13 @@ private slots:
         QTRY_VERIFY(totals().startsWith(QStringLiteral("Итого: 1 строка, сумма 1,000 kg")));
     }
 
-    // The totals' text always fits its label; the label keeps its size while
-    // texts a little shorter or longer come, so that the status bar is not
-    // laid out again for every text, and gives room back once texts shrink.
+    // With room in the status bar the totals' text fits its label; the label
+    // keeps its size while texts a little shorter or longer come, so that the
+    // status bar is not laid out again for every text, and gives room back
+    // once texts shrink.
     void totalsLabelFitsItsText()
     {
+        m_window->resize(1200, m_window->height());
         auto &label = *m_window->findChild<QLabel *>(QStringLiteral("lblTotals"));
         const auto fits = [&label] {
             return label.fontMetrics().horizontalAdvance(label.text()) <= label.contentsRect().width();

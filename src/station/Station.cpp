@@ -125,7 +125,7 @@ bool Station::eventFilter(QObject *watched, QEvent *event)
     return QObject::eventFilter(watched, event);
 }
 
-// A message keeps its room, up to half the status bar; the reception line
+// A message keeps its room, up to two thirds of the status bar; the reception line
 // (up to a third of the rest) and the totals share what is left and are cut
 // short rather than widen the window.
 void Station::shareStatusBar()
@@ -134,7 +134,7 @@ void Station::shareStatusBar()
     const QString message = bar.currentMessage();
     const int room = message.isEmpty()
         ? 0
-        : std::min(bar.width() / 2, bar.fontMetrics().horizontalAdvance(message + QStringLiteral("00")));
+        : std::min(2 * bar.width() / 3, bar.fontMetrics().horizontalAdvance(message + QStringLiteral("00")));
     const int rest = bar.width() - room;
     m_reception->setMaximumWidth(rest / 3);
     m_totalsLabel->setMaximumWidth(rest - std::min(m_reception->sizeHint().width(), rest / 3));

@@ -58,3 +58,11 @@ void QtUserMessages::notify(const QString &text, Icon icon)
     box->show();
     m_notices.append(box);
 }
+
+void QtUserMessages::withdraw(const QString &text)
+{
+    for (const QPointer<QMessageBox> &up : std::as_const(m_notices)) {
+        if (up && up->text() == text)
+            up->close();
+    }
+}

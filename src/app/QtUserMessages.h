@@ -18,6 +18,7 @@ public:
 
     Answer show(const QString &text, const QString &title, Buttons buttons, Icon icon) override;
     void notify(const QString &text, Icon icon) override;
+    void withdraw(const QString &text) override;
 
 private:
     QWidget *m_window;

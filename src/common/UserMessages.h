@@ -29,4 +29,6 @@ public:
     // stays up while the program runs on (a second one with the same text
     // is not stacked while the first is up).
     virtual void notify(const QString &text, Icon icon) { inform(text, icon); }
+    // The news of notify() is no longer true: its message goes if still up.
+    virtual void withdraw(const QString &) {}
 };

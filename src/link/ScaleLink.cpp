@@ -19,6 +19,11 @@ ScaleLink::ScaleLink(Surroundings s, QObject *parent)
     , m_receive(s.line, m_log, s.clock, s.messages, [this](const QString &chunk) { ReadFrom_Unit(chunk); })
     , m_keeper([this] { return m_port.reopenQuietly(); }, [this](const QString &text) { m_status.lineNews(text); })
 {
+    // The warning of a lost line is not left up once reception goes on.
+    connect(&m_keeper, &LineKeeper::stateChanged, this, [this](LineKeeper::State state) {
+        if (state == LineKeeper::State::Receiving)
+            m_messages.withdraw(LinkTexts::linkBroken());
+    });
 }
 
 void ScaleLink::StartReading()

@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QMessageBox>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -19,7 +20,7 @@ class TestX11StatusLine : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
+    std::unique_ptr<QTemporaryDir> m_dir; // a program folder a test, with no journal to restore
     QtUserMessages m_messages;
     FakeFileDialogs m_dialogs;
     FakeSerialLine *m_line = nullptr;
@@ -27,11 +28,12 @@ class TestX11StatusLine : public QObject
 
     frm1 &start()
     {
+        m_dir = std::make_unique<QTemporaryDir>();
         auto line = std::make_unique<FakeSerialLine>();
         m_line = line.get();
         m_line->setExistingPorts({1});
         MainWindowServices services;
-        services.programFolder = m_dir.path();
+        services.programFolder = m_dir->path();
         services.commPort = std::move(line);
         services.messages = &m_messages;
         services.fileDialogs = &m_dialogs;
@@ -53,6 +55,16 @@ class TestX11StatusLine : public QObject
         const QStatusBar *bar = m_window->statusBar();
         const int room = m_window->findChild<QLabel *>(QStringLiteral("lblReception"))->x();
         return room > bar->fontMetrics().horizontalAdvance(bar->currentMessage());
+    }
+
+    static QMessageBox *linkBrokenBox()
+    {
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            auto *box = qobject_cast<QMessageBox *>(w);
+            if (box && box->isVisible() && box->text() == LinkTexts::linkBroken())
+                return box;
+        }
+        return nullptr;
     }
 
 private slots:
@@ -83,6 +95,20 @@ private slots:
         QCOMPARE(w.journal().Rows(), 6);
         QCOMPARE(w.statusBar()->currentMessage(), LinkTexts::lineBack());
         QTRY_VERIFY(messageWhole());
+    }
+
+    // "Разрав связи с весами!" goes when the line is back by itself.
+    void lineLostBoxGoesWhenTheLineIsBack()
+    {
+        frm1 &w = start();
+        w.tbr1_ButtonClick(QStringLiteral("tbrReadAllPlu"));
+        m_line->setExistingPorts({});
+        m_line->loseDevice();
+        QMessageBox *box = nullptr;
+        QTRY_VERIFY((box = linkBrokenBox()) && box->isVisible());
+        m_line->setExistingPorts({1});
+        QTRY_COMPARE(w.scaleLink().linkState(), LineKeeper::State::Receiving);
+        QTRY_VERIFY(!linkBrokenBox());
     }
 };
 

@@ -11,7 +11,8 @@ class QWidget;
 
 // The journal's column widths at each layout build: a column whose usual
 // content the font in use cannot show in its designed width (the date and
-// time, measured for another font) is widened; a width the operator set
+// time, measured for another font; the longest weight, unit, status,
+// quantity or unit weight a scale of the column set sends) is widened; a width the operator set
 // for a column of that column set, kept in Init.ini, wins over both.
 class ColumnWidths : public QObject
 {
@@ -31,11 +32,12 @@ public:
     void layoutBuilding();
     void layoutBuilt(const QVector<JournalColumn> &columns);
 
-    // The width in twips the view's font needs for a column's usual content;
-    // 0 for a column without one.
-    int neededWidth(const QString &key) const;
+    // The width in twips the view's font needs for a column's usual content
+    // in the weighing or the counting set; 0 for a column without one.
+    int neededWidth(const QString &key, bool counting) const;
 
 private:
+    bool countingSet() const;
     void store();
     QString iniKey(int col) const;
 

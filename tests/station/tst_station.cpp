@@ -5,6 +5,8 @@
 #include "link/JournalTime.h"
 #include "link/QtSerialLine.h"
 #include "report/TimeReader.h"
+#include "link/FrameBuilder.h"
+#include "link/FrameLayout.h"
 #include "settings/IniTxt.h"
 #include "settings/frmSettings.h"
 #include "station/ChartWindow.h"
@@ -23,6 +25,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTableView>
 #include <QMenu>
 #include <QMenuBar>
@@ -34,6 +37,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QRadioButton>
 #include <QTimer>
 #include <QSet>
 #include <QStandardPaths>
@@ -247,18 +251,46 @@ private slots:
         QVERIFY(fits());
     }
 
-    // The date and time shows whole in the font in use; the other columns
-    // keep their designed widths.
-    void timeColumnShowsAWholeDateAndTime()
+    // The date and time and the longest weight, unit, status, quantity and
+    // unit weight a scale of the type sends show whole in the font in use;
+    // the note keeps its designed width.
+    void columnsShowWholeFields_data()
     {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QString>("weight");
+        QTest::addColumn<QString>("quantity");
+        QTest::addColumn<QString>("unitWeight");
+        QTest::newRow("JW-1") << 0 << "1021.995" << QString() << QString();
+        QTest::newRow("JW-1C") << 2 << "-1234.567" << "9999999" << "888.888";
+        QTest::newRow("PC-100") << 4 << "1054.91" << "1234567" << "1054.917";
+    }
+
+    void columnsShowWholeFields()
+    {
+        QFETCH(int, type);
+        QFETCH(QString, weight);
+        m_window->settingsDialog().findChild<QRadioButton *>(QStringLiteral("optTypeScale_%1").arg(type))->click();
+        FrameContent content;
+        content.weight = weight;
+        content.unit = QStringLiteral("lb");
+        QFETCH(QString, quantity);
+        QFETCH(QString, unitWeight);
+        content.quantity = quantity;
+        content.unitWeight = unitWeight;
+        const std::optional<QByteArray> frame = FrameBuilder::build(*FrameLayouts::forType(type), content);
+        QVERIFY(frame);
+        m_window->ReadFrom_Unit(QString::fromLatin1(*frame));
         JournalGrid &grid = m_window->journal();
-        read("1.000");
+        QCOMPARE(grid.Rows(), 2);
         auto *view = m_window->findChild<QTableView *>(QStringLiteral("Grid1"));
-        const QString time = grid.TextMatrix(1, 5);
-        QVERIFY(view->columnWidth(4) > view->fontMetrics().horizontalAdvance(time));
-        QVERIFY(grid.ColWidth(5) >= 1600);
-        QCOMPARE(grid.ColWidth(2), 800);
-        QCOMPARE(grid.ColWidth(6), 2000);
+        const int margin = view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
+        for (int c = 1; c < grid.Cols() - 1; ++c) {
+            const QString text = grid.TextMatrix(1, c);
+            QVERIFY2(view->columnWidth(c - 1) - 2 * margin >= view->fontMetrics().horizontalAdvance(text),
+                     qPrintable(QStringLiteral("column %1: \"%2\" in %3 px").arg(c).arg(text).arg(view->columnWidth(c - 1))));
+        }
+        QVERIFY(grid.ColWidth(grid.columnWithCaption(QStringLiteral("Время"))) >= 1600);
+        QCOMPARE(grid.ColWidth(grid.Cols() - 1), 2000);
     }
 
     // A width the operator sets is kept for its column set across a restart
@@ -274,7 +306,7 @@ private slots:
         m_window = &m_env->start();
         QCOMPARE(m_window->journal().ColWidth(2), twips);
         m_window->InitGrid(2);
-        QCOMPARE(m_window->journal().ColWidth(2), 800);
+        QVERIFY(m_window->journal().ColWidth(2) >= 800 && m_window->journal().ColWidth(2) != twips);
         m_window->InitGrid(0);
         QCOMPARE(m_window->journal().ColWidth(2), twips);
     }

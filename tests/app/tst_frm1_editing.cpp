@@ -48,9 +48,10 @@ class TestFrm1Editing : public QObject
         const QPoint at(header->width() / 2, m_grid->verticalHeader()->sectionViewportPosition(row - 1) + 3);
         QTest::mouseClick(header, Qt::LeftButton, modifiers, at);
     }
+    // The part of a cell in sight (a scroll bar may cover its end).
     QRect cellOnClient(int row, int col) const
     {
-        return m_grid->cellGeometry(row, col).translated(m_grid->pos());
+        return m_grid->cellGeometry(row, col).intersected(m_grid->viewport()->geometry()).translated(m_grid->pos());
     }
     void addRows(int n)
     {

@@ -52,6 +52,8 @@ JournalView::JournalView(JournalGrid &grid, QWidget *parent)
     // Qt lays a new row out and paints it by itself; only rows that come
     // right after a showing wait for the interval.
     connect(&grid, &JournalGrid::selectionMoved, &throttle(), &RepaintThrottle::changed);
+    for (auto rowsChanged : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(&grid, rowsChanged, this, &JournalView::fitRowHeader);
     connect(&grid, &QAbstractItemModel::modelReset, this, [this] {
         applyColumnWidths();
         throttle().showNow();
@@ -72,11 +74,31 @@ JournalView::JournalView(JournalGrid &grid, QWidget *parent)
 
 void JournalView::applyColumnWidths()
 {
-    verticalHeader()->setFixedWidth(Twips::toPixels(m_grid.ColWidth(0)));
+    m_rowDigits = 0;
+    fitRowHeader();
     m_syncing = true;
     for (int c = 1; c < m_grid.Cols(); ++c)
         horizontalHeader()->resizeSection(JournalGrid::modelColumn(c), Twips::toPixels(m_grid.ColWidth(c)));
     m_syncing = false;
+    emit cellsMoved();
+}
+
+// The row numbers show whole: the row header is as wide as the position
+// column or as the largest row number's digits, whichever is wider. Measured
+// when the number of digits changes, never text by text.
+void JournalView::fitRowHeader()
+{
+    const int digits = int(QString::number(std::max(1, m_grid.Rows() - 1)).size());
+    if (digits == m_rowDigits)
+        return;
+    m_rowDigits = digits;
+    QHeaderView *rows = verticalHeader();
+    const int margin = rows->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, rows);
+    const int needed = rows->fontMetrics().horizontalAdvance(QString(digits, QLatin1Char('0'))) + 2 * margin + 2;
+    const int width = std::max(Twips::toPixels(m_grid.ColWidth(0)), needed);
+    if (rows->minimumWidth() == width && rows->maximumWidth() == width)
+        return;
+    rows->setFixedWidth(width);
     emit cellsMoved();
 }
 

@@ -59,6 +59,7 @@ protected:
     void showChanges() override;
 
 private:
+    void fitRowHeader();
     int gridRowAt(int viewportY) const;
     int gridColAt(int viewportX) const;
     void pressRowHeader(int row, bool extend);
@@ -70,4 +71,5 @@ private:
     enum class Drag { None, Cells, Rows, Columns } m_drag = Drag::None;
     bool m_syncing = false;
     bool m_followCurrent = true;
+    int m_rowDigits = 0; // of the largest row number, as the row header is sized
 };

@@ -9,7 +9,7 @@
 // section down. While the rows are alike (all of the default height and of
 // fixed size, as the owner set them at once; none hidden or moved), new
 // rows here only add as many sections at the end. Its width is the
-// owner's (the journal's position column has one fixed width): Qt's header
+// owner's (the journal sizes it by its row count's digits): Qt's header
 // would measure the texts of up to a few hundred sections for its size hint
 // whenever the row count changes, that is for every row.
 class RowHeader : public QHeaderView

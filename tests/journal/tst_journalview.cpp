@@ -3,6 +3,7 @@
 #include "journal/JournalView.h"
 
 #include <QHeaderView>
+#include <QStyle>
 #include <QTest>
 
 // The journal on screen while rows come faster than it repaints: what it
@@ -46,6 +47,43 @@ private slots:
     {
         m_view.reset();
         m_grid.reset();
+    }
+
+    // The row numbers show whole however many rows there are; the header
+    // keeps the position column's width while they fit in it.
+    void rowNumbersShowWhole_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::newRow("9,999") << 9999;
+        QTest::newRow("10,000") << 10000;
+        QTest::newRow("1,000,024") << 1000024;
+    }
+
+    void rowNumbersShowWhole()
+    {
+        QFETCH(int, rows);
+        m_view->applyColumnWidths(); // as the main window does at each layout
+        const int designed = m_view->verticalHeader()->width();
+        QByteArray bytes;
+        for (int n = 1; n <= rows; ++n)
+            bytes += QByteArray::number(n) + "\t1.000\tkg\tS\tt\t\n";
+        QList<QByteArrayView> lines;
+        for (QByteArrayView rest(bytes); !rest.isEmpty();) {
+            const qsizetype end = rest.indexOf('\n');
+            lines << rest.first(end);
+            rest = rest.sliced(end + 1);
+        }
+        m_grid->addFileLines(lines.first(rows / 2));
+        m_grid->addFileLines(lines.sliced(rows / 2));
+        QCoreApplication::processEvents();
+        QHeaderView *header = m_view->verticalHeader();
+        const QString last = m_grid->headerData(rows - 1, Qt::Vertical, Qt::DisplayRole).toString();
+        QCOMPARE(last, QString::number(rows));
+        const int margin = header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+        QVERIFY2(header->width() >= header->fontMetrics().horizontalAdvance(last) + 2 * margin,
+                 qPrintable(QString::number(header->width())));
+        if (header->fontMetrics().horizontalAdvance(last) + 2 * margin + 2 <= designed)
+            QCOMPARE(header->width(), designed);
     }
 
     void changeAfterQuietSpellShowsAtOnce()

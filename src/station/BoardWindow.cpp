@@ -85,9 +85,14 @@ BoardWindow::BoardWindow(const JournalGrid &journal, const JournalTotals &totals
     m_fullScreen->setFocusPolicy(Qt::NoFocus);
     connect(m_fullScreen, &QPushButton::clicked, this, &BoardWindow::toggleFullScreen);
 
+    // The texts never set the window's width: their fonts follow it
+    // (fitTexts), so that the board fits any screen in full screen and goes
+    // back to its own size after.
+    for (QLabel *l : {m_stable, m_lastRow, m_totalsText})
+        l->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+
     auto *top = new QHBoxLayout;
-    top->addWidget(m_stable);
-    top->addStretch();
+    top->addWidget(m_stable, 1);
     top->addWidget(m_fullScreen);
     auto *middle = new QHBoxLayout;
     middle->addWidget(m_weight, 1);
@@ -150,11 +155,19 @@ void BoardWindow::refresh()
     else
         m_lastRow->setText(StationTexts::noLastRow());
     m_totalsText->setText(TotalsText::line(m_totals.whole()));
+    fitTexts();
 }
 
 void BoardWindow::toggleFullScreen()
 {
     setWindowState(windowState() ^ Qt::WindowFullScreen);
+}
+
+void BoardWindow::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        m_fullScreen->setText(isFullScreen() ? StationTexts::leaveFullScreen() : StationTexts::fullScreen());
 }
 
 void BoardWindow::keyPressEvent(QKeyEvent *event)
@@ -173,14 +186,37 @@ void BoardWindow::keyPressEvent(QKeyEvent *event)
 void BoardWindow::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    // The small texts grow with the window too.
-    QFont f = font();
-    f.setPixelSize(std::max(12, height() / 16));
-    for (QLabel *l : {m_unit, m_stable, m_lastRow, m_totalsText})
-        l->setFont(f);
-    QFont unit = f;
+    fitTexts();
+}
+
+// The small texts grow with the window's height, as far as its width lets
+// each of them show whole on its line.
+void BoardWindow::fitTexts()
+{
+    const int room = contentsRect().width() - layout()->contentsMargins().left() - layout()->contentsMargins().right();
+    const int size = std::max(12, height() / 16);
+    const auto fitted = [size](const QLabel *label, int width) {
+        QFont f = label->font();
+        f.setPixelSize(size);
+        const int advance = QFontMetrics(f).horizontalAdvance(label->text());
+        if (advance > width && width > 0)
+            f.setPixelSize(std::max(6, int(size * double(width) / advance)));
+        return f;
+    };
+    // A new font lays the window out again: only when it changes.
+    const auto use = [](QLabel *label, const QFont &font) {
+        if (label->font() != font)
+            label->setFont(font);
+    };
+    use(m_stable, fitted(m_stable, room - m_fullScreen->sizeHint().width() - layout()->spacing()));
+    const QFont last = fitted(m_lastRow, room);
+    use(m_lastRow, last);
+    QFont totals = m_totalsText->font();
+    totals.setPixelSize(std::min(size, last.pixelSize())); // wraps onto more lines
+    use(m_totalsText, totals);
+    QFont unit = m_unit->font();
     unit.setPixelSize(std::max(16, height() / 6));
-    m_unit->setFont(unit);
+    use(m_unit, unit);
 }
 
 void BoardWindow::showEvent(QShowEvent *event)

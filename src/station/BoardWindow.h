@@ -38,12 +38,15 @@ public:
     void refresh();
 
 protected:
+    void changeEvent(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
 
 private:
+    void fitTexts();
+
     const JournalGrid &m_journal;
     const JournalTotals &m_totals;
     const ScaleLink &m_link;

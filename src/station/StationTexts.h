@@ -20,6 +20,7 @@ inline QString deadZoneHint()
 
 // "Табло".
 inline QString fullScreen() { return QStringLiteral("Во весь экран (F11)"); }
+inline QString leaveFullScreen() { return QStringLiteral("Выйти из полного экрана (F11)"); }
 inline QString noData() { return QStringLiteral("Нет данных"); }
 inline QString stable() { return QStringLiteral("● Стабильно"); }
 inline QString unstable() { return QStringLiteral("○ Нестабильно"); }

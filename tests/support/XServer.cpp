@@ -1,5 +1,6 @@
 #include "support/XServer.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QProcess>
 #include <QTest>
@@ -19,6 +20,7 @@ namespace {
 // Runs a program whose life ends with this process's.
 pid_t spawn(const char *program, const std::string &arg1 = {}, int keepFd = -1)
 {
+    const std::string screen = XServer::screenSize().toStdString() + "x24";
     const pid_t pid = fork();
     if (pid != 0)
         return pid;
@@ -31,7 +33,7 @@ pid_t spawn(const char *program, const std::string &arg1 = {}, int keepFd = -1)
         // Only its socket file: an abstract socket of the same number (another
         // root's server, whose lock file this one cannot see) would take its
         // clients.
-        execlp("Xvfb", "Xvfb", "-displayfd", arg1.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+        execlp("Xvfb", "Xvfb", "-displayfd", arg1.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
                "-nolisten", "local", static_cast<char *>(nullptr));
     else
         execlp(program, program, static_cast<char *>(nullptr));
@@ -56,6 +58,23 @@ void stop(pid_t &pid)
 }
 
 } // namespace
+
+QString XServer::screenSize()
+{
+    const QString size = qEnvironmentVariable("TAROVIK_X11_SCREEN");
+    return size.isEmpty() ? QStringLiteral("1280x1024") : size;
+}
+
+bool XServer::rerunWithScreen(const QString &size, const QString &testFunction)
+{
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("TAROVIK_X11_SCREEN"), size);
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::ForwardedChannels);
+    child.start(QCoreApplication::applicationFilePath(), {testFunction});
+    return child.waitForFinished(60000) && child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0;
+}
 
 XServer::~XServer()
 {

@@ -29,6 +29,13 @@ public:
     // Types text with real keys, delayMs between them, Russian letters too.
     static bool type(const QString &text, int delayMs, int timeoutMs = 30000);
 
+    // The screen's size, "1280x1024" unless TAROVIK_X11_SCREEN says another.
+    static QString screenSize();
+    // Runs this test program again, on a server of its own whose screen has
+    // the size given, for one test function (and data tag, "name:tag").
+    // True when it passed. A way to try several screens in one data-driven test.
+    static bool rerunWithScreen(const QString &size, const QString &testFunction);
+
 private:
     static constexpr int FirstCyrillicKey = 150; // XF86Sleep, XF86WakeUp, …
     static bool addCyrillicKeys();

@@ -27,6 +27,10 @@ void ReceptionLabel::refresh()
     text += QStringLiteral(" | COM") + m_settings.portText().trimmed() + QStringLiteral(" | ") + m_scaleType();
     if (state == LineKeeper::State::Waiting)
         text += StationTexts::waitingForLine();
-    if (text != this->text())
-        setText(text);
+    if (text == this->text())
+        return;
+    setText(text);
+    // A screen reader reads it beside the name, as the totals' text; and the
+    // text whole when the bar cuts it short.
+    setToolTip(text);
 }

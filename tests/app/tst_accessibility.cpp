@@ -116,6 +116,30 @@ private slots:
         QCOMPARE(grid->tableInterface()->columnDescription(5), QStringLiteral("Примечание"));
     }
 
+    // The status bar's lines tell a screen reader their text, in every state
+    // of reception, beside their names.
+    void statusLinesByTheirText()
+    {
+        frm1 &w = *m_env->window;
+        const auto check = [&w] {
+            for (const char *name : {"lblReception", "lblTotals"}) {
+                auto *label = w.findChild<QLabel *>(QLatin1String(name));
+                QAccessibleInterface *a = QAccessible::queryAccessibleInterface(label);
+                QVERIFY(!a->text(QAccessible::Name).isEmpty());
+                QCOMPARE(a->text(QAccessible::Description), label->text());
+            }
+        };
+        auto *reception = w.findChild<QLabel *>(QStringLiteral("lblReception"));
+        check();
+        w.tbr1_ButtonClick(QStringLiteral("tbrReadAllPlu"));
+        QTRY_VERIFY(reception->text().startsWith(QStringLiteral("Прием: включен")));
+        check();
+        m_env->line->loseDevice();
+        QTRY_VERIFY(reception->text().endsWith(QStringLiteral("ожидание")));
+        check();
+        w.tbr1_ButtonClick(QStringLiteral("tbrStopRead"));
+    }
+
     // Every character of every caption has a glyph in the font it is drawn in.
     void cyrillicRenders()
     {

@@ -22,6 +22,8 @@ public:
     // The weight with a decimal comma, or its text as sent when it is no
     // number.
     QString weight() const { return m_weight; }
+    // A weight text as weight() shows it: the board shows every weight so.
+    static QString shownWeight(const QString &text);
     QString unit() const { return m_unit; }
     bool stable() const { return m_stable; }
 

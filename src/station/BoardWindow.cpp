@@ -150,7 +150,7 @@ void BoardWindow::refresh()
     const int last = m_journal.Rows() - 1;
     if (last >= 1 && !m_journal.TextMatrix(last, 2).trimmed().isEmpty())
         m_lastRow->setText(StationTexts::lastRow(m_journal.TextMatrix(last, 1).trimmed(),
-                                                 m_journal.TextMatrix(last, 2).trimmed(),
+                                                 LiveReading::shownWeight(m_journal.TextMatrix(last, 2)),
                                                  m_journal.TextMatrix(last, 3).trimmed()));
     else
         m_lastRow->setText(StationTexts::noLastRow());

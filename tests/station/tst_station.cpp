@@ -351,7 +351,8 @@ private slots:
         QVERIFY(text("lblBoardStable").contains(QStringLiteral("Стабильно")));
         auto *stable = board->findChild<QLabel *>(QStringLiteral("lblBoardStable"));
         QCOMPARE(inkOf(stable), Ink::Green);
-        QCOMPARE(text("lblBoardLastRow"), QStringLiteral("Последняя запись: № 3, вес 0.750 kg"));
+        // One decimal separator on the board: the big digits', the totals'.
+        QCOMPARE(text("lblBoardLastRow"), QStringLiteral("Последняя запись: № 3, вес 0,750 kg"));
         QVERIFY(text("lblBoardTotals").startsWith(QStringLiteral("Итого: 3 строки, сумма 4,250 kg")));
         // An unstable reading not recorded is shown all the same.
         m_window->ReadFrom_Unit(QStringLiteral("\x01\x02U   3.300kg   "));

@@ -11,6 +11,11 @@ inline QString badPortNumber(const QString &text)
 {
     return QStringLiteral("Неверный номер порта: «%1». Укажите номер порта в окне «Настройка».").arg(text);
 }
+inline QString portHeld()
+{
+    return QStringLiteral("Порт занят другой программой (например, уже запущенной копией Tarovik_RS232) "
+                          "или недоступен пользователю.");
+}
 inline QString linkBroken() { return QStringLiteral("Разрав связи с весами!"); }
 inline QString lineLost() { return QStringLiteral("Связь с весами потеряна. Ожидание подключения..."); }
 // Between a chunk and its length in the data-stream window.

@@ -27,6 +27,7 @@ int PortControl::PreparePort(int portNumber)
     if (m_line.portOpen())
         m_line.setPortOpen(false);
     m_portRefused = false;
+    m_openFailure = 0;
     if (const int code = m_line.setCommPort(portNumber)) {
         m_portRefused = true;
         return code;
@@ -49,7 +50,8 @@ int PortControl::PreparePort(int portNumber)
             step(m_line.setInputLen(length));
         if (profile.setsBufferSize)
             step(m_line.setInBufferSize(length));
-        step(m_line.setPortOpen(true));
+        m_openFailure = m_line.setPortOpen(true);
+        step(m_openFailure);
     }
     if (m_line.portOpen())
         m_line.input();
@@ -85,7 +87,11 @@ void PortControl::StartReading()
         return;
     Pause(0.01f);
     if (!m_line.portOpen()) {
-        m_messages.inform(QStringLiteral("Port is closed!"));
+        // Held by another program, most often a second copy of this one
+        // started in its own folder: the operator is told why.
+        m_messages.inform(QStringLiteral("Port is closed!")
+                          + (m_openFailure == SerialLine::ErrPortUnavailable ? QStringLiteral("\r\n") + LinkTexts::portHeld()
+                                                                               : QString()));
         return;
     }
     m_line.input();

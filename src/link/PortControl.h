@@ -42,4 +42,5 @@ private:
     const LiveSettings &m_settings;
     UserMessages &m_messages;
     bool m_portRefused = false;
+    int m_openFailure = 0; // what opening the port last answered
 };

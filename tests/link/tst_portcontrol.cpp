@@ -1,3 +1,4 @@
+#include "link/LinkTexts.h"
 #include "link/PortControl.h"
 #include "support/FakeLiveSettings.h"
 #include "support/FakeSerialLine.h"
@@ -34,6 +35,7 @@ private slots:
     void unknownTypeLeavesThePortClosed();
     void lastFailureIsReturned();
     void startOnAnOpenPortReopens();
+    void portThatCannotOpen_data();
     void portThatCannotOpen();
     void badPortText_data();
     void badPortText();
@@ -136,12 +138,26 @@ void TstPortControl::startOnAnOpenPortReopens()
     QVERIFY(m_messages.messages().isEmpty());
 }
 
+// A port another program holds (a second copy of this one, most often) is
+// said to be held; a port that is gone is closed, no more.
+void TstPortControl::portThatCannotOpen_data()
+{
+    QTest::addColumn<bool>("held");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("held") << true << PortClosed + QStringLiteral("\r\n") + LinkTexts::portHeld();
+    QTest::newRow("gone") << false << PortClosed;
+}
+
 void TstPortControl::portThatCannotOpen()
 {
-    m_line.setHeldPorts({1});
+    QFETCH(bool, held);
+    if (held)
+        m_line.setHeldPorts({1});
+    else
+        m_line.setExistingPorts({2});
     m_port->StartReading();
     QVERIFY(!m_line.portOpen());
-    QCOMPARE(m_messages.texts(), QStringList{PortClosed});
+    QTEST(m_messages.texts().value(0), "message");
 }
 
 void TstPortControl::badPortText_data()

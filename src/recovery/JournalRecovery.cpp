@@ -131,9 +131,12 @@ void JournalRecovery::adopt(const RecoveredJournal &journal)
     for (const RecoveredJournal::StoredRow &row : journal.storedRows)
         m_sizes.journal += (row.wide ? utf16Length(row.bytes) : row.bytes.size()) + 2;
     // What follows the last complete change is damage: the next change goes
-    // in its place.
+    // in its place. The file's time stays that of the last change, which the
+    // next offer tells, not that of this restore.
+    const QDateTime last = lastChange();
     if (!QFile::resize(m_path, journal.validLength) || !openForAppend())
         return fail(m_file.errorString());
+    m_file.setFileTime(last, QFileDevice::FileModificationTime);
 }
 
 void JournalRecovery::changed()

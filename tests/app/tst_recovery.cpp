@@ -99,6 +99,7 @@ private slots:
     void nothingAfterASave();
     void nothingAfterClosingWithNo();
     void secondCopy();
+    void restoredKeepsTheTimeOfTheLastChange();
 };
 
 void TstRecovery::restoredAfterACrash()
@@ -213,6 +214,31 @@ void TstRecovery::secondCopy()
     second.reset();
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), first);
+}
+
+// Restored and left again without a change, the journal is offered with
+// the time of its last change, not of the restore.
+void TstRecovery::restoredKeepsTheTimeOfTheLastChange()
+{
+    recordDay();
+    crash();
+    const QString path = QDir(m_env->folder.path()).filePath(JournalRecovery::fileName());
+    const QDateTime changed(QDate(2026, 1, 2), QTime(3, 4, 5));
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(changed, QFileDevice::FileModificationTime));
+    }
+    for (int start = 1; start <= 2; ++start) {
+        m_env->messages.clear();
+        m_env->messages.answer({Answer::Yes});
+        m_env->start();
+        QVERIFY2(m_env->messages.texts().value(0).contains(QStringLiteral("последнее изменение: 02.01.2026 03:04:05")),
+                 qPrintable(m_env->messages.texts().value(0)));
+        QCOMPARE(journal().Rows(), 4);
+        QTest::qWait(1100); // a second later, and synced
+        crash();
+    }
 }
 
 QTEST_MAIN(TstRecovery)

@@ -8,6 +8,7 @@
 #include <QChartView>
 #include <QDateTime>
 #include <QDateTimeAxis>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineSeries>
@@ -15,6 +16,8 @@
 #include <QPushButton>
 #include <QValueAxis>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 // The chart's view: the wheel zooms, the right button pans.
 class WeightChartView : public QChartView
@@ -29,9 +32,18 @@ public:
     }
 
 protected:
+    // Around the pointer: what lies under it stays there.
     void wheelEvent(QWheelEvent *event) override
     {
-        chart()->zoom(event->angleDelta().y() > 0 ? 1.25 : 0.8);
+        const qreal factor = event->angleDelta().y() > 0 ? 1.25 : 0.8;
+        const QRectF area = chart()->plotArea();
+        const QPointF at = chart()->mapFromScene(mapToScene(event->position().toPoint()));
+        if (!area.contains(at)) {
+            chart()->zoom(factor);
+        } else {
+            chart()->zoomIn(QRectF(at.x() - (at.x() - area.left()) / factor, at.y() - (at.y() - area.top()) / factor,
+                                   area.width() / factor, area.height() / factor));
+        }
         event->accept();
     }
     void mousePressEvent(QMouseEvent *event) override
@@ -219,6 +231,11 @@ void ChartWindow::redraw()
         const QVector<QPointF> points = m_series->decimated(u, m_xFrom, m_xTo, columns);
         line->replace(QList<QPointF>(points.cbegin(), points.cend()));
     }
+    // As many time labels as the plot's width shows whole.
+    if (auto *t = qobject_cast<QDateTimeAxis *>(x)) {
+        const int label = QFontMetrics(t->labelsFont()).horizontalAdvance(QStringLiteral("00.00.00 00:00:00  "));
+        t->setTickCount(std::clamp(int(c.plotArea().width()) / std::max(1, label) + 1, 2, 5));
+    }
     if (!m_zoomed) {
         if (auto *t = qobject_cast<QDateTimeAxis *>(x))
             t->setRange(QDateTime::fromMSecsSinceEpoch(qint64(m_xFrom)), QDateTime::fromMSecsSinceEpoch(qint64(m_xTo)));
@@ -241,4 +258,11 @@ void ChartWindow::hideEvent(QHideEvent *event)
 {
     QWidget::hideEvent(event);
     m_follow.stop();
+}
+
+// The labels of the time axis are fitted to the new width at the next redraw.
+void ChartWindow::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    m_dirty = true;
 }

@@ -33,6 +33,10 @@
 #include <QPrintPreviewWidget>
 #include <QProgressDialog>
 #include <QChart>
+#include <QApplication>
+#include <QWheelEvent>
+#include <QChartView>
+#include <QDateTimeAxis>
 #include <QLineSeries>
 #include <QProcess>
 #include <QPushButton>
@@ -398,6 +402,39 @@ private slots:
         m_window->ReadFrom_Unit(QStringLiteral("\x01\x02S   1.500g    "));
         QTRY_COMPARE(window->chart().series().size(), 2);
         QCOMPARE(window->chart().series().at(1)->name(), QStringLiteral("g"));
+    }
+
+    // The wheel zooms around the pointer; the time labels show whole in a
+    // small window.
+    void chartZoomsAtThePointerAndFitsItsLabels()
+    {
+        QStringList rows;
+        for (int i = 0; i < 60; ++i)
+            rows << QStringLiteral("%1\t%1\t%2.000\tkg\tS\t07.12.2026 10:%3:00\t").arg(i + 1).arg(i % 7).arg(i, 2, 10, QLatin1Char('0'));
+        m_window->journal().addItems(rows);
+        trigger("mnuChart");
+        auto *window = m_window->findChild<ChartWindow *>(QStringLiteral("frmChart"));
+        window->resize(420, 300);
+        QTest::qWait(2 * ChartWindow::FollowMs + 100);
+        QChart &chart = window->chart();
+        auto *time = qobject_cast<QDateTimeAxis *>(chart.axes(Qt::Horizontal).value(0));
+        QVERIFY(time);
+        const int label = QFontMetrics(time->labelsFont()).horizontalAdvance(
+            time->min().toString(time->format()));
+        QVERIFY2((time->tickCount() - 1) * label <= chart.plotArea().width(),
+                 qPrintable(QStringLiteral("%1 labels of %2 px in %3 px").arg(time->tickCount()).arg(label).arg(chart.plotArea().width())));
+
+        auto *view = window->findChild<QChartView *>(QStringLiteral("chartView"));
+        const QPointF inChart(chart.plotArea().left() + chart.plotArea().width() / 5, chart.plotArea().center().y());
+        const QPoint at = view->mapFromScene(chart.mapToScene(inChart));
+        const double before = chart.mapToValue(inChart).x();
+        QWheelEvent wheel(at, view->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(view->viewport(), &wheel);
+        QVERIFY(time->max().toMSecsSinceEpoch() - time->min().toMSecsSinceEpoch() < 60 * 60000);
+        const double span = time->max().toMSecsSinceEpoch() - time->min().toMSecsSinceEpoch();
+        QVERIFY2(std::abs(chart.mapToValue(inChart).x() - before) < span / 100,
+                 qPrintable(QString::number((chart.mapToValue(inChart).x() - before) / span)));
     }
 
     void pdfHoldsCaptionsRowsTotalsAndPageNumbers()

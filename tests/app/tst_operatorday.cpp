@@ -75,9 +75,11 @@ class TestOperatorDay : public QObject
     JournalGrid &journal() { return window().journal(); }
     JournalView &grid() { return *child<JournalView>(window(), "Grid1"); }
 
+    // Scrolled into sight first, as an operator does.
     void clickCell(int row, int col)
     {
-        const QPoint at = grid().visualRect(journal().indexOf(row, col)).center();
+        grid().scrollTo(journal().indexOf(row, col));
+        const QPoint at = grid().visualRect(journal().indexOf(row, col)).intersected(grid().viewport()->rect()).center();
         QTest::mouseMove(grid().viewport(), at);
         QTest::mouseClick(grid().viewport(), Qt::LeftButton, {}, at);
     }

@@ -164,14 +164,14 @@ void WeightSeries::rowsAboutToBeRemoved(int first, int last)
     emit changed();
 }
 
-QRectF WeightSeries::bounds() const
+QRectF WeightSeries::bounds(int unit) const
 {
     double x0 = 0, x1 = 0, y0 = 0, y1 = 0;
     bool any = false;
     for (qsizetype i = 0; i < m_rows.size(); ++i) {
         const float w = m_rows.at(i).weight;
         const double xi = m_x.at(i);
-        if (std::isnan(w) || std::isnan(xi))
+        if (std::isnan(w) || std::isnan(xi) || (unit >= 0 && m_rows.at(i).unit != unit))
             continue;
         if (!any) {
             x0 = x1 = xi;

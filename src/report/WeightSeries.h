@@ -28,8 +28,9 @@ public:
     // the row number.
     bool byTime() const { return m_timed > 0; }
     QStringList units() const { return m_unitNames; }
-    // The range of x and y over every row; empty when there is none.
-    QRectF bounds() const;
+    // The range of x and y over every row, or over the rows of one unit;
+    // empty when there is none.
+    QRectF bounds(int unit = -1) const;
 
     // The series of a unit reduced to at most two points per column: the
     // columns split [xFrom, xTo] evenly, each keeps its lowest and highest

@@ -156,15 +156,8 @@ void ChartWindow::rebuildAxes()
         x = n;
     }
     x->setObjectName(QStringLiteral("axisX"));
-    auto *y = new QValueAxis;
-    y->setObjectName(QStringLiteral("axisY"));
-    y->setTitleText(StationTexts::weightAxis());
     c.addAxis(x, Qt::AlignBottom);
-    c.addAxis(y, Qt::AlignLeft);
-    for (QAbstractSeries *s : c.series()) {
-        s->attachAxis(x);
-        s->attachAxis(y);
-    }
+    // The weight axes are the lines' own, made as the lines are drawn.
 }
 
 void ChartWindow::visibleRangeChanged()
@@ -197,10 +190,16 @@ void ChartWindow::redraw()
     if (c.axes().isEmpty() || m_axesByTime != m_series->byTime())
         rebuildAxes();
     QAbstractAxis *x = c.axes(Qt::Horizontal).value(0);
-    auto *y = qobject_cast<QValueAxis *>(c.axes(Qt::Vertical).value(0));
-    for (QAbstractSeries *s : c.series()) {
-        if (!s->attachedAxes().contains(x)) {
+    // Each unit its own weight axis, left and right in turn: kilograms and
+    // grams on one scale would flatten the kilograms to the bottom.
+    for (int u = 0; u < c.series().size(); ++u) {
+        QAbstractSeries *s = c.series().at(u);
+        if (!s->attachedAxes().contains(x))
             s->attachAxis(x);
+        if (c.axes(Qt::Vertical, s).isEmpty()) {
+            auto *y = new QValueAxis;
+            y->setObjectName(QStringLiteral("axisY_%1").arg(u));
+            c.addAxis(y, u % 2 ? Qt::AlignRight : Qt::AlignLeft);
             s->attachAxis(y);
         }
     }
@@ -218,18 +217,24 @@ void ChartWindow::redraw()
         m_xTo = all.right() > all.left() ? all.right() : all.left() + 1;
     }
     const int columns = std::max(1, int(c.plotArea().width()));
-    double yMin = all.top();
-    double yMax = all.bottom();
     for (int u = 0; u < c.series().size(); ++u) {
         auto *line = static_cast<QLineSeries *>(c.series().at(u));
+        auto *y = static_cast<QValueAxis *>(c.axes(Qt::Vertical, line).value(0));
+        y->setVisible(u < units.size());
         if (u >= units.size()) {
             line->clear();
             line->setName(QString());
             continue;
         }
         line->setName(units.at(u).isEmpty() ? ReportTexts::noUnit() : units.at(u));
+        y->setTitleText(StationTexts::weightAxis() + QStringLiteral(", ") + line->name());
         const QVector<QPointF> points = m_series->decimated(u, m_xFrom, m_xTo, columns);
         line->replace(QList<QPointF>(points.cbegin(), points.cend()));
+        if (!m_zoomed) {
+            const QRectF own = m_series->bounds(u);
+            const double pad = own.height() > 0 ? own.height() * 0.05 : 1;
+            y->setRange(own.top() - pad, own.bottom() + pad);
+        }
     }
     // As many time labels as the plot's width shows whole.
     if (auto *t = qobject_cast<QDateTimeAxis *>(x)) {
@@ -241,8 +246,6 @@ void ChartWindow::redraw()
             t->setRange(QDateTime::fromMSecsSinceEpoch(qint64(m_xFrom)), QDateTime::fromMSecsSinceEpoch(qint64(m_xTo)));
         else if (auto *v = qobject_cast<QValueAxis *>(x))
             v->setRange(m_xFrom, m_xTo);
-        const double pad = yMax > yMin ? (yMax - yMin) * 0.05 : 1;
-        y->setRange(yMin - pad, yMax + pad);
     }
     m_setting = false;
 }

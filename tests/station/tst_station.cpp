@@ -33,6 +33,7 @@
 #include <QPrintPreviewWidget>
 #include <QProgressDialog>
 #include <QChart>
+#include <QValueAxis>
 #include <QApplication>
 #include <QWheelEvent>
 #include <QChartView>
@@ -402,6 +403,16 @@ private slots:
         m_window->ReadFrom_Unit(QStringLiteral("\x01\x02S   1.500g    "));
         QTRY_COMPARE(window->chart().series().size(), 2);
         QCOMPARE(window->chart().series().at(1)->name(), QStringLiteral("g"));
+        // Each unit on its own weight axis: grams do not flatten kilograms.
+        m_window->ReadFrom_Unit(QStringLiteral("\x01\x02S1500.000g    "));
+        const auto axisOf = [window](int series) {
+            QChart &c = window->chart();
+            return qobject_cast<QValueAxis *>(c.axes(Qt::Vertical, c.series().at(series)).value(0));
+        };
+        QTRY_VERIFY(axisOf(1) && axisOf(1)->max() >= 1500);
+        QVERIFY(axisOf(0) != axisOf(1));
+        QVERIFY2(axisOf(0)->max() < 10, qPrintable(QString::number(axisOf(0)->max())));
+        QCOMPARE(axisOf(1)->titleText(), QStringLiteral("Вес, g"));
     }
 
     // The wheel zooms around the pointer; the time labels show whole in a

@@ -2,11 +2,11 @@
 
 #include "files/FileCommands.h"
 #include "journal/JournalGrid.h"
+#include "link/FrameBuilder.h"
+#include "link/FrameLayout.h"
 #include "link/JournalTime.h"
 #include "link/QtSerialLine.h"
 #include "report/TimeReader.h"
-#include "link/FrameBuilder.h"
-#include "link/FrameLayout.h"
 #include "settings/IniTxt.h"
 #include "settings/frmSettings.h"
 #include "station/ChartWindow.h"

@@ -138,6 +138,8 @@ deb_root() {
     printf '#!/bin/sh\nexit 101\n' >"$r/usr/sbin/policy-rc.d"
     chmod 755 "$r/usr/sbin/policy-rc.d"
     cp "$deb" "$r/tmp/"
+    # mmdebstrap leaves no package lists behind.
+    chroot "$r" apt-get update -qq || return 3
     chroot "$r" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "/tmp/$(basename "$deb")" >/dev/null || return 1
     local missing
     missing="$(chroot "$r" ldd /usr/bin/Tarovik_RS232 | grep 'not found' || true)"

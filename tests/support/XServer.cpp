@@ -30,11 +30,10 @@ pid_t spawn(const char *program, const std::string &arg1 = {}, int keepFd = -1)
             close(fd);
     }
     if (std::string(program) == "Xvfb")
-        // Only its socket file: an abstract socket of the same number (another
-        // root's server, whose lock file this one cannot see) would take its
-        // clients.
+        // With -displayfd it takes the first number whose sockets it can
+        // bind; its abstract socket makes that number its own across roots.
         execlp("Xvfb", "Xvfb", "-displayfd", arg1.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
-               "-nolisten", "local", static_cast<char *>(nullptr));
+               static_cast<char *>(nullptr));
     else
         execlp(program, program, static_cast<char *>(nullptr));
     _exit(127);
@@ -127,7 +126,7 @@ bool XServer::addCyrillicKeys()
     QStringList args;
     int key = FirstCyrillicKey;
     for (int c = 0x430; c <= 0x44f; ++c) // а … я, and А … Я with Shift
-        args << QStringLiteral("-e") << QStringLiteral("keycode %1 = U%2 U%3").arg(key++).arg(c, 4, 16).arg(c - 32, 4, 16);
+        args << QStringLiteral("-e") << QStringLiteral("keycode %1 = U%2 U%3").arg(key++).arg(c, 4, 16, QLatin1Char('0')).arg(c - 32, 4, 16, QLatin1Char('0'));
     args << QStringLiteral("-e") << QStringLiteral("keycode %1 = U0451 U0401").arg(key); // ё Ё
     args << QStringLiteral("-e") << QStringLiteral("keycode %1 = U2116").arg(key + 1); // №
     QProcess xmodmap;

@@ -1,0 +1,109 @@
+// The events as the central journal's insert function takes them: every
+// cell under its column's name, exact decimals, the kinds' own members.
+#include "central/CentralEvent.h"
+#include "journal/JournalLayout.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTest>
+#include <QTimeZone>
+
+class TestCentralEvent : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void exactDecimal_data()
+    {
+        QTest::addColumn<QString>("cell");
+        QTest::addColumn<QString>("exact");
+        QTest::newRow("point") << "  12.350" << "12.350";
+        QTest::newRow("comma") << "12,35" << "12.35";
+        QTest::newRow("negative below one") << " -0.005" << "-0.005";
+        QTest::newRow("whole") << "  150" << "150";
+        QTest::newRow("no number") << "ERR" << "";
+        QTest::newRow("empty") << "" << "";
+    }
+    void exactDecimal()
+    {
+        QFETCH(QString, cell);
+        QFETCH(QString, exact);
+        QCOMPARE(CentralJson::exactDecimal(cell), exact);
+    }
+
+    void recorded_data()
+    {
+        QTest::addColumn<int>("scaleType");
+        QTest::addColumn<QStringList>("cells");
+        QTest::addColumn<QString>("expected"); // members beyond the common ones, as JSON
+        QTest::newRow("weighing") << 0 << QStringList{"17", "  12.350", "kg", "S", "09.12.2026 11:15:02", "партия"}
+                                  << "{\"kind\":\"recorded\",\"scale_type\":0,\"journal_file\":\"C:\\\\Журналы\\\\склад.txt\",\"nom_pp\":\"17\",\"weight_text\":\"  12.350\",\"unit\":\"kg\",\"stat\":\"S\",\"time_text\":\"09.12.2026 11:15:02\",\"note\":\"партия\",\"weight\":\"12.350\"}";
+        QTest::newRow("weight no number") << 1 << QStringList{"1", "------", "g", "U", "t", ""}
+                                          << "{\"kind\":\"recorded\",\"scale_type\":1,\"journal_file\":\"C:\\\\Журналы\\\\склад.txt\",\"nom_pp\":\"1\",\"weight_text\":\"------\",\"unit\":\"g\",\"stat\":\"U\",\"time_text\":\"t\",\"note\":\"\"}";
+        QTest::newRow("counting") << 2 << QStringList{"3", "1.5", "kg", "S", "40", "0.0375", "t", "n"}
+                                  << "{\"kind\":\"recorded\",\"scale_type\":2,\"journal_file\":\"C:\\\\Журналы\\\\склад.txt\",\"nom_pp\":\"3\",\"weight_text\":\"1.5\",\"unit\":\"kg\",\"stat\":\"S\",\"kol_text\":\"40\",\"unit_weight_text\":\"0.0375\",\"time_text\":\"t\",\"note\":\"n\",\"weight\":\"1.5\",\"quantity\":\"40\"}";
+        // A row with fewer cells than its columns (a damaged file's row) still
+        // has every member the schema requires.
+        QTest::newRow("short row") << 4 << QStringList{"9"}
+                                   << "{\"kind\":\"recorded\",\"scale_type\":4,\"journal_file\":\"C:\\\\Журналы\\\\склад.txt\",\"nom_pp\":\"9\",\"weight_text\":\"\",\"unit\":\"\",\"stat\":\"\",\"kol_text\":\"\",\"unit_weight_text\":\"\",\"time_text\":\"\",\"note\":\"\"}";
+    }
+    void recorded()
+    {
+        QFETCH(int, scaleType);
+        QFETCH(QStringList, cells);
+        QFETCH(QString, expected);
+        const auto columns = scaleType == 2 || scaleType == 4 ? JournalLayout::counting() : JournalLayout::weighing();
+        CentralEvent e = CentralEvent::recorded(scaleType, QStringLiteral("C:\\Журналы\\склад.txt"), columns, cells);
+        e.osUser = QStringLiteral("иванова");
+        e.stationTime = QDateTime(QDate(2026, 12, 9), QTime(11, 15, 2, 120), QTimeZone(3 * 3600));
+        QJsonObject got = QJsonDocument::fromJson(e.toJson(41)).object();
+        QCOMPARE(got.take("seq").toInteger(), 41);
+        QCOMPARE(got.take("station_time").toString(), QStringLiteral("2026-12-09T08:15:02.120Z"));
+        QCOMPARE(got.take("utc_offset").toInt(), 10800);
+        QCOMPARE(got.take("os_user").toString(), QStringLiteral("иванова"));
+        QCOMPARE(got, QJsonDocument::fromJson(expected.toUtf8()).object());
+    }
+
+    void otherKinds_data()
+    {
+        QTest::addColumn<int>("which");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("note") << 0 << "{\"kind\":\"note_changed\",\"reading\":41,\"note_old\":\"a \\\"b\\\"\",\"note\":\"x\\ty\\r\\nЖ€😀\"}";
+        QTest::newRow("deleted") << 1 << "{\"kind\":\"deleted\",\"readings\":[3,5,8]}";
+        QTest::newRow("new") << 2 << "{\"kind\":\"emptied\",\"reason\":\"new\"}";
+        QTest::newRow("open") << 3 << "{\"kind\":\"emptied\",\"reason\":\"open\",\"journal_file\":\"a.txt\",\"row_count\":12}";
+        QTest::newRow("layout") << 4 << "{\"kind\":\"emptied\",\"reason\":\"layout\"}";
+        QTest::newRow("declined") << 5 << "{\"kind\":\"emptied\",\"reason\":\"restore_declined\"}";
+    }
+    void otherKinds()
+    {
+        QFETCH(int, which);
+        QFETCH(QString, expected);
+        const CentralEvent events[] = {
+            CentralEvent::noteChanged(41, QStringLiteral("a \"b\""), QStringLiteral("x\ty\r\nЖ€😀")),
+            CentralEvent::deleted({3, 5, 8}),
+            CentralEvent::emptied(CentralEvent::Emptied::New),
+            CentralEvent::emptied(CentralEvent::Emptied::Open, QStringLiteral("a.txt"), 12),
+            CentralEvent::emptied(CentralEvent::Emptied::Layout),
+            CentralEvent::emptied(CentralEvent::Emptied::RestoreDeclined),
+        };
+        QJsonObject got = QJsonDocument::fromJson(events[which].toJson(50)).object();
+        for (const char *common : {"seq", "station_time", "utc_offset", "os_user"})
+            QVERIFY2(got.take(QLatin1String(common)) != QJsonValue::Undefined, common);
+        QCOMPARE(got, QJsonDocument::fromJson(expected.toUtf8()).object());
+    }
+
+    void batchIsAnArrayOfTheEvents()
+    {
+        const QByteArray one = CentralEvent::deleted({1}).toJson(2);
+        const QByteArray two = CentralEvent::emptied(CentralEvent::Emptied::New).toJson(3);
+        const QJsonArray batch = QJsonDocument::fromJson(CentralJson::batch({one, two})).array();
+        QCOMPARE(batch.size(), 2);
+        QCOMPARE(batch[1].toObject().value("seq").toInteger(), 3);
+        QCOMPARE(CentralJson::batch({}), QByteArray("[]"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCentralEvent)
+#include "tst_centralevent.moc"

@@ -6,7 +6,7 @@ source "$(dirname "$0")/common.sh"
 install_missing clang libclang-rt-14-dev
 SECONDS_EACH="${1:-20}"
 DIR="$ROOT/build-fuzz"
-TARGETS=(fuzz_inifile fuzz_decoder fuzz_journalfile fuzz_recovery)
+TARGETS=(fuzz_inifile fuzz_decoder fuzz_journalfile fuzz_recovery fuzz_outbox)
 build fuzz
 mkdir -p "$DIR/artifacts"
 for name in "${TARGETS[@]}"; do

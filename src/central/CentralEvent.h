@@ -1,5 +1,7 @@
 #pragma once
 
+#include "journal/JournalLayout.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
@@ -7,7 +9,6 @@
 #include <QStringList>
 #include <QVector>
 
-struct JournalColumn;
 
 // One event of the station's journal as the central journal keeps it: what
 // happened to a reading, when by the station's clock, and who was logged in.

@@ -1,0 +1,96 @@
+#pragma once
+
+#include <QDir>
+#include <QString>
+
+// What the central journal says to the operator, in one place.
+namespace CentralTexts {
+
+inline QString hostUnknown(const QString &host)
+{
+    return QStringLiteral("Сервер центральной базы «%1» не найден: проверьте имя сервера.").arg(host);
+}
+
+inline QString connectionRefused(const QString &host, int port)
+{
+    return QStringLiteral("Сервер %1 не принимает подключения на порту %2: сервер базы не запущен "
+                          "или порт указан неверно.")
+        .arg(host)
+        .arg(port);
+}
+
+inline QString noAnswer(const QString &host, int port)
+{
+    return QStringLiteral("Сервер %1 (порт %2) не отвечает.").arg(host).arg(port);
+}
+
+inline QString tlsFailed()
+{
+    return QStringLiteral("Не удалось установить защищенное соединение (TLS) с сервером: проверьте режим TLS, "
+                          "корневой сертификат и имя сервера.");
+}
+
+inline QString wrongPassword(const QString &user)
+{
+    return QStringLiteral("Сервер не принял пароль пользователя «%1».").arg(user);
+}
+
+inline QString noRight(const QString &user)
+{
+    return QStringLiteral("У пользователя «%1» нет права записи в центральную базу этой станции.").arg(user);
+}
+
+inline QString schemaTooNew(int server, int known)
+{
+    return QStringLiteral("Центральная база новее программы (версия схемы %1, программа знает до %2): "
+                          "обновите программу.")
+        .arg(server)
+        .arg(known);
+}
+
+inline QString numberReused()
+{
+    return QStringLiteral("Центральная база уже хранит событие с тем же номером и другим содержимым. "
+                          "События не отправляются: обратитесь к администратору базы.");
+}
+
+inline QString serverError(const QString &sqlState)
+{
+    return QStringLiteral("Сервер центральной базы отказал (код %1).").arg(sqlState);
+}
+
+inline QString connectionLost()
+{
+    return QStringLiteral("Соединение с сервером центральной базы прервано.");
+}
+
+inline QString connectionFailed()
+{
+    return QStringLiteral("Не удалось подключиться к серверу центральной базы.");
+}
+
+inline QString outboxHeldElsewhere(const QString &path)
+{
+    return QStringLiteral("Очередь центральной базы\r\n%1\r\nведет другая копия программы: эта копия "
+                          "события не отправляет.")
+        .arg(QDir::toNativeSeparators(path));
+}
+
+inline QString outboxNotLocked(const QString &path)
+{
+    return QStringLiteral("Не удалось занять очередь центральной базы\r\n%1.").arg(QDir::toNativeSeparators(path));
+}
+
+inline QString outboxForeign()
+{
+    return QStringLiteral("файл не является очередью центральной базы");
+}
+
+inline QString outboxNotWritten(const QString &path, const QString &reason)
+{
+    return QStringLiteral("Не удалось записать очередь центральной базы\r\n%1:\r\n%2.\r\n"
+                          "События не будут отправлены.")
+        .arg(QDir::toNativeSeparators(path), reason);
+}
+
+} // namespace CentralTexts

@@ -1,0 +1,160 @@
+#include "central/Outbox.h"
+
+#include "central/CentralEvent.h"
+#include "central/CentralTexts.h"
+#include "recovery/RecoveryBase.h"
+#include "recovery/RecoveryFormat.h"
+
+#include <QDir>
+#include <QSaveFile>
+
+namespace {
+
+qint64 recordSize(const OutboxFormat::Entry &e)
+{
+    return 8 + 9 + e.json.size();
+}
+
+} // namespace
+
+Outbox::Outbox(const QString &folder, QObject *parent)
+    : QObject(parent)
+    , m_lock(QDir(folder).filePath(fileName()) + QStringLiteral(".lock"))
+    , m_file(QDir(folder).filePath(fileName()))
+{
+    m_sync.setSingleShot(true);
+    m_sync.setInterval(SyncMs);
+    connect(&m_sync, &QTimer::timeout, this, &Outbox::sync);
+    // A lock is stale only when the copy that took it is gone, however old.
+    m_lock.setStaleLockTime(0);
+    if (!m_lock.tryLock(0)) {
+        m_heldElsewhere = m_lock.error() == QLockFile::LockFailedError;
+        m_error = m_heldElsewhere ? CentralTexts::outboxHeldElsewhere(path()) : CentralTexts::outboxNotLocked(path());
+        return;
+    }
+    if (!m_file.open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
+        fail(m_file.errorString());
+        return;
+    }
+    m_contents = OutboxFormat::read(m_file.readAll());
+    if (!m_contents.valid) {
+        // Not an outbox: kept for a person to look at, not written over.
+        m_file.close();
+        fail(CentralTexts::outboxForeign());
+        return;
+    }
+    for (const OutboxFormat::Entry &e : std::as_const(m_contents.pending))
+        m_pendingBytes += recordSize(e);
+    // Damage at the end (a record cut short by a crash) is cut off.
+    const bool fresh = m_contents.validLength == 0;
+    if (!m_file.resize(m_contents.validLength) || !m_file.seek(m_contents.validLength)
+        || (fresh && m_file.write(OutboxFormat::header()) != OutboxFormat::header().size()))
+        fail(m_file.errorString());
+}
+
+Outbox::~Outbox()
+{
+    if (m_sync.isActive())
+        sync();
+}
+
+void Outbox::fail(const QString &reason)
+{
+    m_error = CentralTexts::outboxNotWritten(path(), reason);
+    m_sync.stop();
+    if (m_file.isOpen())
+        m_file.close();
+}
+
+bool Outbox::write(QByteArrayView payload)
+{
+    QByteArray record;
+    RecoveryFormat::appendRecord(record, payload);
+    if (m_file.write(record) != record.size()) {
+        fail(m_file.errorString());
+        return false;
+    }
+    if (!m_sync.isActive())
+        m_sync.start();
+    return true;
+}
+
+qint64 Outbox::append(const CentralEvent &event)
+{
+    if (!keeping())
+        return 0;
+    const qint64 seq = m_contents.nextSeq();
+    OutboxFormat::Entry entry{seq, event.toJson(seq)};
+    if (!write(OutboxFormat::event(seq, entry.json)))
+        return 0;
+    m_contents.lastSeq = seq;
+    m_contents.pending.append(entry);
+    m_pendingBytes += recordSize(entry);
+    emit appended(entry);
+    return seq;
+}
+
+void Outbox::acknowledge(qint64 seq)
+{
+    if (!keeping() || seq <= m_contents.acknowledged)
+        return;
+    if (!write(OutboxFormat::acknowledged(seq)))
+        return;
+    m_contents.acknowledged = seq;
+    while (!m_contents.pending.isEmpty() && m_contents.pending.first().seq <= seq)
+        m_pendingBytes -= recordSize(m_contents.pending.takeFirst());
+    compactIfLarge();
+}
+
+void Outbox::raiseFloor(qint64 seq)
+{
+    if (!keeping() || seq <= qMax(m_contents.floor, m_contents.lastSeq))
+        return;
+    if (write(OutboxFormat::floor(seq)))
+        m_contents.floor = seq;
+}
+
+qint64 Outbox::freshSize() const
+{
+    return OutboxFormat::header().size() + 3 * (8 + 9) + m_pendingBytes;
+}
+
+void Outbox::compactIfLarge()
+{
+    const qint64 size = m_file.size();
+    if (size < CompactFrom || size < 2 * freshSize())
+        return;
+    QSaveFile fresh(path());
+    if (!fresh.open(QIODevice::WriteOnly))
+        return; // the file as it is stays right, only larger
+    QByteArray bytes = OutboxFormat::header();
+    RecoveryFormat::appendRecord(bytes, OutboxFormat::acknowledged(m_contents.acknowledged));
+    // The floor goes where the numbers jump to it, so that they read on.
+    OutboxFormat::Contents written;
+    written.acknowledged = m_contents.acknowledged;
+    for (const OutboxFormat::Entry &e : std::as_const(m_contents.pending)) {
+        if (e.seq != written.nextSeq()) {
+            RecoveryFormat::appendRecord(bytes, OutboxFormat::floor(e.seq - 1));
+            written.floor = e.seq - 1;
+        }
+        RecoveryFormat::appendRecord(bytes, OutboxFormat::event(e.seq, e.json));
+        written.lastSeq = e.seq;
+    }
+    if (m_contents.floor > written.nextSeq() - 1)
+        RecoveryFormat::appendRecord(bytes, OutboxFormat::floor(m_contents.floor));
+    m_sync.stop();
+    m_file.close();
+    // QSaveFile syncs the new file before it takes the old one's place.
+    const bool replaced = fresh.write(bytes) == bytes.size() && fresh.commit();
+    if (!m_file.open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered))
+        return fail(m_file.errorString());
+    if (!replaced)
+        m_sync.start();
+}
+
+void Outbox::sync()
+{
+    m_sync.stop();
+    if (m_file.isOpen() && !RecoveryBase::syncToDisk(m_file.handle()))
+        fail(qt_error_string());
+}

@@ -1,0 +1,202 @@
+// The outbox file: events kept until acknowledged, numbers that never fall,
+// damage at the end cut off, one copy writing, compaction that keeps all.
+#include "central/CentralEvent.h"
+#include "central/Outbox.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+CentralEvent note(int i)
+{
+    return CentralEvent::noteChanged(1, QStringLiteral("old %1").arg(i), QStringLiteral("новая «%1»").arg(i));
+}
+
+QList<qint64> numbers(const QList<OutboxFormat::Entry> &entries)
+{
+    QList<qint64> out;
+    for (const OutboxFormat::Entry &e : entries)
+        out.append(e.seq);
+    return out;
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestOutbox : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Steps: "a<n>" appends n events, "k<n>" acknowledges up to n, "f<n>"
+    // raises the floor to n, "r" reopens the file.
+    void keepsWhatIsNotCommitted_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QList<qint64>>("pending");
+        QTest::addColumn<qint64>("next");
+        QTest::newRow("appended, reopened") << QStringList{"a3", "r"} << QList<qint64>{1, 2, 3} << qint64(4);
+        QTest::newRow("acknowledged part") << QStringList{"a5", "k3", "r"} << QList<qint64>{4, 5} << qint64(6);
+        QTest::newRow("acknowledged all") << QStringList{"a5", "k5", "r", "a1"} << QList<qint64>{6} << qint64(7);
+        QTest::newRow("old acknowledgement ignored") << QStringList{"a4", "k3", "k2", "r"} << QList<qint64>{4}
+                                                     << qint64(5);
+        // The server holds numbers the outbox lost (a power cut): new events
+        // go above them, the ones kept are still sent.
+        QTest::newRow("floor above") << QStringList{"a2", "f10", "a2", "r"} << QList<qint64>{1, 2, 11, 12}
+                                     << qint64(13);
+        QTest::newRow("floor below changes nothing") << QStringList{"a4", "f2", "r", "a1"}
+                                                     << QList<qint64>{1, 2, 3, 4, 5} << qint64(6);
+        QTest::newRow("floor, acknowledged across") << QStringList{"a2", "f10", "a2", "k2", "r"}
+                                                    << QList<qint64>{11, 12} << qint64(13);
+        QTest::newRow("floor with nothing kept") << QStringList{"f7", "r"} << QList<qint64>{} << qint64(8);
+    }
+    void keepsWhatIsNotCommitted()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(QList<qint64>, pending);
+        QFETCH(qint64, next);
+        QTemporaryDir dir;
+        auto box = std::make_unique<Outbox>(dir.path());
+        int made = 0;
+        for (const QString &step : steps) {
+            const int n = step.mid(1).toInt();
+            switch (step[0].toLatin1()) {
+            case 'a':
+                for (int i = 0; i < n; ++i)
+                    QVERIFY(box->append(note(++made)) > 0);
+                break;
+            case 'k': box->acknowledge(n); break;
+            case 'f': box->raiseFloor(n); break;
+            case 'r':
+                box.reset();
+                box = std::make_unique<Outbox>(dir.path());
+                break;
+            }
+        }
+        QVERIFY2(box->keeping(), qPrintable(box->errorString()));
+        QCOMPARE(numbers(box->pending()), pending);
+        QCOMPARE(box->nextSeq(), next);
+        // What is kept is what was written: the file reads back the same.
+        const OutboxFormat::Contents read = OutboxFormat::read(fileBytes(box->path()));
+        QCOMPARE(numbers(read.pending), pending);
+        for (qsizetype i = 0; i < pending.size(); ++i)
+            QCOMPARE(read.pending[i].json, box->pending()[i].json);
+    }
+
+    // Each event is with the operating system when append returns, before
+    // any sync: another reader sees it.
+    void eventWrittenAtOnce()
+    {
+        QTemporaryDir dir;
+        Outbox box(dir.path());
+        QSignalSpy appended(&box, &Outbox::appended);
+        const qint64 seq = box.append(note(1));
+        QCOMPARE(seq, 1);
+        QCOMPARE(appended.size(), 1);
+        const OutboxFormat::Contents read = OutboxFormat::read(fileBytes(box.path()));
+        QCOMPARE(numbers(read.pending), QList<qint64>{1});
+        QVERIFY(read.pending[0].json.contains("новая «1»"));
+    }
+
+    // A crash in the middle of a record: the whole records before it count,
+    // the rest is cut off, and numbering goes on from the last whole one.
+    void damageAtTheEndCutOff_data()
+    {
+        QTest::addColumn<int>("cut"); // bytes off the end
+        QTest::addColumn<QByteArray>("garbage");
+        QTest::newRow("cut in the last record") << 5 << QByteArray();
+        QTest::newRow("cut in its length") << 0 << QByteArray("\x10\x00", 2);
+        QTest::newRow("bytes that fail the CRC") << 0 << QByteArray(40, '\x55');
+    }
+    void damageAtTheEndCutOff()
+    {
+        QFETCH(int, cut);
+        QFETCH(QByteArray, garbage);
+        QTemporaryDir dir;
+        QString path;
+        {
+            Outbox box(dir.path());
+            for (int i = 1; i <= 3; ++i)
+                box.append(note(i));
+            path = box.path();
+        }
+        {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.resize(f.size() - cut));
+            f.seek(f.size());
+            f.write(garbage);
+        }
+        Outbox box(dir.path());
+        const QList<qint64> whole = cut > 0 ? QList<qint64>{1, 2} : QList<qint64>{1, 2, 3};
+        QCOMPARE(numbers(box.pending()), whole);
+        QCOMPARE(box.append(note(9)), whole.last() + 1);
+        QCOMPARE(numbers(OutboxFormat::read(fileBytes(path)).pending), numbers(box.pending()));
+    }
+
+    void secondCopyWritesNothing()
+    {
+        QTemporaryDir dir;
+        Outbox first(dir.path());
+        first.append(note(1));
+        const QByteArray before = fileBytes(first.path());
+        Outbox second(dir.path());
+        QVERIFY(second.heldByAnotherCopy());
+        QVERIFY(!second.keeping());
+        QVERIFY(!second.errorString().isEmpty());
+        QCOMPARE(second.append(note(2)), 0);
+        second.acknowledge(1);
+        QCOMPARE(fileBytes(first.path()), before);
+    }
+
+    void foreignFileLeftAlone()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(Outbox::fileName());
+        {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("[Central]\nsomething else\n");
+        }
+        Outbox box(dir.path());
+        QVERIFY(!box.keeping());
+        QCOMPARE(box.append(note(1)), 0);
+        QCOMPARE(fileBytes(path), QByteArray("[Central]\nsomething else\n"));
+    }
+
+    // Acknowledged events leave the file once they are most of it; the
+    // numbers, the floor and the events kept read back the same.
+    void compactionKeepsEverythingPending()
+    {
+        QTemporaryDir dir;
+        auto box = std::make_unique<Outbox>(dir.path());
+        for (int i = 0; i < 400; ++i)
+            box->append(note(i));
+        box->raiseFloor(1000);
+        for (int i = 0; i < 5; ++i)
+            box->append(note(i));
+        const qint64 large = box->fileSize();
+        QVERIFY(large > Outbox::CompactFrom);
+        box->acknowledge(395);
+        QVERIFY2(box->fileSize() < large / 10, qPrintable(QString::number(box->fileSize())));
+        const QList<qint64> kept{396, 397, 398, 399, 400, 1001, 1002, 1003, 1004, 1005};
+        QCOMPARE(numbers(box->pending()), kept);
+        box->append(note(7));
+        box.reset();
+        box = std::make_unique<Outbox>(dir.path());
+        QCOMPARE(numbers(box->pending()), kept + QList<qint64>{1006});
+        QCOMPARE(box->nextSeq(), 1007);
+        QCOMPARE(box->acknowledged(), 395);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestOutbox)
+#include "tst_outbox.moc"

@@ -1,0 +1,399 @@
+#include "central/CentralSender.h"
+
+#include "central/CentralEvent.h"
+#include "central/CentralTexts.h"
+
+#include <libpq-fe.h>
+
+#include <QMetaObject>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include <fcntl.h>
+#include <netdb.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using Clock = std::chrono::steady_clock;
+
+// What the window thread and the sender's thread share. The thread keeps
+// it alive after the window's side is gone (an abandoned thread).
+struct SenderShared {
+    CentralConnection connection;
+    CentralSender::Timing timing;
+    std::mutex mutex;
+    std::condition_variable ended;
+    std::deque<OutboxFormat::Entry> queue; // not yet committed, in order
+    CentralSender *owner = nullptr;        // null once the window's side is gone
+    bool stop = false;
+    bool finished = false;
+    int wake[2] = {-1, -1}; // a byte written wakes the thread's poll()
+
+    ~SenderShared()
+    {
+        for (int fd : wake)
+            if (fd >= 0)
+                ::close(fd);
+    }
+    bool stopping()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return stop;
+    }
+    void wakeUp() { [[maybe_unused]] const auto n = ::write(wake[1], "w", 1); }
+    void drainWake()
+    {
+        char buffer[64];
+        while (::read(wake[0], buffer, sizeof buffer) > 0) {
+        }
+    }
+    // Runs f on the window thread, unless the window's side is gone.
+    template <typename F> void report(F f)
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (owner)
+            QMetaObject::invokeMethod(owner, [o = owner, f] { f(o); }, Qt::QueuedConnection);
+    }
+};
+
+namespace {
+
+// What a wait ended with.
+enum class Waited { Ready, TimedOut, Stopped, Woken };
+
+// Waits until fd is ready for events, the deadline passes or the thread is
+// told to stop (fd -1: waits for the deadline or the stop only); with
+// untilWoken, also until an event is handed over.
+Waited waitFor(SenderShared &s, int fd, short events, Clock::time_point deadline, bool untilWoken = false)
+{
+    for (;;) {
+        if (s.stopping())
+            return Waited::Stopped;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0)
+            return Waited::TimedOut;
+        pollfd fds[2] = {{s.wake[0], POLLIN, 0}, {fd, events, 0}};
+        const int n = ::poll(fds, fd >= 0 ? 2 : 1, int(std::min<long long>(left, 60000)));
+        if (n < 0 && errno != EINTR)
+            return Waited::TimedOut;
+        if (fd >= 0 && n > 0 && fds[1].revents)
+            return Waited::Ready;
+        if (n > 0 && fds[0].revents) {
+            s.drainWake();
+            if (untilWoken && !s.stopping())
+                return Waited::Woken;
+        }
+    }
+}
+
+Clock::time_point after(int ms)
+{
+    return Clock::now() + std::chrono::milliseconds(ms);
+}
+
+// The name and a TCP connection of our own, before libpq's: they tell an
+// unknown host, a refused connection and a silent one apart without
+// reading libpq's (translated) messages. Nothing when both went well.
+std::optional<QString> checkReach(SenderShared &s)
+{
+    const CentralConnection &c = s.connection;
+    if (c.host.startsWith(u'/'))
+        return std::nullopt; // a Unix socket: libpq tells
+    addrinfo hints{};
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo *found = nullptr;
+    if (::getaddrinfo(c.host.toUtf8().constData(), QByteArray::number(c.port).constData(), &hints, &found) != 0
+        || !found)
+        return CentralTexts::hostUnknown(c.host);
+    std::optional<QString> problem = CentralTexts::connectionRefused(c.host, c.port);
+    for (addrinfo *a = found; a && problem; a = a->ai_next) {
+        const int fd = ::socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, a->ai_protocol);
+        if (fd < 0)
+            continue;
+        if (::connect(fd, a->ai_addr, a->ai_addrlen) == 0) {
+            problem.reset();
+        } else if (errno == EINPROGRESS) {
+            const Waited w = waitFor(s, fd, POLLOUT, after(s.timing.connectMs));
+            int error = 0;
+            socklen_t length = sizeof error;
+            if (w == Waited::Ready && ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0)
+                problem.reset();
+            else if (w == Waited::TimedOut || (w == Waited::Ready && error != ECONNREFUSED))
+                problem = CentralTexts::noAnswer(c.host, c.port);
+        }
+        ::close(fd);
+    }
+    ::freeaddrinfo(found);
+    return problem;
+}
+
+// One connection: from connecting to the error that ends it.
+class Session
+{
+public:
+    explicit Session(SenderShared &s) : m_s(s) {}
+    ~Session()
+    {
+        if (m_conn)
+            PQfinish(m_conn); // in non-blocking mode: never waits on the server
+    }
+    Session(const Session &) = delete;
+    Session &operator=(const Session &) = delete;
+
+    // Runs until an error or the stop; the error's text (empty on a stop).
+    // progressed: a batch was committed (the next retry starts at 1 s).
+    QString run(bool &progressed);
+
+private:
+    std::optional<QString> connect();
+    // One statement with text parameters; its single value, or the error.
+    std::optional<QByteArray> query(const char *sql, const QList<QByteArray> &params, QString &error);
+    QString errorOf(const PGresult *result) const;
+    QString lost() const { return m_s.stopping() ? QString() : CentralTexts::connectionLost(); }
+
+    SenderShared &m_s;
+    PGconn *m_conn = nullptr;
+};
+
+std::optional<QString> Session::connect()
+{
+    if (std::optional<QString> problem = checkReach(m_s))
+        return problem;
+    const CentralConnection &c = m_s.connection;
+    const QByteArray values[] = {c.host.toUtf8(), QByteArray::number(c.port), c.database.toUtf8(), c.user.toUtf8(),
+                                 c.sslMode.toUtf8(), c.sslRootCert.toUtf8(), c.passFile.toUtf8(),
+                                 QByteArrayLiteral("tarovik-station"), QByteArrayLiteral("UTF8")};
+    const char *keys[] = {"host", "port", "dbname", "user", "sslmode", "sslrootcert", "passfile",
+                          "application_name", "client_encoding", nullptr};
+    const char *vals[std::size(values) + 1] = {};
+    for (size_t i = 0; i < std::size(values); ++i)
+        vals[i] = values[i].isEmpty() ? nullptr : values[i].constData();
+    m_conn = PQconnectStartParams(keys, vals, 0);
+    if (!m_conn || PQstatus(m_conn) == CONNECTION_BAD)
+        return CentralTexts::connectionFailed();
+    const auto deadline = after(m_s.timing.connectMs);
+    for (PostgresPollingStatusType st = PGRES_POLLING_WRITING;;) {
+        if (st == PGRES_POLLING_OK)
+            break;
+        if (st == PGRES_POLLING_FAILED) {
+            if (PQconnectionUsedPassword(m_conn) || PQconnectionNeedsPassword(m_conn))
+                return CentralTexts::wrongPassword(c.user);
+            const QString mode = c.sslMode;
+            if (mode == QLatin1String("require") || mode.startsWith(QLatin1String("verify")))
+                return CentralTexts::tlsFailed();
+            return CentralTexts::connectionFailed();
+        }
+        const Waited w = waitFor(m_s, PQsocket(m_conn), st == PGRES_POLLING_READING ? POLLIN : POLLOUT, deadline);
+        if (w == Waited::Stopped)
+            return QString();
+        if (w == Waited::TimedOut)
+            return CentralTexts::noAnswer(c.host, c.port);
+        st = PQconnectPoll(m_conn);
+    }
+    if (PQsetnonblocking(m_conn, 1) != 0)
+        return CentralTexts::connectionLost();
+    return std::nullopt;
+}
+
+QString Session::errorOf(const PGresult *result) const
+{
+    const char *state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+    if (!state)
+        return lost();
+    const QLatin1String code(state);
+    if (code == QLatin1String("42501"))
+        return CentralTexts::noRight(m_s.connection.user);
+    if (code == QLatin1String("TK001"))
+        return CentralTexts::numberReused();
+    if (code == QLatin1String("TK004"))
+        return CentralTexts::schemaTooNew(CentralSender::KnownSchemaVersion + 1, CentralSender::KnownSchemaVersion);
+    if (code.startsWith(QLatin1String("08")) || code.startsWith(QLatin1String("57P")))
+        return CentralTexts::connectionLost(); // the connection broken, the server shut down or the session ended
+    return CentralTexts::serverError(QString(code));
+}
+
+std::optional<QByteArray> Session::query(const char *sql, const QList<QByteArray> &params, QString &error)
+{
+    std::vector<const char *> values;
+    for (const QByteArray &p : params)
+        values.push_back(p.constData());
+    // Every value a parameter: no text of an event is ever part of the SQL.
+    if (!PQsendQueryParams(m_conn, sql, int(values.size()), nullptr, values.data(), nullptr, nullptr, 0)) {
+        error = lost();
+        return std::nullopt;
+    }
+    const auto deadline = after(m_s.timing.answerMs);
+    const int fd = PQsocket(m_conn);
+    // The query out (a big batch may not fit the socket at once) ...
+    for (int f; (f = PQflush(m_conn)) != 0;) {
+        const Waited w = f < 0 ? Waited::TimedOut : waitFor(m_s, fd, POLLOUT | POLLIN, deadline);
+        if (f < 0 || w != Waited::Ready) {
+            error = f < 0 || w == Waited::Stopped ? lost() : CentralTexts::noAnswer(m_s.connection.host, m_s.connection.port);
+            return std::nullopt;
+        }
+        if (!PQconsumeInput(m_conn)) {
+            error = lost();
+            return std::nullopt;
+        }
+    }
+    // ... and its answer in.
+    while (PQisBusy(m_conn)) {
+        const Waited w = waitFor(m_s, fd, POLLIN, deadline);
+        if (w != Waited::Ready) {
+            // A silent server: the connection is dropped, not waited on.
+            error = w == Waited::Stopped ? QString() : CentralTexts::noAnswer(m_s.connection.host, m_s.connection.port);
+            return std::nullopt;
+        }
+        if (!PQconsumeInput(m_conn)) {
+            error = lost();
+            return std::nullopt;
+        }
+    }
+    std::optional<QByteArray> value;
+    error.clear();
+    while (PGresult *r = PQgetResult(m_conn)) {
+        if (PQresultStatus(r) == PGRES_TUPLES_OK && PQntuples(r) == 1 && PQnfields(r) == 1 && error.isEmpty())
+            value = QByteArray(PQgetvalue(r, 0, 0), PQgetlength(r, 0, 0));
+        else if (error.isEmpty())
+            error = errorOf(r);
+        PQclear(r);
+    }
+    if (!error.isEmpty() || !value) {
+        if (error.isEmpty())
+            error = lost();
+        return std::nullopt;
+    }
+    return value;
+}
+
+QString Session::run(bool &progressed)
+{
+    if (std::optional<QString> problem = connect())
+        return *problem;
+    QString error;
+    const std::optional<QByteArray> version = query("SELECT tarovik.schema_version()", {}, error);
+    if (!version)
+        return error;
+    if (version->toInt() > CentralSender::KnownSchemaVersion)
+        return CentralTexts::schemaTooNew(version->toInt(), CentralSender::KnownSchemaVersion);
+    const QByteArray station = m_s.connection.station.toByteArray(QUuid::WithoutBraces);
+    const std::optional<QByteArray> last = query("SELECT tarovik.last_committed($1::uuid, $2)",
+                                                 {station, m_s.connection.stationName.toUtf8()}, error);
+    if (!last)
+        return error;
+    const qint64 serverLast = last->toLongLong();
+    m_s.report([serverLast](CentralSender *o) { emit o->connected(serverLast); });
+
+    for (;;) {
+        QList<QByteArray> events;
+        qint64 batchLast = 0;
+        {
+            std::lock_guard<std::mutex> lock(m_s.mutex);
+            if (m_s.stop)
+                return QString();
+            const size_t n = std::min(m_s.queue.size(), size_t(m_s.timing.batchEvents));
+            for (size_t i = 0; i < n; ++i)
+                events.append(m_s.queue[i].json);
+            if (n > 0)
+                batchLast = m_s.queue[n - 1].seq;
+        }
+        if (events.isEmpty()) {
+            // Nothing to send: wait for an event, and notice a connection
+            // the server ended meanwhile.
+            const Waited w = waitFor(m_s, PQsocket(m_conn), POLLIN, after(3600 * 1000), true);
+            if (w == Waited::Stopped)
+                return QString();
+            if (w == Waited::Ready && (!PQconsumeInput(m_conn) || PQstatus(m_conn) == CONNECTION_BAD))
+                return lost();
+            continue;
+        }
+        const std::optional<QByteArray> answer = query("SELECT tarovik.append_events($1::uuid, $2::jsonb)",
+                                                       {station, CentralJson::batch(events)}, error);
+        if (!answer)
+            return error;
+        {
+            std::lock_guard<std::mutex> lock(m_s.mutex);
+            while (!m_s.queue.empty() && m_s.queue.front().seq <= batchLast)
+                m_s.queue.pop_front();
+        }
+        progressed = true;
+        // Committed: only now the outbox may drop them.
+        m_s.report([batchLast](CentralSender *o) { emit o->committed(batchLast); });
+    }
+}
+
+void runSender(std::shared_ptr<SenderShared> s)
+{
+    int delay = s->timing.firstRetryMs;
+    while (!s->stopping()) {
+        bool progressed = false;
+        const QString error = Session(*s).run(progressed);
+        if (s->stopping())
+            break;
+        if (progressed)
+            delay = s->timing.firstRetryMs;
+        s->report([error](CentralSender *o) { emit o->failed(error); });
+        waitFor(*s, -1, 0, after(delay));
+        delay = std::min(delay * 2, s->timing.lastRetryMs);
+    }
+    std::lock_guard<std::mutex> lock(s->mutex);
+    s->finished = true;
+    s->ended.notify_all();
+}
+
+} // namespace
+
+CentralSender::CentralSender(const CentralConnection &connection, const Timing &timing, QObject *parent)
+    : QObject(parent)
+    , m_shared(std::make_shared<SenderShared>())
+{
+    m_shared->connection = connection;
+    m_shared->timing = timing;
+    m_shared->owner = this;
+    if (::pipe2(m_shared->wake, O_NONBLOCK | O_CLOEXEC) != 0)
+        m_shared->wake[0] = m_shared->wake[1] = -1;
+}
+
+CentralSender::~CentralSender()
+{
+    if (!m_started)
+        return;
+    std::unique_lock<std::mutex> lock(m_shared->mutex);
+    m_shared->stop = true;
+    m_shared->owner = nullptr;
+    m_shared->wakeUp();
+    // The thread ends at once unless it is inside a call that knows no
+    // deadline (a name lookup): then it is left to end on its own.
+    m_shared->ended.wait_for(lock, std::chrono::milliseconds(200), [this] { return m_shared->finished; });
+}
+
+void CentralSender::start(const QList<OutboxFormat::Entry> &pending)
+{
+    if (m_started || m_shared->wake[0] < 0)
+        return;
+    {
+        std::lock_guard<std::mutex> lock(m_shared->mutex);
+        m_shared->queue.assign(pending.cbegin(), pending.cend());
+    }
+    m_started = true;
+    std::thread(runSender, m_shared).detach();
+}
+
+void CentralSender::send(const OutboxFormat::Entry &entry)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_shared->mutex);
+        if (!m_shared->queue.empty() && entry.seq <= m_shared->queue.back().seq)
+            return;
+        m_shared->queue.push_back(entry);
+    }
+    if (m_started)
+        m_shared->wakeUp();
+}

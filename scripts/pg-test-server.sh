@@ -15,6 +15,9 @@
 #       environment, as shell assignments, to <folder>/env.
 #   scripts/pg-test-server.sh stop <folder>    (the fixture's cleanup)
 #       stops it and removes the folder.
+#   scripts/pg-test-server.sh pause <folder> <seconds>
+#       stops the server of <folder>, waits, and starts it again as it was
+#       (a test of what a station does while its server is away).
 # The cluster skips fsync (a test's data is worth nothing after the test)
 # unless TAROVIK_PG_DURABLE=1, for measurements.
 set -euo pipefail
@@ -31,10 +34,8 @@ start_server() {
     local port tries=0
     while :; do
         port=$((20000 + RANDOM % 40000))
-        if as_server "$PGBIN/pg_ctl" start --pgdata="$dir/data" --wait --timeout=30 --silent \
-            --log="$dir/server.log" \
-            -o "-c listen_addresses=127.0.0.1 -c port=$port -c unix_socket_directories='$dir' $durability" \
-            >/dev/null 2>&1; then
+        echo "-c listen_addresses=127.0.0.1 -c port=$port -c unix_socket_directories='$dir' $durability" >"$dir/options"
+        if start_again "$dir"; then
             break
         fi
         tries=$((tries + 1))
@@ -50,6 +51,11 @@ EOF
     source "$dir/env"
     psql -X -q -d postgres -c "CREATE DATABASE tarovik" >/dev/null
     "$ROOT/scripts/central-schema.sh" >/dev/null
+}
+
+start_again() {
+    as_server "$PGBIN/pg_ctl" start --pgdata="$1/data" --wait --timeout=30 --silent \
+        --log="$1/server.log" -o "$(cat "$1/options")" >/dev/null 2>&1
 }
 
 stop_server() {
@@ -85,12 +91,18 @@ start)
     [ $# -eq 2 ] || { echo "usage: $0 start <folder>" >&2; exit 2; }
     start_server "$2" || { stop_server "$2"; exit 1; }
     ;;
+pause)
+    [ $# -eq 3 ] || { echo "usage: $0 pause <folder> <seconds>" >&2; exit 2; }
+    as_server "$PGBIN/pg_ctl" stop --pgdata="$2/data" --mode=fast --wait --timeout=20 --silent
+    sleep "$3"
+    start_again "$2"
+    ;;
 stop)
     [ $# -eq 2 ] || { echo "usage: $0 stop <folder>" >&2; exit 2; }
     stop_server "$2"
     ;;
 *)
-    echo "usage: $0 run <command> [args...] | start <folder> | stop <folder>" >&2
+    echo "usage: $0 run <command> [args...] | start <folder> | stop <folder> | pause <folder> <seconds>" >&2
     exit 2
     ;;
 esac

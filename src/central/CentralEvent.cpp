@@ -144,14 +144,6 @@ QByteArray CentralEvent::toJson(qint64 seq) const
     return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }
 
-QString CentralEvent::currentOsUser()
-{
-    QString user = qEnvironmentVariable("USER");
-    if (user.isEmpty())
-        user = qEnvironmentVariable("USERNAME");
-    return user;
-}
-
 namespace CentralJson {
 
 QByteArray batch(const QList<QByteArray> &events)

@@ -46,8 +46,6 @@ struct CentralEvent {
     // seq, compact UTF-8 JSON. Weight and quantity go as strings of the
     // exact decimal, where the cell reads as a number.
     QByteArray toJson(qint64 seq) const;
-    // The user the program runs as.
-    static QString currentOsUser();
 };
 
 namespace CentralJson {

@@ -13,6 +13,7 @@
 #include <deque>
 #include <mutex>
 #include <optional>
+#include <system_error>
 #include <thread>
 
 #include <fcntl.h>
@@ -382,8 +383,12 @@ void CentralSender::start(const QList<OutboxFormat::Entry> &pending)
         std::lock_guard<std::mutex> lock(m_shared->mutex);
         m_shared->queue.assign(pending.cbegin(), pending.cend());
     }
-    m_started = true;
-    std::thread(runSender, m_shared).detach();
+    try {
+        std::thread(runSender, m_shared).detach();
+        m_started = true;
+    } catch (const std::system_error &) {
+        emit failed(CentralTexts::connectionFailed()); // no thread: nothing is sent, the outbox keeps all
+    }
 }
 
 void CentralSender::send(const OutboxFormat::Entry &entry)

@@ -56,6 +56,13 @@ CentralEvent reading(int i)
     return e;
 }
 
+CentralEvent countingReading(int i)
+{
+    return CentralEvent::recorded(2, QString(), JournalLayout::counting(),
+                                  {QString::number(i), "1,500", "kg", "S", QString::number(i * 40), "0.0375",
+                                   "09.12.2026 11:00:00", ""});
+}
+
 // The texts a station may send: quotes, Tab, CR LF, Cyrillic and characters
 // Windows-1251 has not.
 const QString Awkward = QStringLiteral("«a» \"b\" 'c'\td\r\nЖж ő Ω 😀 \\ $1 ');--");
@@ -118,10 +125,15 @@ struct Station {
         }
         sender->start(outbox->pending());
     }
+    // Readings from first to last, every kind of event among them.
     void record(int first, int last)
     {
+        QVERIFY(outbox->append(CentralEvent::emptied(first == 1 ? CentralEvent::Emptied::New : CentralEvent::Emptied::Open,
+                                                     QStringLiteral("Журнал %1.txt").arg(first), first)) > 0);
         for (int i = first; i <= last; ++i) {
-            QVERIFY(outbox->append(reading(i)) > 0);
+            QVERIFY(outbox->append(i % 4 == 0 ? countingReading(i) : reading(i)) > 0);
+            if (i % 5 == 0)
+                QVERIFY(outbox->append(CentralEvent::deleted({outbox->nextSeq() - 1})) > 0);
             if (i % 3 == 0)
                 QVERIFY(outbox->append(CentralEvent::noteChanged(outbox->nextSeq() - 1, QStringLiteral("партия %1").arg(i),
                                                                  Awkward)) > 0);
@@ -132,7 +144,9 @@ struct Station {
     {
         const QString rows = superuser(QStringLiteral(
             "SELECT coalesce(json_agg(json_build_object('seq', seq, 'kind', kind, 'note', note, "
-            "'note_old', note_old, 'weight', weight::text, 'os_user', os_user, 'reading', reading) ORDER BY seq), '[]') "
+            "'note_old', note_old, 'weight', weight::text, 'os_user', os_user, 'reading', reading, "
+            "'quantity', quantity::text, 'kol_text', kol_text, 'readings', readings, 'reason', reason, "
+            "'row_count', row_count, 'journal_file', journal_file, 'scale_type', scale_type) ORDER BY seq), '[]') "
             "FROM tarovik.events WHERE station = '%1'").arg(uuid.toString(QUuid::WithoutBraces)));
         const QJsonArray central = QJsonDocument::fromJson(rows.toUtf8()).array();
         QCOMPARE(central.size(), sent.size());
@@ -141,7 +155,8 @@ struct Station {
             const QJsonObject theirs = central[i].toObject();
             QCOMPARE(theirs.value("seq").toInteger(), i + 1);
             QCOMPARE(mine.value("seq").toInteger(), i + 1);
-            for (const char *key : {"kind", "note", "note_old", "weight", "os_user", "reading"})
+            for (const char *key : {"kind", "note", "note_old", "weight", "os_user", "reading", "quantity", "kol_text",
+                                    "readings", "reason", "row_count", "journal_file", "scale_type"})
                 QVERIFY2(theirs.value(key) == mine.value(key) || (theirs.value(key).isNull() && !mine.contains(key)),
                          qPrintable(QStringLiteral("%1 of %2").arg(key).arg(i + 1)));
         }

@@ -60,7 +60,7 @@ private slots:
         }
         w.findChild<QAction *>(QStringLiteral("mnuBoard"))->trigger();
         auto *board = w.findChild<QWidget *>(QStringLiteral("frmBoard"));
-        QVERIFY(QTest::qWaitForWindowActive(board));
+        QVERIFY(QTest::qWaitForWindowActive(board, XServer::WindowTimeoutMs));
         QTRY_VERIFY(board->frameGeometry() != board->geometry()); // framed by the window manager
         QTest::qWait(300);
         const QSize normal = board->size();

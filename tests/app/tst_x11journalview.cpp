@@ -111,7 +111,7 @@ private slots:
         stream.setModel(&log);
         stream.resize(300, 120);
         stream.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&stream));
+        QVERIFY(QTest::qWaitForWindowExposed(&stream, XServer::WindowTimeoutMs));
         QTableView &shown = journal ? static_cast<QTableView &>(view()) : stream;
         for (int n = 1; n <= 120; ++n) {
             if (journal)

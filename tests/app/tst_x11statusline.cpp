@@ -40,7 +40,7 @@ class TestX11StatusLine : public QObject
         m_window = std::make_unique<frm1>(std::move(services));
         m_messages.showOver(m_window.get());
         m_window->show();
-        if (!QTest::qWaitForWindowActive(m_window.get()))
+        if (!QTest::qWaitForWindowActive(m_window.get(), XServer::WindowTimeoutMs))
             qFatal("the main window did not show");
         return *m_window;
     }

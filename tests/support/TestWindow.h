@@ -45,7 +45,8 @@ public:
         window = std::make_unique<frm1>(std::move(services));
         window->show();
         window->activateWindow();
-        if (!QTest::qWaitForWindowActive(window.get()))
+        // Long for the X tests (see XServer::WindowTimeoutMs); offscreen it is at once.
+        if (!QTest::qWaitForWindowActive(window.get(), 30000))
             qFatal("the main window did not show");
         return *window;
     }

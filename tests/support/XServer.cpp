@@ -107,12 +107,16 @@ bool XServer::start(bool windowManager)
     }
     if (!windowManager)
         return true;
-    m_wm = spawn("openbox");
-    if (!waitForWindowManager()) {
-        std::fprintf(stderr, "openbox did not start (is the openbox package installed?)\n");
-        return false;
+    // Now and then, beside other X servers starting, openbox cannot open the
+    // display at its first try; it then ends at once and is started again.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        m_wm = spawn("openbox");
+        if (waitForWindowManager())
+            return true;
+        stop(m_wm);
     }
-    return true;
+    std::fprintf(stderr, "openbox did not start (is the openbox package installed?)\n");
+    return false;
 }
 
 // The Russian letters (and №) on keys of their own, in place of multimedia
@@ -159,10 +163,14 @@ bool XServer::type(const QString &text, int delayMs, int timeoutMs)
     return xdotool(args, timeoutMs);
 }
 
-// A window manager announces itself on the root window.
+// A window manager announces itself on the root window; false once it ended.
 bool XServer::waitForWindowManager()
 {
     for (int i = 0; i < 200; ++i) {
+        if (waitpid(m_wm, nullptr, WNOHANG) == m_wm) {
+            m_wm = -1;
+            return false;
+        }
         QProcess xprop;
         xprop.start(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
         if (xprop.waitForFinished(5000) && xprop.readAllStandardOutput().contains("window id"))

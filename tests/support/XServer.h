@@ -18,6 +18,11 @@ public:
     XServer &operator=(const XServer &) = delete;
     ~XServer();
 
+    // How long a window may take to show and be activated by the window
+    // manager: long, since it only ends a test that would fail anyway, and a
+    // loaded machine under the sanitizers takes seconds.
+    static constexpr int WindowTimeoutMs = 30000;
+
     // Starts Xvfb (and openbox), points DISPLAY at it and selects Qt's xcb
     // platform. False, with the cause on stderr, when it cannot.
     bool start(bool windowManager);

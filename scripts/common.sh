@@ -55,3 +55,22 @@ start_x() {
     read -r -t 10 n <&5 || { echo "Xvfb did not start" >&2; return 1; }
     export DISPLAY=":$n"
 }
+
+# step <name> <budget in s> <command...>: runs the command and keeps its time
+# beside its budget for report_steps; returns the command's status.
+STEPS=()
+step() {
+    local name="$1" budget="$2" start=$SECONDS status=0
+    shift 2
+    echo "== $name (budget ${budget} s)"
+    "$@" || status=$?
+    local took=$((SECONDS - start))
+    STEPS+=("$(printf '%-34s %5d s  (budget %5d s)%s' "$name" "$took" "$budget" \
+        "$( ((took > budget)) && echo '  OVER BUDGET')")")
+    return "$status"
+}
+report_steps() {
+    ((${#STEPS[@]})) || return 0
+    echo "== steps of $(basename "$0")"
+    printf '   %s\n' "${STEPS[@]}"
+}

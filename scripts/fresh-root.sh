@@ -16,9 +16,7 @@
 # once per machine) and a compiler cache (ccache), and nothing else.
 # Exit codes: 0 passed; 1 a step failed; 2 this machine cannot run it (no
 # root, no mounts); 3 the package mirror did not answer (not a test failure).
-set -euo pipefail
-
-ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 CACHE="${TAROVIK_ROOT_CACHE:-/var/cache/tarovik-fresh-root}"
 SUITE=bookworm
 USER_NAME=tester
@@ -26,21 +24,8 @@ USER_NAME=tester
 say() { printf '== fresh root: %s\n' "$*"; }
 die() { printf 'fresh root: %s\n' "$*" >&2; exit "${2:-1}"; }
 
-# Each step: its time beside its budget, in seconds.
-STEPS=()
-step() { # <name> <budget> <command...>
-    local name="$1" budget="$2" start=$SECONDS status=0
-    shift 2
-    say "$name (budget ${budget} s)"
-    "$@" || status=$?
-    STEPS+=("$(printf '%-34s %5d s  (budget %5d s)%s' "$name" $((SECONDS - start)) "$budget" \
-        "$( ((SECONDS - start > budget)) && echo '  OVER BUDGET')")")
-    return "$status"
-}
-report_steps() { say "steps"; printf '   %s\n' "${STEPS[@]}"; }
-
 inside() {
-    local work="$1" rootfs="$1/root" debroot="$1/debroot"
+    local rootfs="$1/root" debroot="$1/debroot"
     trap report_steps EXIT
 
     # The host's own apt: its sources and its settings.

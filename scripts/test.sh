@@ -6,15 +6,17 @@
 #   scripts/test.sh [ctest options...]
 # TAROVIK_FUZZ_SECONDS sets the time of each fuzz target (default 15; 0 skips).
 source "$(dirname "$0")/common.sh"
-install_missing clang libclang-rt-14-dev
+trap report_steps EXIT
+suite() { (cd "$ROOT" && ctest --preset "$@"); }
+step "packages" 600 install_missing clang libclang-rt-14-dev
 
-build test
-(cd "$ROOT" && ctest --preset test "$@")
+step "plain build" 900 build test
+step "plain suite" 420 suite test "$@"
 
-build asan
-(cd "$ROOT" && ctest --preset asan "$@")
+step "sanitizer build" 1200 build asan
+step "sanitizer suite" 900 suite asan "$@"
 
 FUZZ_SECONDS="${TAROVIK_FUZZ_SECONDS:-15}"
 if [ "$FUZZ_SECONDS" -gt 0 ]; then
-    "$ROOT/scripts/fuzz.sh" "$FUZZ_SECONDS"
+    step "fuzzers" 300 "$ROOT/scripts/fuzz.sh" "$FUZZ_SECONDS"
 fi

@@ -1,0 +1,433 @@
+// The supervisor's reader and model against a real server: what a filter
+// selects and in which order, live rows, late rows, paging by key, a
+// reading's history, exact totals, and a server that goes away and comes back.
+#include "supervisor/CentralReader.h"
+#include "supervisor/PgConnection.h"
+#include "supervisor/SupervisorModel.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QTest>
+#include <QThread>
+#include <QUuid>
+
+#include <map>
+#include <memory>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+QString g_conninfo; // host and port of the fixture's server
+
+QString conninfo(const QString &user)
+{
+    return g_conninfo + QStringLiteral(" dbname=tarovik user=") + user;
+}
+
+QDateTime today(int hour, int minute = 0)
+{
+    return QDateTime(QDate::currentDate(), QTime(hour, minute));
+}
+
+// A station: its own login role bound to its UUID, appending as a sender does.
+struct Station {
+    QString uuid = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    QString name;
+    std::unique_ptr<PgConnection> db = std::make_unique<PgConnection>(5000ms, 5000ms);
+    qint64 seq = 0;
+
+    explicit Station(const QString &stationName) : name(stationName)
+    {
+        const QString role = QStringLiteral("st_") + uuid.left(8);
+        PgConnection admin(5000ms, 5000ms);
+        QVERIFY(admin.open(conninfo(QStringLiteral("postgres"))));
+        QVERIFY(admin.query(qPrintable(QStringLiteral("CREATE ROLE %1 LOGIN IN ROLE tarovik_station").arg(role))).ok());
+        QVERIFY2(db->open(conninfo(role)), qPrintable(db->lastError()));
+        QVERIFY(db->query("SELECT tarovik.last_committed($1::uuid, $2)", {uuid, name}).ok());
+    }
+
+    QJsonObject event(const QDateTime &at, const QString &kind)
+    {
+        return {{"seq", ++seq}, {"station_time", at.toUTC().toString(Qt::ISODateWithMs)},
+                {"utc_offset", at.offsetFromUtc()}, {"os_user", "оператор"}, {"kind", kind}};
+    }
+    // Records a reading; returns its id (the number of its event).
+    qint64 record(const QDateTime &at, const QString &weight, const QString &unit, const QString &note = {})
+    {
+        QJsonObject e = event(at, QStringLiteral("recorded"));
+        e.insert("scale_type", 0);
+        e.insert("journal_file", "");
+        e.insert("nom_pp", QString::number(seq));
+        e.insert("weight_text", weight);
+        e.insert("unit", unit);
+        e.insert("stat", "S");
+        e.insert("time_text", at.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")));
+        e.insert("note", note);
+        e.insert("weight", weight.trimmed());
+        send({e});
+        return seq;
+    }
+    void changeNote(qint64 reading, const QString &from, const QString &to)
+    {
+        QJsonObject e = event(QDateTime::currentDateTime(), QStringLiteral("note_changed"));
+        e.insert("reading", reading);
+        e.insert("note_old", from);
+        e.insert("note", to);
+        send({e});
+    }
+    void remove(qint64 reading)
+    {
+        QJsonObject e = event(QDateTime::currentDateTime(), QStringLiteral("deleted"));
+        e.insert("readings", QJsonArray{reading});
+        send({e});
+    }
+    void send(const QJsonArray &events)
+    {
+        const PgResult r = db->query("SELECT tarovik.append_events($1::uuid, $2::jsonb)",
+                                     {uuid, QString::fromUtf8(QJsonDocument(events).toJson(QJsonDocument::Compact))});
+        QVERIFY2(r.ok(), qPrintable(r.error));
+        QCOMPARE(r.rows.value(0).value(0).toLongLong(), seq);
+    }
+};
+
+// A reader on its own thread and the model over it, as the window has them.
+struct Viewer {
+    QThread thread;
+    CentralReader *reader;
+    std::unique_ptr<SupervisorModel> model;
+
+    explicit Viewer(ReaderTimeouts timeouts = {5000ms, 5000ms, 300ms, 1000ms}, int pageRows = 200, int maxRows = 2000)
+        : reader(new CentralReader(conninfo(QStringLiteral("viewer")), timeouts))
+    {
+        reader->moveToThread(&thread);
+        QObject::connect(&thread, &QThread::finished, reader, &QObject::deleteLater);
+        thread.start();
+        model = std::make_unique<SupervisorModel>(reader, pageRows, maxRows);
+        QMetaObject::invokeMethod(reader, &CentralReader::start, Qt::QueuedConnection);
+    }
+    ~Viewer()
+    {
+        model.reset();
+        thread.quit();
+        thread.wait();
+    }
+};
+
+// Each row as "station name/number", in the model's order.
+QStringList labels(const SupervisorModel &model)
+{
+    QStringList out;
+    for (int r = 0; r < model.rowCount(); ++r)
+        out << model.data(model.index(r, 0), Qt::DisplayRole).toString() + QLatin1Char('/')
+                   + model.data(model.index(r, 1), Qt::DisplayRole).toString();
+    return out;
+}
+
+ReadingFilter only(const QStringList &stations)
+{
+    ReadingFilter f;
+    f.stations = stations;
+    return f;
+}
+
+// thousandths as the server writes a numeric of scale 3
+QString decimal(qint64 thousandths)
+{
+    return QStringLiteral("%1%2.%3").arg(thousandths < 0 ? "-" : "").arg(std::abs(thousandths) / 1000)
+        .arg(std::abs(thousandths) % 1000, 3, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+class tst_CentralReader : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<Station> m_a, m_b, m_c;
+
+    // Stops the fixture's server for seconds and starts it again, in the
+    // background while the test goes on.
+    static void pauseServer(QProcess &process, int seconds)
+    {
+        process.start(QStringLiteral(PG_TEST_SERVER), {QStringLiteral("pause"), qEnvironmentVariable("TAROVIK_PG_FOLDER"),
+                                                      QString::number(seconds)});
+        QVERIFY(process.waitForStarted());
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QFile env(qEnvironmentVariable("TAROVIK_PG_FOLDER") + QStringLiteral("/env"));
+        QVERIFY2(env.open(QIODevice::ReadOnly), "the server fixture has not started");
+        const QString text = QString::fromUtf8(env.readAll());
+        const auto value = [&](const QString &name) {
+            const int at = text.indexOf(name + QStringLiteral("='")) + name.size() + 2;
+            return text.mid(at, text.indexOf(QLatin1Char('\''), at) - at);
+        };
+        g_conninfo = QStringLiteral("host=%1 port=%2").arg(value("PGHOST"), value("PGPORT"));
+        PgConnection admin(5000ms, 5000ms);
+        QVERIFY2(admin.open(conninfo(QStringLiteral("postgres"))), qPrintable(admin.lastError()));
+        QVERIFY(admin.query("CREATE ROLE viewer LOGIN IN ROLE tarovik_viewer").ok());
+
+        // Three stations' readings, yesterday and today, one deleted.
+        m_a = std::make_unique<Station>(QStringLiteral("Весы 1"));
+        m_b = std::make_unique<Station>(QStringLiteral("Весы 2"));
+        m_c = std::make_unique<Station>(QStringLiteral("Весы 3"));
+        m_a->record(today(15).addDays(-1), QStringLiteral("  1.000"), QStringLiteral("kg"), QStringLiteral("партия 7"));
+        m_a->record(today(9), QStringLiteral("  2.500"), QStringLiteral("kg"));
+        m_a->record(today(21), QStringLiteral("  0.125"), QStringLiteral(" g"), QStringLiteral("Брак"));
+        m_b->record(today(8, 30), QStringLiteral(" 10.000"), QStringLiteral("kg"), QStringLiteral("ПАРТИЯ 8"));
+        const qint64 gone = m_b->record(today(10), QStringLiteral("  3.300"), QStringLiteral("kg"));
+        m_b->remove(gone);
+        m_c->record(today(9, 30), QStringLiteral("  7.000"), QStringLiteral("kg"), QStringLiteral("x"));
+        m_c->record(today(20, 30), QStringLiteral("  1.500"), QStringLiteral("kg"), QStringLiteral("Партия 9"));
+    }
+
+    void filters_data()
+    {
+        QTest::addColumn<ReadingFilter>("filter");
+        QTest::addColumn<QStringList>("expected");
+        const QStringList abc{m_a->uuid, m_b->uuid, m_c->uuid};
+        ReadingFilter f = only(abc);
+        QTest::newRow("three stations in station time") << f
+            << QStringList{"Весы 1/1", "Весы 2/1", "Весы 1/2", "Весы 3/1", "Весы 3/2", "Весы 1/3"};
+        f.withDeleted = true;
+        QTest::newRow("deleted ones shown") << f
+            << QStringList{"Весы 1/1", "Весы 2/1", "Весы 1/2", "Весы 3/1", "Весы 2/2", "Весы 3/2", "Весы 1/3"};
+        f = only({m_a->uuid, m_c->uuid});
+        QTest::newRow("two stations") << f << QStringList{"Весы 1/1", "Весы 1/2", "Весы 3/1", "Весы 3/2", "Весы 1/3"};
+        f = only(abc);
+        f.period = ReadingFilter::Period::Today;
+        QTest::newRow("today") << f << QStringList{"Весы 2/1", "Весы 1/2", "Весы 3/1", "Весы 3/2", "Весы 1/3"};
+        f.period = ReadingFilter::Period::Range;
+        f.from = today(8);
+        f.to = today(20);
+        QTest::newRow("from 08:00 to 20:00") << f << QStringList{"Весы 2/1", "Весы 1/2", "Весы 3/1"};
+        f = only(abc);
+        f.noteContains = QStringLiteral("партия");
+        QTest::newRow("note contains, any case") << f << QStringList{"Весы 1/1", "Весы 2/1", "Весы 3/2"};
+        f.noteContains = QStringLiteral("%");
+        QTest::newRow("a pattern character is text") << f << QStringList{};
+        f = only(abc);
+        f.unit = QStringLiteral("g");
+        QTest::newRow("unit") << f << QStringList{"Весы 1/3"};
+    }
+
+    void filters()
+    {
+        QFETCH(ReadingFilter, filter);
+        QFETCH(QStringList, expected);
+        Viewer viewer;
+        QSignalSpy reset(viewer.model.get(), &QAbstractItemModel::modelReset);
+        viewer.model->select(filter);
+        QVERIFY(reset.wait(5000));
+        QCOMPARE(labels(*viewer.model), expected);
+        QCOMPARE(viewer.model->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("Станция"));
+    }
+
+    void shifts_data()
+    {
+        QTest::addColumn<QList<QTime>>("starts");
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<QDateTime>("from");
+        QTest::addColumn<QDateTime>("to");
+        const QList<QTime> twoShifts{QTime(8, 0), QTime(20, 0)};
+        const QDate d(2026, 12, 9);
+        QTest::newRow("day shift") << twoShifts << QDateTime(d, QTime(10, 0))
+                                   << QDateTime(d, QTime(8, 0)) << QDateTime(d, QTime(20, 0));
+        QTest::newRow("at its start") << twoShifts << QDateTime(d, QTime(8, 0))
+                                      << QDateTime(d, QTime(8, 0)) << QDateTime(d, QTime(20, 0));
+        QTest::newRow("night, evening") << twoShifts << QDateTime(d, QTime(23, 0))
+                                        << QDateTime(d, QTime(20, 0)) << QDateTime(d.addDays(1), QTime(8, 0));
+        QTest::newRow("night, after midnight") << twoShifts << QDateTime(d, QTime(3, 0))
+                                               << QDateTime(d.addDays(-1), QTime(20, 0)) << QDateTime(d, QTime(8, 0));
+        QTest::newRow("three shifts, set unsorted") << QList<QTime>{QTime(22, 0), QTime(6, 0), QTime(14, 0)}
+                                                    << QDateTime(d, QTime(13, 59))
+                                                    << QDateTime(d, QTime(6, 0)) << QDateTime(d, QTime(14, 0));
+    }
+
+    void shifts()
+    {
+        QFETCH(QList<QTime>, starts);
+        QFETCH(QDateTime, now);
+        ReadingFilter f;
+        f.period = ReadingFilter::Period::Shift;
+        f.shiftStarts = starts;
+        const auto [from, to] = f.interval(now);
+        QTEST(from, "from");
+        QTEST(to, "to");
+    }
+
+    void live_and_late_rows()
+    {
+        Station d(QStringLiteral("Весы 4"));
+        Station late(QStringLiteral("Весы 5"));
+        const qint64 first = d.record(today(11), QStringLiteral("  4.000"), QStringLiteral("kg"));
+        Viewer viewer;
+        viewer.model->select(only({d.uuid, late.uuid}));
+        QTRY_COMPARE(labels(*viewer.model), QStringList{"Весы 4/1"});
+
+        // Committed by a station: shown without a refresh.
+        d.record(today(11, 30), QStringLiteral("  4.500"), QStringLiteral("kg"));
+        QTRY_COMPARE(labels(*viewer.model), (QStringList{"Весы 4/1", "Весы 4/2"}));
+        // A station back after a day offline: its rows where they happened.
+        late.record(today(10).addDays(-1), QStringLiteral("  1.000"), QStringLiteral("kg"));
+        late.record(today(11, 15), QStringLiteral("  1.100"), QStringLiteral("kg"));
+        QTRY_COMPARE(labels(*viewer.model), (QStringList{"Весы 5/1", "Весы 4/1", "Весы 5/2", "Весы 4/2"}));
+        // A note changed and a row deleted at a station follow too.
+        d.changeNote(first, QString(), QStringLiteral("проверено"));
+        QTRY_COMPARE(viewer.model->data(viewer.model->index(1, 8), Qt::DisplayRole).toString(), QStringLiteral("проверено"));
+        d.remove(first);
+        QTRY_COMPARE(labels(*viewer.model), (QStringList{"Весы 5/1", "Весы 5/2", "Весы 4/2"}));
+    }
+
+    void pages_by_key()
+    {
+        Station s(QStringLiteral("Весы 6"));
+        QStringList all;
+        for (int i = 1; i <= 23; ++i) {
+            s.record(today(6).addSecs(60 * i), QStringLiteral("1.0"), QStringLiteral("kg"));
+            all << QStringLiteral("Весы 6/%1").arg(i);
+        }
+        // Pages of 4, at most 8 rows held: the newest page first, then
+        // older pages up to the first reading, then newer ones back.
+        Viewer viewer({}, 4, 8);
+        viewer.model->select(only({s.uuid}));
+        QTRY_COMPARE(labels(*viewer.model), all.mid(19));
+        QStringList seen = labels(*viewer.model);
+        int most = 0;
+        while (viewer.model->hasOlder()) {
+            const QString top = labels(*viewer.model).first();
+            viewer.model->fetchOlder();
+            QTRY_VERIFY(labels(*viewer.model).first() != top);
+            const QStringList now = labels(*viewer.model);
+            seen = now.mid(0, now.indexOf(top)) + seen;
+            most = std::max(most, viewer.model->rowCount());
+        }
+        QCOMPARE(seen, all);
+        QCOMPARE(most, 8);
+        QVERIFY(viewer.model->hasNewer());
+        while (viewer.model->hasNewer()) {
+            const QString bottom = labels(*viewer.model).last();
+            viewer.model->fetchNewer();
+            QTRY_VERIFY(labels(*viewer.model).last() != bottom);
+        }
+        QCOMPARE(labels(*viewer.model), all.mid(15));
+    }
+
+    void history_of_a_reading()
+    {
+        Station s(QStringLiteral("Весы 7"));
+        const qint64 reading = s.record(today(7), QStringLiteral("  5.250"), QStringLiteral("kg"));
+        s.record(today(7, 1), QStringLiteral("  6.000"), QStringLiteral("kg"));
+        s.changeNote(reading, QString(), QStringLiteral("первая"));
+        s.changeNote(reading, QStringLiteral("первая"), QStringLiteral("вторая «2»\t"));
+        s.remove(reading);
+        Viewer viewer;
+        viewer.model->select(only({s.uuid}));
+        QTRY_COMPARE(viewer.model->rowCount(), 1);
+        ReadingFilter withDeleted = only({s.uuid});
+        withDeleted.withDeleted = true;
+        viewer.model->select(withDeleted);
+        QTRY_COMPARE(viewer.model->rowCount(), 2);
+        QVERIFY(viewer.model->data(viewer.model->index(0, 0), SupervisorModel::DeletedRole).toBool());
+        QSignalSpy history(viewer.model.get(), &SupervisorModel::historyReady);
+        viewer.model->requestHistory(0);
+        QVERIFY(history.wait(5000));
+        const auto events = history.first().at(2).value<QList<HistoryEvent>>();
+        QStringList got;
+        for (const HistoryEvent &e : events)
+            got << QStringLiteral("%1|%2|%3|%4|%5|%6").arg(e.seq).arg(e.kind, e.oldValue, e.newValue, e.osUser, e.stationName);
+        QCOMPARE(got, (QStringList{"1|recorded||5.250 kg|оператор|Весы 7",
+                                   "3|note_changed||первая|оператор|Весы 7",
+                                   "4|note_changed|первая|вторая «2»\t|оператор|Весы 7",
+                                   "5|deleted|||оператор|Весы 7"}));
+    }
+
+    void totals()
+    {
+        // Two stations, two units, weights drawn from a fixed seed; summed
+        // here in thousandths, apart from the server.
+        Station h(QStringLiteral("Весы 8"));
+        Station i(QStringLiteral("Весы 9"));
+        QRandomGenerator random(20261209);
+        struct Sum { qint64 n = 0, sum = 0, min = LLONG_MAX, max = LLONG_MIN; double squares = 0; };
+        std::map<QString, Sum> expected; // "station|unit"
+        for (Station *s : {&h, &i}) {
+            for (int k = 0; k < 40; ++k) {
+                const qint64 w = random.bounded(-500, 100000);
+                const QString unit = k % 3 ? QStringLiteral("kg") : QStringLiteral("g");
+                const qint64 id = s->record(today(5).addSecs(k), decimal(w), unit);
+                if (k == 7) { // deleted: out of the totals
+                    s->remove(id);
+                    continue;
+                }
+                for (const QString &key : {s->name + '|' + unit, QStringLiteral("|") + unit}) {
+                    Sum &e = expected[key];
+                    ++e.n;
+                    e.sum += w;
+                    e.min = std::min(e.min, w);
+                    e.max = std::max(e.max, w);
+                    e.squares += double(w) * double(w);
+                }
+            }
+        }
+        Viewer viewer;
+        viewer.model->select(only({h.uuid, i.uuid}));
+        QSignalSpy totals(viewer.model.get(), &SupervisorModel::totalsReady);
+        viewer.model->requestTotals();
+        QVERIFY(totals.wait(5000));
+        const auto rows = totals.first().at(0).value<QList<SelectionTotal>>();
+        QCOMPARE(rows.size(), int(expected.size()));
+        for (const SelectionTotal &t : rows) {
+            const QString key = t.stationName + '|' + t.unit;
+            QVERIFY2(expected.count(key), qPrintable(key));
+            const Sum &e = expected[key];
+            QCOMPARE(t.readings, e.n);
+            QCOMPARE(t.sum, decimal(e.sum));
+            QCOMPARE(t.min, decimal(e.min));
+            QCOMPARE(t.max, decimal(e.max));
+            const double mean = double(e.sum) / e.n / 1000;
+            QVERIFY(std::abs(t.mean.toDouble() - mean) < 1e-6);
+            const double variance = (e.squares / 1e6 - e.n * mean * mean) / (e.n - 1);
+            QVERIFY2(std::abs(t.stddev.toDouble() - std::sqrt(variance)) < 1e-5, qPrintable(t.stddev));
+        }
+    }
+
+    void server_stopped_and_started()
+    {
+        Station s(QStringLiteral("Весы 10"));
+        s.record(today(4), QStringLiteral("  1.000"), QStringLiteral("kg"));
+        // Connecting again every 2 s: an event committed before the reader
+        // listens again reaches it only by catching up.
+        Viewer viewer({2000ms, 2000ms, 2000ms, 2000ms});
+        QSignalSpy state(viewer.model.get(), &SupervisorModel::stateChanged);
+        viewer.model->select(only({s.uuid}));
+        QTRY_COMPARE(viewer.model->rowCount(), 1);
+
+        QProcess away;
+        pauseServer(away, 3);
+        QTRY_VERIFY(!state.isEmpty() && !state.last().at(0).toBool());
+        QVERIFY(state.last().at(1).toString().contains(QStringLiteral("центральн"), Qt::CaseInsensitive));
+        QCOMPARE(labels(*viewer.model), QStringList{"Весы 10/1"}); // kept while away
+
+        QVERIFY(away.waitForFinished(60000));
+        QVERIFY2(away.exitCode() == 0, away.readAllStandardError().constData());
+        QVERIFY(s.db->open(conninfo(QStringLiteral("st_") + s.uuid.left(8))));
+        s.record(today(4, 5), QStringLiteral("  2.000"), QStringLiteral("kg"));
+        QTRY_VERIFY_WITH_TIMEOUT(!state.isEmpty() && state.last().at(0).toBool(), 10000);
+        QTRY_COMPARE(labels(*viewer.model), (QStringList{"Весы 10/1", "Весы 10/2"}));
+        // And it listens again.
+        s.record(today(4, 10), QStringLiteral("  3.000"), QStringLiteral("kg"));
+        QTRY_COMPARE(labels(*viewer.model), (QStringList{"Весы 10/1", "Весы 10/2", "Весы 10/3"}));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_CentralReader)
+#include "tst_centralreader.moc"

@@ -16,6 +16,10 @@
 #include <QThread>
 #include <QUuid>
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <map>
 #include <memory>
 
@@ -102,8 +106,9 @@ struct Viewer {
     CentralReader *reader;
     std::unique_ptr<SupervisorModel> model;
 
-    explicit Viewer(ReaderTimeouts timeouts = {5000ms, 5000ms, 300ms, 1000ms}, int pageRows = 200, int maxRows = 2000)
-        : reader(new CentralReader(conninfo(QStringLiteral("viewer")), timeouts))
+    explicit Viewer(ReaderTimeouts timeouts = {5000ms, 5000ms, 300ms, 1000ms}, int pageRows = 200, int maxRows = 2000,
+                    const QString &connection = conninfo(QStringLiteral("viewer")))
+        : reader(new CentralReader(connection, timeouts))
     {
         reader->moveToThread(&thread);
         QObject::connect(&thread, &QThread::finished, reader, &QObject::deleteLater);
@@ -150,6 +155,7 @@ class tst_CentralReader : public QObject
     Q_OBJECT
 
     std::unique_ptr<Station> m_a, m_b, m_c;
+    int m_silent = -1;
 
     // Stops the fixture's server for seconds and starts it again, in the
     // background while the test goes on.
@@ -398,6 +404,50 @@ private slots:
             const double variance = (e.squares / 1e6 - e.n * mean * mean) / (e.n - 1);
             QVERIFY2(std::abs(t.stddev.toDouble() - std::sqrt(variance)) < 1e-5, qPrintable(t.stddev));
         }
+    }
+
+    void not_readable_data()
+    {
+        QTest::addColumn<QString>("connection");
+        QTest::addColumn<QString>("message");
+        // A port that accepts connections (the kernel completes them) and
+        // never answers.
+        const int silent = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        QVERIFY(::bind(silent, reinterpret_cast<sockaddr *>(&address), length) == 0);
+        QVERIFY(::listen(silent, 4) == 0);
+        QVERIFY(::getsockname(silent, reinterpret_cast<sockaddr *>(&address), &length) == 0);
+        m_silent = silent;
+        QTest::newRow("a server that never answers")
+            << QStringLiteral("host=127.0.0.1 port=%1 dbname=tarovik user=viewer").arg(ntohs(address.sin_port))
+            << QStringLiteral("Центральная база не отвечает.");
+        PgConnection admin(5000ms, 5000ms);
+        QVERIFY(admin.open(conninfo(QStringLiteral("postgres"))));
+        QVERIFY(admin.query("CREATE ROLE outsider LOGIN").ok());
+        QTest::newRow("a login that is no viewer") << conninfo(QStringLiteral("outsider"))
+            << QStringLiteral("Нет права читать центральный журнал: роль должна входить в tarovik_viewer.");
+    }
+
+    // The reader says why it cannot read, and the window's thread goes on.
+    void not_readable()
+    {
+        QFETCH(QString, connection);
+        Viewer viewer({300ms, 300ms, 5000ms, 5000ms}, 200, 2000, connection);
+        QSignalSpy state(viewer.model.get(), &SupervisorModel::stateChanged);
+        viewer.model->select(ReadingFilter{});
+        QVERIFY(state.wait(5000));
+        QCOMPARE(state.first().at(0).toBool(), false);
+        QTEST(state.first().at(1).toString(), "message");
+        QCOMPARE(viewer.model->rowCount(), 0);
+    }
+
+    void cleanupTestCase()
+    {
+        if (m_silent >= 0)
+            ::close(m_silent);
     }
 
     void server_stopped_and_started()

@@ -7,9 +7,10 @@
 
 namespace {
 
-// The columns of a row, in the order rowFrom reads them.
+// The columns of a row, in the order rowFrom reads them. The key's text
+// has a name of its own, so that ORDER BY station_time sorts by the time.
 #define ROW_COLUMNS \
-    "station, station_name, reading, station_time::text, " \
+    "station, station_name, reading, station_time::text AS time_key, " \
     "floor(extract(epoch FROM station_time) * 1000000)::bigint, scale_type, nom_pp, " \
     "weight_text, unit, stat, kol_text, unit_weight_text, time_text, note, deleted "
 #define SELECTION "tarovik.selected_readings($1::uuid[], $2::timestamptz, $3::timestamptz, $4, $5, $6::boolean) "

@@ -63,6 +63,7 @@ CentralReader::CentralReader(const QString &conninfo, Timeouts timeouts)
     qRegisterMetaType<QList<SelectionTotal>>();
     qRegisterMetaType<QList<HistoryEvent>>();
     qRegisterMetaType<QList<QPair<QString, qint64>>>();
+    qRegisterMetaType<QList<QPair<QString, QString>>>();
 }
 
 CentralReader::~CentralReader() = default;
@@ -98,7 +99,7 @@ bool CentralReader::connectNow()
             return false;
         }
     }
-    const PgResult stations = m_db.query("SELECT station, last_seq FROM tarovik.station_list");
+    const PgResult stations = m_db.query("SELECT station, last_seq, name FROM tarovik.station_list ORDER BY name");
     if (!stations.ok()) {
         lost(stations.error);
         return false;
@@ -107,6 +108,10 @@ bool CentralReader::connectNow()
     connect(m_notifier, &QSocketNotifier::activated, this, &CentralReader::onSocket);
     m_nextRetry = m_timeouts.firstRetry;
     emit stateChanged(true, QString());
+    QList<QPair<QString, QString>> names;
+    for (const QVector<QString> &s : stations.rows)
+        names.append({s[0], s[2]});
+    emit stationsRead(names);
     const bool first = !m_everConnected;
     m_everConnected = true;
     for (const QVector<QString> &s : stations.rows) {

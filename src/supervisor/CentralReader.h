@@ -56,6 +56,8 @@ signals:
                          const QList<QPair<QString, qint64>> &asked);
     void totalsRead(int generation, const QList<SelectionTotal> &totals);
     void historyRead(const QString &station, qint64 reading, const QList<HistoryEvent> &events);
+    // The stations the server knows, as (UUID, name), at each connection.
+    void stationsRead(const QList<QPair<QString, QString>> &stations);
     // Online, or the reason it is not (Russian).
     void stateChanged(bool online, const QString &message);
 

@@ -42,6 +42,7 @@ signals:
     void totalsReady(const QList<SelectionTotal> &totals);
     void historyReady(const QString &station, qint64 reading, const QList<HistoryEvent> &events);
     void stateChanged(bool online, const QString &message);
+    void stationsRead(const QList<QPair<QString, QString>> &stations);
 
 private:
     void onPage(int generation, int kind, const QList<CentralRow> &rows, bool more);

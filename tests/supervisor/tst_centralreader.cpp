@@ -276,8 +276,14 @@ private slots:
         Station late(QStringLiteral("Весы 5"));
         const qint64 first = d.record(today(11), QStringLiteral("  4.000"), QStringLiteral("kg"));
         Viewer viewer;
+        QSignalSpy stations(viewer.model.get(), &SupervisorModel::stationsRead);
         viewer.model->select(only({d.uuid, late.uuid}));
         QTRY_COMPARE(labels(*viewer.model), QStringList{"Весы 4/1"});
+        // The stations to choose from, with their names.
+        QCOMPARE(stations.size(), 1);
+        const auto known = stations.first().at(0).value<QList<QPair<QString, QString>>>();
+        QVERIFY(known.contains(qMakePair(d.uuid, QStringLiteral("Весы 4"))));
+        QVERIFY(known.contains(qMakePair(m_a->uuid, QStringLiteral("Весы 1"))));
 
         // Committed by a station: shown without a refresh.
         d.record(today(11, 30), QStringLiteral("  4.500"), QStringLiteral("kg"));

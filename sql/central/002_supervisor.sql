@@ -6,6 +6,9 @@
 
 \set ON_ERROR_STOP 1
 BEGIN;
+-- Trigrams, for finding a text in the notes (below); created by the
+-- superuser that runs this file, in its usual schema.
+CREATE EXTENSION IF NOT EXISTS pg_trgm;
 SET LOCAL ROLE tarovik_owner;
 INSERT INTO tarovik.schema_versions (version) VALUES (2);
 
@@ -15,6 +18,12 @@ INSERT INTO tarovik.schema_versions (version) VALUES (2);
 -- offline lands where its readings happened.
 CREATE INDEX events_readings_in_order ON tarovik.events (station_time, station, seq)
     WHERE kind = 'recorded';
+
+-- A note's text is found through trigrams: a filter on a text that few
+-- readings have reads those, not every reading. The note changes hold the
+-- later notes, so the index covers them too.
+CREATE INDEX events_note_text ON tarovik.events USING gin (note gin_trgm_ops)
+    WHERE note <> '';
 
 -- The readings a filter selects: the stations (NULL for all), the station
 -- time from (inclusive) and to (exclusive), a text the latest note contains
@@ -30,7 +39,14 @@ LANGUAGE sql STABLE AS $$
     WHERE (p_stations IS NULL OR r.station = ANY (p_stations))
       AND (p_from IS NULL OR r.station_time >= p_from)
       AND (p_to IS NULL OR r.station_time < p_to)
-      AND (p_note IS NULL OR p_note = '' OR strpos(lower(r.note), lower(p_note)) > 0)
+      AND (p_note IS NULL OR p_note = ''
+           OR (strpos(lower(r.note), lower(p_note)) > 0
+               -- the readings that ever had such a note, from the index
+               AND (r.station, r.reading) IN (
+                   SELECT l.station, CASE l.kind WHEN 'recorded' THEN l.seq ELSE l.reading END
+                   FROM tarovik.event_log l
+                   WHERE l.note <> '' AND l.note ILIKE '%' || replace(replace(replace(p_note,
+                         '\', '\\'), '%', '\%'), '_', '\_') || '%')))
       AND (p_unit IS NULL OR p_unit = '' OR btrim(r.unit) = btrim(p_unit))
       AND (p_with_deleted OR NOT r.deleted)
 $$;

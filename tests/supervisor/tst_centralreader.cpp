@@ -2,7 +2,9 @@
 // selects and in which order, live rows, late rows, paging by key, a
 // reading's history, exact totals, and a server that goes away and comes back.
 #include "supervisor/CentralReader.h"
+#include "report/TotalsText.h"
 #include "supervisor/PgConnection.h"
+#include "supervisor/SelectionTotalsText.h"
 #include "supervisor/SupervisorModel.h"
 
 #include <QFile>
@@ -409,6 +411,20 @@ private slots:
             QVERIFY(std::abs(t.mean.toDouble() - mean) < 1e-6);
             const double variance = (e.squares / 1e6 - e.n * mean * mean) / (e.n - 1);
             QVERIFY2(std::abs(t.stddev.toDouble() - std::sqrt(variance)) < 1e-5, qPrintable(t.stddev));
+        }
+        // Worded as a station words its "Итого:", a line a station and
+        // one over both.
+        const QStringList text = SelectionTotalsText::lines(rows);
+        QCOMPARE(text.size(), 3);
+        const QStringList owners{h.name, i.name, QStringLiteral("Все выбранные")};
+        for (int k = 0; k < 3; ++k) {
+            QVERIFY2(text[k].startsWith(owners[k] + QStringLiteral(": Итого: ")), qPrintable(text[k]));
+            for (const QString &unit : {QStringLiteral("g"), QStringLiteral("kg")}) {
+                const Sum &e = expected[(k < 2 ? owners[k] : QString()) + '|' + unit];
+                const QString figures = unit + QStringLiteral(": ") + TotalsText::rows(e.n) + QStringLiteral(", сумма ")
+                    + decimal(e.sum).replace('.', ',') + ' ' + unit;
+                QVERIFY2(text[k].contains(figures), qPrintable(text[k] + " / " + figures));
+            }
         }
     }
 

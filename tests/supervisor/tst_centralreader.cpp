@@ -1,130 +1,21 @@
 // The supervisor's reader and model against a real server: what a filter
 // selects and in which order, live rows, late rows, paging by key, a
 // reading's history, exact totals, and a server that goes away and comes back.
-#include "supervisor/CentralReader.h"
+#include "CentralFixture.h"
 #include "report/TotalsText.h"
-#include "supervisor/PgConnection.h"
 #include "supervisor/SelectionTotalsText.h"
-#include "supervisor/SupervisorModel.h"
 
-#include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSignalSpy>
-#include <QTest>
-#include <QThread>
-#include <QUuid>
 
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <map>
-#include <memory>
-
-using namespace std::chrono_literals;
 
 namespace {
-
-QString g_conninfo; // host and port of the fixture's server
-
-QString conninfo(const QString &user)
-{
-    return g_conninfo + QStringLiteral(" dbname=tarovik user=") + user;
-}
-
-QDateTime today(int hour, int minute = 0)
-{
-    return QDateTime(QDate::currentDate(), QTime(hour, minute));
-}
-
-// A station: its own login role bound to its UUID, appending as a sender does.
-struct Station {
-    QString uuid = QUuid::createUuid().toString(QUuid::WithoutBraces);
-    QString name;
-    std::unique_ptr<PgConnection> db = std::make_unique<PgConnection>(5000ms, 5000ms);
-    qint64 seq = 0;
-
-    explicit Station(const QString &stationName) : name(stationName)
-    {
-        const QString role = QStringLiteral("st_") + uuid.left(8);
-        PgConnection admin(5000ms, 5000ms);
-        QVERIFY(admin.open(conninfo(QStringLiteral("postgres"))));
-        QVERIFY(admin.query(qPrintable(QStringLiteral("CREATE ROLE %1 LOGIN IN ROLE tarovik_station").arg(role))).ok());
-        QVERIFY2(db->open(conninfo(role)), qPrintable(db->lastError()));
-        QVERIFY(db->query("SELECT tarovik.last_committed($1::uuid, $2)", {uuid, name}).ok());
-    }
-
-    QJsonObject event(const QDateTime &at, const QString &kind)
-    {
-        return {{"seq", ++seq}, {"station_time", at.toUTC().toString(Qt::ISODateWithMs)},
-                {"utc_offset", at.offsetFromUtc()}, {"os_user", "оператор"}, {"kind", kind}};
-    }
-    // Records a reading; returns its id (the number of its event).
-    qint64 record(const QDateTime &at, const QString &weight, const QString &unit, const QString &note = {})
-    {
-        QJsonObject e = event(at, QStringLiteral("recorded"));
-        e.insert("scale_type", 0);
-        e.insert("journal_file", "");
-        e.insert("nom_pp", QString::number(seq));
-        e.insert("weight_text", weight);
-        e.insert("unit", unit);
-        e.insert("stat", "S");
-        e.insert("time_text", at.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")));
-        e.insert("note", note);
-        e.insert("weight", weight.trimmed());
-        send({e});
-        return seq;
-    }
-    void changeNote(qint64 reading, const QString &from, const QString &to)
-    {
-        QJsonObject e = event(QDateTime::currentDateTime(), QStringLiteral("note_changed"));
-        e.insert("reading", reading);
-        e.insert("note_old", from);
-        e.insert("note", to);
-        send({e});
-    }
-    void remove(qint64 reading)
-    {
-        QJsonObject e = event(QDateTime::currentDateTime(), QStringLiteral("deleted"));
-        e.insert("readings", QJsonArray{reading});
-        send({e});
-    }
-    void send(const QJsonArray &events)
-    {
-        const PgResult r = db->query("SELECT tarovik.append_events($1::uuid, $2::jsonb)",
-                                     {uuid, QString::fromUtf8(QJsonDocument(events).toJson(QJsonDocument::Compact))});
-        QVERIFY2(r.ok(), qPrintable(r.error));
-        QCOMPARE(r.rows.value(0).value(0).toLongLong(), seq);
-    }
-};
-
-// A reader on its own thread and the model over it, as the window has them.
-struct Viewer {
-    QThread thread;
-    CentralReader *reader;
-    std::unique_ptr<SupervisorModel> model;
-
-    explicit Viewer(ReaderTimeouts timeouts = {5000ms, 5000ms, 300ms, 1000ms}, int pageRows = 200, int maxRows = 2000,
-                    const QString &connection = conninfo(QStringLiteral("viewer")))
-        : reader(new CentralReader(connection, timeouts))
-    {
-        reader->moveToThread(&thread);
-        QObject::connect(&thread, &QThread::finished, reader, &QObject::deleteLater);
-        thread.start();
-        model = std::make_unique<SupervisorModel>(reader, pageRows, maxRows);
-        QMetaObject::invokeMethod(reader, &CentralReader::start, Qt::QueuedConnection);
-    }
-    ~Viewer()
-    {
-        model.reset();
-        thread.quit();
-        thread.wait();
-    }
-};
 
 // Each row as "station name/number", in the model's order.
 QStringList labels(const SupervisorModel &model)
@@ -171,17 +62,7 @@ class tst_CentralReader : public QObject
 private slots:
     void initTestCase()
     {
-        QFile env(qEnvironmentVariable("TAROVIK_PG_FOLDER") + QStringLiteral("/env"));
-        QVERIFY2(env.open(QIODevice::ReadOnly), "the server fixture has not started");
-        const QString text = QString::fromUtf8(env.readAll());
-        const auto value = [&](const QString &name) {
-            const int at = text.indexOf(name + QStringLiteral("='")) + name.size() + 2;
-            return text.mid(at, text.indexOf(QLatin1Char('\''), at) - at);
-        };
-        g_conninfo = QStringLiteral("host=%1 port=%2").arg(value("PGHOST"), value("PGPORT"));
-        PgConnection admin(5000ms, 5000ms);
-        QVERIFY2(admin.open(conninfo(QStringLiteral("postgres"))), qPrintable(admin.lastError()));
-        QVERIFY(admin.query("CREATE ROLE viewer LOGIN IN ROLE tarovik_viewer").ok());
+        QVERIFY(CentralFixture::connectToServer());
 
         // Three stations' readings, yesterday and today, one deleted.
         m_a = std::make_unique<Station>(QStringLiteral("Весы 1"));

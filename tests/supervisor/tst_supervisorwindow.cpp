@@ -1,0 +1,128 @@
+// "Все весы" over a real server: its controls named for a screen reader,
+// stations chosen, a note's text typed, the totals, a row's history, and a
+// deletion at a station, with and without the deleted rows shown.
+#include "CentralFixture.h"
+#include "supervisor/SupervisorWindow.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTableView>
+#include <QTableWidget>
+
+namespace {
+
+QStringList rows(const QAbstractItemModel &model)
+{
+    QStringList out;
+    for (int r = 0; r < model.rowCount(); ++r)
+        out << model.index(r, 0).data().toString() + QLatin1Char('/') + model.index(r, 1).data().toString();
+    return out;
+}
+
+} // namespace
+
+class tst_SupervisorWindow : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<Station> m_one, m_two;
+    std::unique_ptr<Viewer> m_viewer;
+    std::unique_ptr<SupervisorWindow> m_window;
+
+    template <typename W>
+    W *control(const char *name)
+    {
+        return m_window->findChild<W *>(QLatin1String(name));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(CentralFixture::connectToServer(), "the server fixture has not started");
+        m_one = std::make_unique<Station>(QStringLiteral("Весы 21"));
+        m_two = std::make_unique<Station>(QStringLiteral("Весы 22"));
+        m_one->record(today(9), QStringLiteral("  1.250"), QStringLiteral("kg"), QStringLiteral("партия 5"));
+        m_one->record(today(10), QStringLiteral("  2.000"), QStringLiteral("kg"));
+        m_two->record(today(9, 30), QStringLiteral("  3.000"), QStringLiteral("kg"), QStringLiteral("Партия 6"));
+        m_viewer = std::make_unique<Viewer>();
+        m_window = std::make_unique<SupervisorWindow>(m_viewer->model.get());
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("Все весы"));
+    }
+
+    void cleanupTestCase()
+    {
+        m_window.reset();
+        m_viewer.reset();
+    }
+
+    void accessible_names_data()
+    {
+        QTest::addColumn<QString>("name");
+        for (const char *name : {"lstStations", "cboPeriod", "txtShifts", "dtpFrom", "dtpTo", "txtNote", "txtUnit",
+                                 "chkDeleted", "grdAll", "lblTotals", "lblState"})
+            QTest::newRow(name) << QString::fromLatin1(name);
+    }
+
+    void accessible_names()
+    {
+        QFETCH(QString, name);
+        const QWidget *w = m_window->findChild<QWidget *>(name);
+        QVERIFY(w);
+        QVERIFY(!w->accessibleName().isEmpty());
+    }
+
+    void stations_note_totals_and_history()
+    {
+        auto *stations = control<QListWidget>("lstStations");
+        QTRY_VERIFY(stations->count() >= 2);
+        for (int i = 0; i < stations->count(); ++i) {
+            const QString uuid = stations->item(i)->data(Qt::UserRole).toString();
+            if (uuid == m_one->uuid || uuid == m_two->uuid)
+                stations->item(i)->setCheckState(Qt::Checked);
+        }
+        const QAbstractItemModel &model = *control<QTableView>("grdAll")->model();
+        QTRY_COMPARE(rows(model), (QStringList{"Весы 21/1", "Весы 22/1", "Весы 21/2"}));
+        QTRY_COMPARE(control<QLabel>("lblState")->text(), QStringLiteral("Центральная база на связи."));
+
+        // Typed key by key (Cyrillic: no key codes of QTest's own).
+        for (const QChar c : QStringLiteral("партия"))
+            QTest::sendKeyEvent(QTest::Click, control<QLineEdit>("txtNote"), Qt::Key_unknown, QString(c), Qt::NoModifier);
+        QTRY_COMPARE(rows(model), (QStringList{"Весы 21/1", "Весы 22/1"}));
+        auto *totals = control<QLabel>("lblTotals");
+        QTRY_VERIFY2(totals->text().startsWith(QStringLiteral("Весы 21: Итого: 1 строка, сумма 1,250 kg")),
+                     qPrintable(totals->text()));
+        QVERIFY(totals->text().contains(QStringLiteral("Все выбранные: Итого: 2 строки, сумма 4,250 kg")));
+
+        // A note changed at the station, then the row's history.
+        m_one->changeNote(1, QStringLiteral("партия 5"), QStringLiteral("партия 5, проверено"));
+        QTRY_COMPARE(model.index(0, 8).data().toString(), QStringLiteral("партия 5, проверено"));
+        auto *table = control<QTableView>("grdAll");
+        const QRect cell = table->visualRect(model.index(0, 2));
+        // A double click is a press first (the view opens the row pressed).
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+        QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+        QTableWidget *history = nullptr;
+        QTRY_VERIFY((history = m_window->findChild<QTableWidget *>(QStringLiteral("grdHistory"))));
+        QCOMPARE(history->rowCount(), 2);
+        QCOMPARE(history->item(0, 4)->text(), QStringLiteral("записано"));
+        QCOMPARE(history->item(1, 4)->text(), QStringLiteral("примечание изменено"));
+        QCOMPARE(history->item(1, 5)->text(), QStringLiteral("партия 5"));
+        QCOMPARE(history->item(1, 6)->text(), QStringLiteral("партия 5, проверено"));
+        QCOMPARE(history->item(1, 1)->text(), QStringLiteral("Весы 21"));
+        history->window()->close();
+
+        // Deleted at a station: gone, then shown again with the check box.
+        m_two->remove(1);
+        QTRY_COMPARE(rows(model), QStringList{"Весы 21/1"});
+        control<QCheckBox>("chkDeleted")->click();
+        QTRY_COMPARE(rows(model), (QStringList{"Весы 21/1", "Весы 22/1"}));
+        QVERIFY(model.index(1, 0).data(SupervisorModel::DeletedRole).toBool());
+    }
+};
+
+QTEST_MAIN(tst_SupervisorWindow)
+#include "tst_supervisorwindow.moc"

@@ -1,8 +1,12 @@
-// "Все весы" over a real server: its controls named for a screen reader,
-// stations chosen, a note's text typed, the totals, a row's history, and a
-// deletion at a station, with and without the deleted rows shown.
+// "Все весы" over a real server, driven with real input on a real X server:
+// its controls named for a screen reader, stations chosen, a note's text
+// typed, the totals, a row's history on a double click, and a deletion at
+// a station, with and without the deleted rows shown.
 #include "CentralFixture.h"
+#include "support/XServer.h"
 #include "supervisor/SupervisorWindow.h"
+
+#include <QApplication>
 
 #include <QCheckBox>
 #include <QLabel>
@@ -19,6 +23,14 @@ QStringList rows(const QAbstractItemModel &model)
     for (int r = 0; r < model.rowCount(); ++r)
         out << model.index(r, 0).data().toString() + QLatin1Char('/') + model.index(r, 1).data().toString();
     return out;
+}
+
+// A real click (or two) at a point of a widget.
+bool click(const QWidget *widget, QPoint at, int times = 1)
+{
+    at = widget->mapToGlobal(at);
+    return XServer::xdotool({"mousemove", "--sync", QString::number(at.x()), QString::number(at.y()), "click",
+                             "--repeat", QString::number(times), "--delay", "60", "1"});
 }
 
 } // namespace
@@ -88,9 +100,10 @@ private slots:
         QTRY_COMPARE(rows(model), (QStringList{"Весы 21/1", "Весы 22/1", "Весы 21/2"}));
         QTRY_COMPARE(control<QLabel>("lblState")->text(), QStringLiteral("Центральная база на связи."));
 
-        // Typed key by key (Cyrillic: no key codes of QTest's own).
-        for (const QChar c : QStringLiteral("партия"))
-            QTest::sendKeyEvent(QTest::Click, control<QLineEdit>("txtNote"), Qt::Key_unknown, QString(c), Qt::NoModifier);
+        auto *note = control<QLineEdit>("txtNote");
+        QVERIFY(click(note, note->rect().center()));
+        QTRY_VERIFY(note->hasFocus());
+        QVERIFY(XServer::type(QStringLiteral("партия"), 20));
         QTRY_COMPARE(rows(model), (QStringList{"Весы 21/1", "Весы 22/1"}));
         auto *totals = control<QLabel>("lblTotals");
         QTRY_VERIFY2(totals->text().startsWith(QStringLiteral("Весы 21: Итого: 1 строка, сумма 1,250 kg")),
@@ -102,9 +115,7 @@ private slots:
         QTRY_COMPARE(model.index(0, 8).data().toString(), QStringLiteral("партия 5, проверено"));
         auto *table = control<QTableView>("grdAll");
         const QRect cell = table->visualRect(model.index(0, 2));
-        // A double click is a press first (the view opens the row pressed).
-        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
-        QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+        QVERIFY(click(table->viewport(), cell.center(), 2));
         QTableWidget *history = nullptr;
         QTRY_VERIFY((history = m_window->findChild<QTableWidget *>(QStringLiteral("grdHistory"))));
         QCOMPARE(history->rowCount(), 2);
@@ -118,11 +129,12 @@ private slots:
         // Deleted at a station: gone, then shown again with the check box.
         m_two->remove(1);
         QTRY_COMPARE(rows(model), QStringList{"Весы 21/1"});
-        control<QCheckBox>("chkDeleted")->click();
+        auto *deleted = control<QCheckBox>("chkDeleted");
+        QVERIFY(click(deleted, QPoint(8, deleted->height() / 2)));
         QTRY_COMPARE(rows(model), (QStringList{"Весы 21/1", "Весы 22/1"}));
         QVERIFY(model.index(1, 0).data(SupervisorModel::DeletedRole).toBool());
     }
 };
 
-QTEST_MAIN(tst_SupervisorWindow)
-#include "tst_supervisorwindow.moc"
+TAROVIK_X11_TEST_MAIN(tst_SupervisorWindow, false)
+#include "tst_x11supervisorwindow.moc"

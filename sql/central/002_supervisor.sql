@@ -10,7 +10,16 @@ BEGIN;
 -- superuser that runs this file, in its usual schema.
 CREATE EXTENSION IF NOT EXISTS pg_trgm;
 SET LOCAL ROLE tarovik_owner;
-INSERT INTO tarovik.schema_versions (version) VALUES (2);
+-- What a station checks is the version of what it calls: a file that adds
+-- only what viewers read (as this one) leaves it as it was, so that the
+-- stations in the field go on sending. central-schema.sh still reads the
+-- highest file applied from the table.
+ALTER TABLE tarovik.schema_versions ADD COLUMN station_facing boolean NOT NULL DEFAULT true;
+INSERT INTO tarovik.schema_versions (version, station_facing) VALUES (2, false);
+CREATE OR REPLACE FUNCTION tarovik.schema_version() RETURNS integer
+LANGUAGE sql STABLE SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $$
+    SELECT max(version) FROM tarovik.schema_versions WHERE station_facing
+$$;
 
 -- The window's order: station time, then station and number. Keyset paging
 -- walks this index from a row's key, so a page costs the same on the first

@@ -128,7 +128,7 @@ resent_tail_with_new_events|station_a|SELECT tarovik.append_events('$A', '[$(rec
 events_held_once|postgres|SELECT station = '$A', count(*), min(seq), max(seq) FROM tarovik.events GROUP BY station ORDER BY 1|f|1|1|1;t|5|1|5
 server_keeps_role_and_time|postgres|SELECT DISTINCT db_user, server_time > now() - interval '1 minute', utc_offset, os_user FROM tarovik.events WHERE station = '$A'|station_a|t|10800|оператор
 last_committed_after_batches|station_a|SELECT tarovik.last_committed('$A', NULL)|5
-station_reads_schema_version|station_a|SELECT tarovik.schema_version()|2
+station_reads_schema_version|station_a|SELECT tarovik.schema_version()|1
 deletion_and_emptying|station_a|SELECT tarovik.append_events('$A', '[$(event 6 '"kind": "deleted", "readings": [2]'), $file_opened, $(recorded 8 '  7.25' kg ''), $(recorded 9 '  0.75' kg '')]')|9
 viewer_reads_readings|viewer_v|SELECT station_name, reading, deleted, in_journal FROM tarovik.readings WHERE station = '$A' ORDER BY reading|Весы 1|1|f|f;Весы 1|2|t|f;Весы 1|3|f|f;Весы 1|4|f|f;Весы 1|8|f|t;Весы 1|9|f|t
 viewer_reads_the_latest_note_as_sent|viewer_v|SELECT note = $tricky_note_sql FROM tarovik.readings WHERE station = '$A' AND reading = 1|t

@@ -6,11 +6,11 @@
 #include "Measure.h"
 #include "supervisor/CentralReader.h"
 #include "supervisor/PgConnection.h"
+#include "supervisor/ReaderThread.h"
 #include "supervisor/SupervisorModel.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QThread>
 #include <QTimer>
 #include <QUuid>
 
@@ -27,23 +27,11 @@ using namespace std::chrono_literals;
 namespace {
 
 struct Viewer {
-    QThread thread;
-    CentralReader *reader;
+    ReaderThread thread;
     std::unique_ptr<SupervisorModel> model;
     Viewer(const QString &conninfo, int pageRows, int maxRows)
-        : reader(new CentralReader(conninfo))
+        : thread(conninfo), model(std::make_unique<SupervisorModel>(thread.reader(), pageRows, maxRows))
     {
-        reader->moveToThread(&thread);
-        QObject::connect(&thread, &QThread::finished, reader, &QObject::deleteLater);
-        thread.start();
-        model = std::make_unique<SupervisorModel>(reader, pageRows, maxRows);
-        QMetaObject::invokeMethod(reader, &CentralReader::start, Qt::QueuedConnection);
-    }
-    ~Viewer()
-    {
-        model.reset();
-        thread.quit();
-        thread.wait();
     }
     // Milliseconds from asking for a selection to its first page shown.
     double select(const ReadingFilter &filter)

@@ -5,6 +5,8 @@
 
 #include <QByteArray>
 
+#include <cerrno>
+
 namespace {
 
 QString serverText(const char *text)

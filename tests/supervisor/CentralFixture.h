@@ -4,6 +4,7 @@
 // sender does, and a reader on its thread with the model over it.
 #include "supervisor/CentralReader.h"
 #include "supervisor/PgConnection.h"
+#include "supervisor/ReaderThread.h"
 #include "supervisor/SupervisorModel.h"
 
 #include <QFile>
@@ -11,7 +12,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTest>
-#include <QThread>
 #include <QUuid>
 
 #include <memory>
@@ -95,25 +95,14 @@ struct Station {
 
 // A reader on its own thread and the model over it, as the window has them.
 struct Viewer {
-    QThread thread;
-    CentralReader *reader;
+    ReaderThread thread;
     std::unique_ptr<SupervisorModel> model;
 
     explicit Viewer(ReaderTimeouts timeouts = {5000ms, 5000ms, 300ms, 1000ms}, int pageRows = 200, int maxRows = 2000,
                     const QString &connection = conninfo(QStringLiteral("viewer")))
-        : reader(new CentralReader(connection, timeouts))
+        : thread(connection, timeouts),
+          model(std::make_unique<SupervisorModel>(thread.reader(), pageRows, maxRows))
     {
-        reader->moveToThread(&thread);
-        QObject::connect(&thread, &QThread::finished, reader, &QObject::deleteLater);
-        thread.start();
-        model = std::make_unique<SupervisorModel>(reader, pageRows, maxRows);
-        QMetaObject::invokeMethod(reader, &CentralReader::start, Qt::QueuedConnection);
-    }
-    ~Viewer()
-    {
-        model.reset();
-        thread.quit();
-        thread.wait();
     }
 };
 

@@ -338,7 +338,8 @@ private slots:
     void not_readable()
     {
         QFETCH(QString, connection);
-        Viewer viewer({300ms, 300ms, 5000ms, 5000ms}, 200, 2000, connection);
+        // Timeouts well inside the moment the thread is given to end.
+        Viewer viewer({100ms, 100ms, 5000ms, 5000ms}, 200, 2000, connection);
         QSignalSpy state(viewer.model.get(), &SupervisorModel::stateChanged);
         viewer.model->select(ReadingFilter{});
         QVERIFY(state.wait(5000));

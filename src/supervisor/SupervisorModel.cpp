@@ -50,7 +50,12 @@ SupervisorModel::SupervisorModel(CentralReader *reader, int pageRows, int maxRow
 {
     connect(reader, &CentralReader::pageRead, this, &SupervisorModel::onPage, Qt::QueuedConnection);
     connect(reader, &CentralReader::readingsChanged, this, &SupervisorModel::onChanged, Qt::QueuedConnection);
-    connect(reader, &CentralReader::stateChanged, this, &SupervisorModel::stateChanged, Qt::QueuedConnection);
+    connect(reader, &CentralReader::stateChanged, this, [this](bool online, const QString &message) {
+        // A page asked for while the server was away never comes: ask again.
+        if (!online)
+            m_fetching = false;
+        emit stateChanged(online, message);
+    }, Qt::QueuedConnection);
     connect(reader, &CentralReader::stationsRead, this, &SupervisorModel::stationsRead, Qt::QueuedConnection);
     connect(reader, &CentralReader::historyRead, this, &SupervisorModel::historyReady, Qt::QueuedConnection);
     connect(reader, &CentralReader::totalsRead, this, [this](int generation, const QList<SelectionTotal> &totals) {

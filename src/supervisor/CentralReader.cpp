@@ -84,8 +84,7 @@ void CentralReader::start()
 
 bool CentralReader::connectNow()
 {
-    delete m_notifier;
-    m_notifier = nullptr;
+    dropNotifier();
     if (!m_db.open(m_conninfo)) {
         lost(m_db.lastError());
         return false;
@@ -126,10 +125,19 @@ bool CentralReader::connectNow()
     return m_db.isOpen();
 }
 
+void CentralReader::dropNotifier()
+{
+    // Later: this may run inside the notifier's own signal.
+    if (m_notifier) {
+        m_notifier->setEnabled(false);
+        m_notifier->deleteLater();
+    }
+    m_notifier = nullptr;
+}
+
 void CentralReader::lost(const QString &message)
 {
-    delete m_notifier;
-    m_notifier = nullptr;
+    dropNotifier();
     m_db.close();
     emit stateChanged(false, message);
     if (!m_retry->isActive()) {

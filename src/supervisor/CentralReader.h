@@ -64,6 +64,7 @@ signals:
 private:
     bool connectNow();
     void lost(const QString &message);
+    void dropNotifier();
     void onSocket();
     void catchUp(const QString &station);
     bool readPage(int kind, const RowKey *key, int pageRows);

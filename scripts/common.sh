@@ -47,11 +47,12 @@ build() {
 }
 
 # start_x [screen]: a display of its own (Xvfb picks a free number and tells
-# it) with DISPLAY exported; killed with the script's other jobs.
+# it) with DISPLAY exported; killed with the script's other jobs. -nopn: a
+# number whose abstract socket another server holds is not taken.
 start_x() {
     local n
     exec 5<> <(:)
-    Xvfb -displayfd 5 -screen 0 "${1:-1280x1024x24}" -nolisten tcp >/dev/null 2>&1 &
+    Xvfb -displayfd 5 -screen 0 "${1:-1280x1024x24}" -nolisten tcp -nopn >/dev/null 2>&1 &
     read -r -t 10 n <&5 || { echo "Xvfb did not start" >&2; return 1; }
     export DISPLAY=":$n"
 }

@@ -31,9 +31,12 @@ pid_t spawn(const char *program, const std::string &arg1 = {}, int keepFd = -1)
     }
     if (std::string(program) == "Xvfb")
         // With -displayfd it takes the first number whose sockets it can
-        // bind; its abstract socket makes that number its own across roots.
+        // all bind (-nopn): by default it settles for its socket file alone
+        // when another server (another test's, another root's) holds the
+        // abstract socket of that number, and its clients, which try the
+        // abstract socket first, then reach the other server.
         execlp("Xvfb", "Xvfb", "-displayfd", arg1.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
-               static_cast<char *>(nullptr));
+               "-nopn", static_cast<char *>(nullptr));
     else
         execlp(program, program, static_cast<char *>(nullptr));
     _exit(127);

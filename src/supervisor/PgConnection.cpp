@@ -1,5 +1,7 @@
 #include "supervisor/PgConnection.h"
 
+#include "supervisor/SupervisorTexts.h"
+
 #include <libpq-fe.h>
 #include <poll.h>
 
@@ -19,12 +21,12 @@ QString serverText(const char *text)
 QString messageFor(const QString &sqlState, const QString &serverMessage)
 {
     if (sqlState == QLatin1String("42501") || sqlState == QLatin1String("42883"))
-        return QStringLiteral("Нет права читать центральный журнал: роль должна входить в tarovik_viewer.");
+        return SupervisorTexts::noViewerRight();
     if (sqlState.startsWith(QLatin1String("28")))
-        return QStringLiteral("Центральная база не принимает этого пользователя или пароль.");
+        return SupervisorTexts::loginRefused();
     if (sqlState == QLatin1String("3D000") || sqlState == QLatin1String("3F000"))
-        return QStringLiteral("В базе нет центрального журнала.");
-    return QStringLiteral("Ошибка центральной базы: %1").arg(serverMessage);
+        return SupervisorTexts::noCentralJournal();
+    return SupervisorTexts::serverError(serverMessage);
 }
 
 } // namespace
@@ -77,25 +79,24 @@ bool PgConnection::open(const QString &conninfo)
     close();
     m_conn = PQconnectStart(conninfo.toUtf8().constData());
     if (!m_conn || PQstatus(m_conn) == CONNECTION_BAD) {
-        fail(QStringLiteral("Нет соединения с центральной базой: %1")
-                 .arg(m_conn ? serverText(PQerrorMessage(m_conn)) : QString()));
+        fail(SupervisorTexts::notConnected(m_conn ? serverText(PQerrorMessage(m_conn)) : QString()));
         return false;
     }
     const auto deadline = std::chrono::steady_clock::now() + m_connectTimeout;
     PostgresPollingStatusType state = PGRES_POLLING_WRITING;
     while (state != PGRES_POLLING_OK) {
         if (state == PGRES_POLLING_FAILED) {
-            fail(QStringLiteral("Нет соединения с центральной базой: %1").arg(serverText(PQerrorMessage(m_conn))));
+            fail(SupervisorTexts::notConnected(serverText(PQerrorMessage(m_conn))));
             return false;
         }
         if (!waitSocket(state == PGRES_POLLING_READING ? POLLIN : POLLOUT, deadline)) {
-            fail(QStringLiteral("Центральная база не отвечает."));
+            fail(SupervisorTexts::noAnswer());
             return false;
         }
         state = PQconnectPoll(m_conn);
     }
     if (PQsetnonblocking(m_conn, 1) != 0) {
-        fail(QStringLiteral("Нет соединения с центральной базой: %1").arg(serverText(PQerrorMessage(m_conn))));
+        fail(SupervisorTexts::notConnected(serverText(PQerrorMessage(m_conn))));
         return false;
     }
     m_lastError.clear();
@@ -106,7 +107,7 @@ PgResult PgConnection::query(const char *sql, const QStringList &params)
 {
     PgResult result;
     if (!m_conn) {
-        result.error = m_lastError.isEmpty() ? QStringLiteral("Нет соединения с центральной базой.") : m_lastError;
+        result.error = m_lastError.isEmpty() ? SupervisorTexts::notConnected() : m_lastError;
         return result;
     }
     QList<QByteArray> bytes;
@@ -121,7 +122,7 @@ PgResult PgConnection::query(const char *sql, const QStringList &params)
         result.error = message;
         return result;
     };
-    const QString lostText = QStringLiteral("Связь с центральной базой потеряна.");
+    const QString lostText = SupervisorTexts::connectionLost();
     if (!PQsendQueryParams(m_conn, sql, int(values.size()), nullptr, values.constData(), nullptr, nullptr, 0))
         return lost(lostText);
     for (;;) {
@@ -131,7 +132,7 @@ PgResult PgConnection::query(const char *sql, const QStringList &params)
         if (flushed < 0)
             return lost(lostText);
         if (!waitSocket(POLLIN | POLLOUT, deadline))
-            return lost(QStringLiteral("Центральная база не отвечает."));
+            return lost(SupervisorTexts::noAnswer());
         if (!PQconsumeInput(m_conn))
             return lost(lostText);
     }
@@ -160,7 +161,7 @@ PgResult PgConnection::query(const char *sql, const QStringList &params)
             continue;
         }
         if (!waitSocket(POLLIN, deadline))
-            return lost(QStringLiteral("Центральная база не отвечает."));
+            return lost(SupervisorTexts::noAnswer());
     }
     if (PQstatus(m_conn) == CONNECTION_BAD)
         return lost(lostText);
@@ -170,7 +171,7 @@ PgResult PgConnection::query(const char *sql, const QStringList &params)
 QList<PgNotification> PgConnection::takeNotifications()
 {
     if (m_conn && (!PQconsumeInput(m_conn) || PQstatus(m_conn) == CONNECTION_BAD))
-        fail(QStringLiteral("Связь с центральной базой потеряна."));
+        fail(SupervisorTexts::connectionLost());
     QList<PgNotification> taken;
     while (m_conn) {
         PGnotify *n = PQnotifies(m_conn);

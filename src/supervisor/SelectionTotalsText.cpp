@@ -1,6 +1,7 @@
 #include "supervisor/SelectionTotalsText.h"
 
 #include "report/TotalsText.h"
+#include "supervisor/SupervisorTexts.h"
 
 namespace {
 
@@ -32,7 +33,7 @@ QStringList SelectionTotalsText::lines(const QList<SelectionTotal> &totals)
     JournalTotals::Summary summary;
     const auto flush = [&] {
         if (!summary.units.isEmpty())
-            out << (station.isEmpty() ? QStringLiteral("Все выбранные") : name) + QStringLiteral(": ")
+            out << (station.isEmpty() ? SupervisorTexts::allSelected() : name) + QStringLiteral(": ")
                     + TotalsText::line(summary);
         summary = {};
     };

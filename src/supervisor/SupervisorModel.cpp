@@ -2,6 +2,7 @@
 
 #include "journal/JournalLayout.h"
 #include "supervisor/CentralReader.h"
+#include "supervisor/SupervisorTexts.h"
 
 #include <algorithm>
 
@@ -90,7 +91,7 @@ QVariant SupervisorModel::headerData(int section, Qt::Orientation orientation, i
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= columnCount())
         return QAbstractTableModel::headerData(section, orientation, role);
-    return section == 0 ? QStringLiteral("Станция") : journalColumns()[section - 1].caption;
+    return section == 0 ? SupervisorTexts::stationCaption() : journalColumns()[section - 1].caption;
 }
 
 void SupervisorModel::select(const ReadingFilter &filter)

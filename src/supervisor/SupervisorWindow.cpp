@@ -1,7 +1,9 @@
 #include "supervisor/SupervisorWindow.h"
 
+#include "journal/JournalTexts.h"
 #include "supervisor/SelectionTotalsText.h"
 #include "supervisor/SupervisorModel.h"
+#include "supervisor/SupervisorTexts.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -48,11 +50,11 @@ W *named(W *widget, const char *objectName, const QString &accessibleName)
 QString eventName(const QString &kind)
 {
     if (kind == QLatin1String("recorded"))
-        return QStringLiteral("записано");
+        return SupervisorTexts::recorded();
     if (kind == QLatin1String("note_changed"))
-        return QStringLiteral("примечание изменено");
+        return SupervisorTexts::noteChanged();
     if (kind == QLatin1String("deleted"))
-        return QStringLiteral("удалено");
+        return SupervisorTexts::deleted();
     return kind;
 }
 
@@ -62,41 +64,39 @@ SupervisorWindow::SupervisorWindow(SupervisorModel *model, QWidget *parent)
     : QWidget(parent, Qt::Window), m_model(model)
 {
     setObjectName(QStringLiteral("frmAllScales"));
-    setWindowTitle(QStringLiteral("Все весы"));
-    m_stations = named(new QListWidget, "lstStations", QStringLiteral("Станции"));
+    setWindowTitle(SupervisorTexts::windowTitle());
+    m_stations = named(new QListWidget, "lstStations", SupervisorTexts::stations());
     m_stations->setMaximumHeight(90);
-    m_period = named(new QComboBox, "cboPeriod", QStringLiteral("Период"));
-    m_period->addItems({QStringLiteral("Все"), QStringLiteral("Сегодня"), QStringLiteral("Смена"),
-                        QStringLiteral("С … по …")});
-    m_shifts = named(new QLineEdit(QStringLiteral("08:00 20:00")), "txtShifts", QStringLiteral("Начала смен"));
-    m_from = named(new QDateTimeEdit(QDateTime(QDate::currentDate(), QTime(0, 0))), "dtpFrom", QStringLiteral("С"));
-    m_to = named(new QDateTimeEdit(QDateTime(QDate::currentDate().addDays(1), QTime(0, 0))), "dtpTo", QStringLiteral("По"));
-    m_note = named(new QLineEdit, "txtNote", QStringLiteral("Примечание содержит"));
-    m_unit = named(new QLineEdit, "txtUnit", QStringLiteral("Единица"));
-    m_deleted = named(new QCheckBox(QStringLiteral("Показывать удалённые")), "chkDeleted",
-                      QStringLiteral("Показывать удалённые"));
-    m_table = named(new QTableView, "grdAll", QStringLiteral("Записи всех весов"));
+    m_period = named(new QComboBox, "cboPeriod", SupervisorTexts::period());
+    m_period->addItems(SupervisorTexts::periods());
+    m_shifts = named(new QLineEdit(QStringLiteral("08:00 20:00")), "txtShifts", SupervisorTexts::shiftStarts());
+    m_from = named(new QDateTimeEdit(QDateTime(QDate::currentDate(), QTime(0, 0))), "dtpFrom", SupervisorTexts::periodFrom());
+    m_to = named(new QDateTimeEdit(QDateTime(QDate::currentDate().addDays(1), QTime(0, 0))), "dtpTo", SupervisorTexts::periodTo());
+    m_note = named(new QLineEdit, "txtNote", SupervisorTexts::noteContains());
+    m_unit = named(new QLineEdit, "txtUnit", SupervisorTexts::unit());
+    m_deleted = named(new QCheckBox(SupervisorTexts::showDeleted()), "chkDeleted", SupervisorTexts::showDeleted());
+    m_table = named(new QTableView, "grdAll", SupervisorTexts::allReadings());
     m_table->setModel(model);
     m_table->setItemDelegate(new StrikeDeleted(m_table));
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->verticalHeader()->hide();
-    m_totals = named(new QLabel, "lblTotals", QStringLiteral("Итоги"));
+    m_totals = named(new QLabel, "lblTotals", SupervisorTexts::totals());
     m_totals->setWordWrap(true);
     m_totals->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    m_state = named(new QLabel, "lblState", QStringLiteral("Связь с центральной базой"));
+    m_state = named(new QLabel, "lblState", SupervisorTexts::connectionState());
 
     auto *filters = new QFormLayout;
-    filters->addRow(QStringLiteral("Станции:"), m_stations);
+    filters->addRow(SupervisorTexts::stationsLabel(), m_stations);
     auto *period = new QHBoxLayout;
     for (QWidget *w : std::initializer_list<QWidget *>{m_period, m_shifts, m_from, m_to})
         period->addWidget(w);
-    filters->addRow(QStringLiteral("Период:"), period);
+    filters->addRow(SupervisorTexts::periodLabel(), period);
     auto *text = new QHBoxLayout;
     text->addWidget(m_note, 3);
-    text->addWidget(new QLabel(QStringLiteral("Единица:")));
+    text->addWidget(new QLabel(SupervisorTexts::unitLabel()));
     text->addWidget(m_unit, 1);
     text->addWidget(m_deleted);
-    filters->addRow(QStringLiteral("Примечание:"), text);
+    filters->addRow(SupervisorTexts::noteLabel(), text);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(filters);
     layout->addWidget(m_table, 1);
@@ -130,7 +130,7 @@ SupervisorWindow::SupervisorWindow(SupervisorModel *model, QWidget *parent)
         m_totals->setText(SelectionTotalsText::lines(totals).join(QLatin1Char('\n')));
     });
     connect(model, &SupervisorModel::stateChanged, this, [this](bool online, const QString &message) {
-        m_state->setText(online ? QStringLiteral("Центральная база на связи.") : message);
+        m_state->setText(online ? SupervisorTexts::online() : message);
     });
     connect(model, &SupervisorModel::stationsRead, this, &SupervisorWindow::showStations);
     connect(model, &SupervisorModel::historyReady, this,
@@ -202,11 +202,12 @@ void SupervisorWindow::showHistory(const QList<HistoryEvent> &events)
     auto *dialog = new QDialog(this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setObjectName(QStringLiteral("frmHistory"));
-    dialog->setWindowTitle(QStringLiteral("История записи"));
-    auto *table = named(new QTableWidget(int(events.size()), 7), "grdHistory", QStringLiteral("События записи"));
-    table->setHorizontalHeaderLabels({QStringLiteral("Время"), QStringLiteral("Станция"), QStringLiteral("Пользователь"),
-                                      QStringLiteral("Роль"), QStringLiteral("Событие"), QStringLiteral("Было"),
-                                      QStringLiteral("Стало")});
+    dialog->setWindowTitle(SupervisorTexts::historyTitle());
+    auto *table = named(new QTableWidget(int(events.size()), 7), "grdHistory", SupervisorTexts::historyEvents());
+    table->setHorizontalHeaderLabels({JournalTexts::timeCaption(), SupervisorTexts::stationCaption(),
+                                      SupervisorTexts::userCaption(), SupervisorTexts::roleCaption(),
+                                      SupervisorTexts::eventCaption(), SupervisorTexts::beforeCaption(),
+                                      SupervisorTexts::afterCaption()});
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     for (int r = 0; r < events.size(); ++r) {
         const HistoryEvent &e = events[r];

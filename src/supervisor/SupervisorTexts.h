@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// What the supervisor's view of the central journal shows and says, in one
+// place.
+namespace SupervisorTexts {
+
+// The server's refusals, told apart by their SQLSTATE.
+inline QString noViewerRight()
+{
+    return QStringLiteral("Нет права читать центральный журнал: роль должна входить в tarovik_viewer.");
+}
+inline QString loginRefused() { return QStringLiteral("Центральная база не принимает этого пользователя или пароль."); }
+inline QString noCentralJournal() { return QStringLiteral("В базе нет центрального журнала."); }
+inline QString serverError(const QString &serverMessage)
+{
+    return QStringLiteral("Ошибка центральной базы: %1").arg(serverMessage);
+}
+
+inline QString notConnected(const QString &reason)
+{
+    return QStringLiteral("Нет соединения с центральной базой: %1").arg(reason);
+}
+inline QString notConnected() { return QStringLiteral("Нет соединения с центральной базой."); }
+inline QString noAnswer() { return QStringLiteral("Центральная база не отвечает."); }
+inline QString connectionLost() { return QStringLiteral("Связь с центральной базой потеряна."); }
+inline QString online() { return QStringLiteral("Центральная база на связи."); }
+
+// Whose totals a line gives when they are over every selected station.
+inline QString allSelected() { return QStringLiteral("Все выбранные"); }
+inline QString stationCaption() { return QStringLiteral("Станция"); }
+
+inline QString windowTitle() { return QStringLiteral("Все весы"); }
+inline QString stations() { return QStringLiteral("Станции"); }
+inline QString stationsLabel() { return QStringLiteral("Станции:"); }
+inline QString period() { return QStringLiteral("Период"); }
+inline QString periodLabel() { return QStringLiteral("Период:"); }
+// In the order of ReadingFilter::Period.
+inline QStringList periods()
+{
+    return {QStringLiteral("Все"), QStringLiteral("Сегодня"), QStringLiteral("Смена"), QStringLiteral("С … по …")};
+}
+inline QString shiftStarts() { return QStringLiteral("Начала смен"); }
+inline QString periodFrom() { return QStringLiteral("С"); }
+inline QString periodTo() { return QStringLiteral("По"); }
+inline QString noteContains() { return QStringLiteral("Примечание содержит"); }
+inline QString noteLabel() { return QStringLiteral("Примечание:"); }
+inline QString unit() { return QStringLiteral("Единица"); }
+inline QString unitLabel() { return QStringLiteral("Единица:"); }
+inline QString showDeleted() { return QStringLiteral("Показывать удалённые"); }
+inline QString allReadings() { return QStringLiteral("Записи всех весов"); }
+inline QString totals() { return QStringLiteral("Итоги"); }
+inline QString connectionState() { return QStringLiteral("Связь с центральной базой"); }
+
+// A reading's history.
+inline QString historyTitle() { return QStringLiteral("История записи"); }
+inline QString historyEvents() { return QStringLiteral("События записи"); }
+inline QString userCaption() { return QStringLiteral("Пользователь"); }
+inline QString roleCaption() { return QStringLiteral("Роль"); }
+inline QString eventCaption() { return QStringLiteral("Событие"); }
+inline QString beforeCaption() { return QStringLiteral("Было"); }
+inline QString afterCaption() { return QStringLiteral("Стало"); }
+inline QString recorded() { return QStringLiteral("записано"); }
+inline QString noteChanged() { return QStringLiteral("примечание изменено"); }
+inline QString deleted() { return QStringLiteral("удалено"); }
+
+} // namespace SupervisorTexts

@@ -70,7 +70,7 @@ inside() {
             SHELL=/bin/bash PATH=/usr/local/bin:/usr/bin:/bin LANG=C.UTF-8 \
             CCACHE_DIR=/var/cache/ccache CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache \
             ${TAROVIK_FUZZ_SECONDS:+TAROVIK_FUZZ_SECONDS=$TAROVIK_FUZZ_SECONDS} \
-            bash -c "cd $clone && $1"
+            bash -c "cd $clone && $*"
     }
     local status=0
     step "scripts/test.sh" 2700 as_user ./scripts/test.sh || status=$?

@@ -216,7 +216,10 @@ void SupervisorModel::onChanged(int generation, const QList<CentralRow> &rows,
 {
     if (generation != m_generation)
         return;
-    for (const auto &[station, reading] : asked) {
+    for (const auto &pair : asked) {
+        // Named copies: a lambda may not capture structured bindings in C++17.
+        const QString &station = pair.first;
+        const qint64 reading = pair.second;
         const bool kept = std::any_of(rows.begin(), rows.end(), [&](const CentralRow &r) {
             return r.key.reading == reading && r.key.station == station;
         });

@@ -11,7 +11,8 @@
 #       TAROVIK_PG_DIR set, stops the server and removes the folder whatever
 #       happens (also on INT and TERM), and exits with the command's status.
 #   scripts/pg-test-server.sh start <folder>   (for a CTest fixture's setup)
-#       starts a server in <folder> (new or empty) and writes its
+#       starts a server in <folder> (one left there is stopped and removed
+#       first) and writes its
 #       environment, as shell assignments, to <folder>/env.
 #   scripts/pg-test-server.sh stop <folder>    (the fixture's cleanup)
 #       stops it and removes the folder.
@@ -89,6 +90,8 @@ run)
     ;;
 start)
     [ $# -eq 2 ] || { echo "usage: $0 start <folder>" >&2; exit 2; }
+    # A server left there by a run that ended before its cleanup goes first.
+    stop_server "$2"
     start_server "$2" || { stop_server "$2"; exit 1; }
     ;;
 pause)

@@ -7,9 +7,11 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -95,9 +97,30 @@ QByteArray PseudoTerminal::readAvailable()
     QByteArray all;
     char chunk[4096];
     ssize_t n;
-    while (m_master >= 0 && (n = ::read(m_master, chunk, sizeof chunk)) > 0)
-        all.append(chunk, n);
+    while (m_master >= 0 && (n = ::read(m_master, chunk, sizeof chunk)) > 0) {
+        if (!m_packetMode) {
+            all.append(chunk, n);
+        } else if (chunk[0] == TIOCPKT_DATA) { // each read is one packet: its first byte says which
+            all.append(chunk + 1, n - 1);
+        } else if (chunk[0] & TIOCPKT_FLUSHREAD) {
+            m_inputCleared = true;
+        }
+    }
     return all;
+}
+
+bool PseudoTerminal::setPacketMode(bool on)
+{
+    int value = on ? 1 : 0;
+    if (m_master < 0 || ::ioctl(m_master, TIOCPKT, &value) != 0)
+        return false;
+    m_packetMode = on;
+    return true;
+}
+
+bool PseudoTerminal::takeInputCleared()
+{
+    return std::exchange(m_inputCleared, false);
 }
 
 void PseudoTerminal::closeMaster()

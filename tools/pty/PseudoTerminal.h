@@ -37,6 +37,13 @@ public:
     // What waits on the master side now, without waiting.
     QByteArray readAvailable();
 
+    // Packet mode: the master also learns when the port clears its input
+    // (tcflush), as a program does when it opens the line. Off by default.
+    bool setPacketMode(bool on);
+    // Whether the port cleared its input since the last call (packet mode,
+    // as seen by readAvailable()).
+    bool takeInputCleared();
+
     // Closes the master: to the port this is a device pulled out.
     void closeMaster();
 
@@ -46,4 +53,6 @@ private:
     QString m_slavePath;
     QString m_linkPath;
     QString m_error;
+    bool m_packetMode = false;
+    bool m_inputCleared = false;
 };

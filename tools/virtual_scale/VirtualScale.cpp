@@ -9,6 +9,11 @@ namespace {
 
 constexpr qint64 LineBytesPerSecond = 960; // 9600 baud, 10 bits a byte
 constexpr int IdlePollMs = 20;             // waiting for a listener
+// A program clears its input once it has opened and set up the port: a
+// frame sent in between would be lost before reception began. The scale
+// waits for that clearing, this long at most (a listener may never clear).
+constexpr qint64 ClearWaitMs = 1000;
+constexpr int ClearPollMs = 2;
 constexpr int LingerPollMs = 10;
 constexpr qint64 LingerMs = 500;           // waiting for the last ACKs
 // Without ACKs to wait for, the line stays up this long after the last frame:
@@ -58,10 +63,18 @@ void VirtualScale::tick()
     }
     if (!m_line.peerOpen()) {
         m_clock.invalidate();
+        m_listenerSince.invalidate();
+        m_line.takeInputCleared(); // a clearing belongs to the listener that did it
         m_timer.start(IdlePollMs);
         return;
     }
     if (!m_clock.isValid()) {
+        if (!m_listenerSince.isValid())
+            m_listenerSince.start();
+        if (!m_line.takeInputCleared() && m_listenerSince.elapsed() < ClearWaitMs) {
+            m_timer.start(ClearPollMs);
+            return;
+        }
         m_clock.start();
         m_dueNs = 0;
     }

@@ -52,6 +52,7 @@ private:
     Options m_options;
     QTimer m_timer;
     QElapsedTimer m_clock;   // runs while a listener is there
+    QElapsedTimer m_listenerSince; // a listener came and is awaited to clear its input
     qint64 m_dueNs = 0;      // when the next frame is due, on m_clock
     QElapsedTimer m_lingerClock;
     qint64 m_sent = 0;

@@ -146,6 +146,9 @@ int main(int argc, char *argv[])
     if (!line.linkAs(folder, int(port)))
         return fail(line.errorText());
     line.releaseSlave();
+    // Tells the scale when the program has cleared its input, its cue to begin.
+    if (!line.setPacketMode(true))
+        return fail(QStringLiteral("cannot put the pseudo-terminal in packet mode"));
 
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
         return fail(QStringLiteral("cannot set up signal handling"));

@@ -159,5 +159,6 @@ fi
 WORK="$(mktemp -d /var/tmp/tarovik-fresh-root.XXXXXX)"
 status=0
 unshare --mount --pid --fork --mount-proc "$0" --inside "$WORK" || status=$?
-rm -rf --one-file-system "$WORK" || say "left $WORK"
+rm -rf --one-file-system "$WORK" || true
+[ ! -e "$WORK" ] || say "could not remove $WORK"
 exit "$status"

@@ -18,7 +18,7 @@ struct CentralEvent {
     enum class Emptied { New, Open, Layout, RestoreDeclined };
 
     Kind kind = Kind::Recorded;
-    QDateTime stationTime; // any time spec: sent as UTC with its offset
+    QDateTime stationTime; // local, UTC or with an offset: sent as UTC with its offset
     QString osUser;
 
     // Recorded: every cell of the row, by the journal's column keys.

@@ -1,9 +1,9 @@
-// The events as the central journal's insert function takes them: every
-// cell under its column's name, exact decimals, the kinds' own members.
+// A recorded reading as the central journal's insert function takes it:
+// every cell under its column's name, exact decimals. The other kinds and the
+// batch are held by tst_centralsender, field by field, against the server.
 #include "central/CentralEvent.h"
 #include "journal/JournalLayout.h"
 
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTest>
@@ -63,45 +63,6 @@ private slots:
         QCOMPARE(got.take("utc_offset").toInt(), 10800);
         QCOMPARE(got.take("os_user").toString(), QStringLiteral("иванова"));
         QCOMPARE(got, QJsonDocument::fromJson(expected.toUtf8()).object());
-    }
-
-    void otherKinds_data()
-    {
-        QTest::addColumn<int>("which");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("note") << 0 << "{\"kind\":\"note_changed\",\"reading\":41,\"note_old\":\"a \\\"b\\\"\",\"note\":\"x\\ty\\r\\nЖ€😀\"}";
-        QTest::newRow("deleted") << 1 << "{\"kind\":\"deleted\",\"readings\":[3,5,8]}";
-        QTest::newRow("new") << 2 << "{\"kind\":\"emptied\",\"reason\":\"new\"}";
-        QTest::newRow("open") << 3 << "{\"kind\":\"emptied\",\"reason\":\"open\",\"journal_file\":\"a.txt\",\"row_count\":12}";
-        QTest::newRow("layout") << 4 << "{\"kind\":\"emptied\",\"reason\":\"layout\"}";
-        QTest::newRow("declined") << 5 << "{\"kind\":\"emptied\",\"reason\":\"restore_declined\"}";
-    }
-    void otherKinds()
-    {
-        QFETCH(int, which);
-        QFETCH(QString, expected);
-        const CentralEvent events[] = {
-            CentralEvent::noteChanged(41, QStringLiteral("a \"b\""), QStringLiteral("x\ty\r\nЖ€😀")),
-            CentralEvent::deleted({3, 5, 8}),
-            CentralEvent::emptied(CentralEvent::Emptied::New),
-            CentralEvent::emptied(CentralEvent::Emptied::Open, QStringLiteral("a.txt"), 12),
-            CentralEvent::emptied(CentralEvent::Emptied::Layout),
-            CentralEvent::emptied(CentralEvent::Emptied::RestoreDeclined),
-        };
-        QJsonObject got = QJsonDocument::fromJson(events[which].toJson(50)).object();
-        for (const char *common : {"seq", "station_time", "utc_offset", "os_user"})
-            QVERIFY2(got.take(QLatin1String(common)) != QJsonValue::Undefined, common);
-        QCOMPARE(got, QJsonDocument::fromJson(expected.toUtf8()).object());
-    }
-
-    void batchIsAnArrayOfTheEvents()
-    {
-        const QByteArray one = CentralEvent::deleted({1}).toJson(2);
-        const QByteArray two = CentralEvent::emptied(CentralEvent::Emptied::New).toJson(3);
-        const QJsonArray batch = QJsonDocument::fromJson(CentralJson::batch({one, two})).array();
-        QCOMPARE(batch.size(), 2);
-        QCOMPARE(batch[1].toObject().value("seq").toInteger(), 3);
-        QCOMPARE(CentralJson::batch({}), QByteArray("[]"));
     }
 };
 

@@ -48,6 +48,49 @@ inline QString schemaTooNew(int server, int known)
         .arg(known);
 }
 
+inline QString checkPassed(const QString &host, const QString &database)
+{
+    return QStringLiteral("Центральная база «%1» на сервере %2 доступна: станция может отправлять события.")
+        .arg(database, host);
+}
+
+inline QString hostMissing()
+{
+    return QStringLiteral("Укажите сервер центральной базы.");
+}
+
+inline QString portInvalid()
+{
+    return QStringLiteral("Порт сервера — целое число от 1 до 65535.");
+}
+
+inline QString databaseMissing()
+{
+    return QStringLiteral("Укажите имя центральной базы.");
+}
+
+inline QString rootCertMissing()
+{
+    return QStringLiteral("Для режима TLS verify-full укажите существующий файл корневого сертификата.");
+}
+
+inline QString passwordLineBreak()
+{
+    return QStringLiteral("пароль не может содержать перевод строки");
+}
+
+inline QString settingsNotWritten(const QString &path)
+{
+    return QStringLiteral("Не удалось записать настройки центральной базы в файл\r\n%1.")
+        .arg(QDir::toNativeSeparators(path));
+}
+
+inline QString passwordNotWritten(const QString &path, const QString &reason)
+{
+    return QStringLiteral("Не удалось записать пароль в файл\r\n%1:\r\n%2.")
+        .arg(QDir::toNativeSeparators(path), reason);
+}
+
 inline QString numberReused()
 {
     return QStringLiteral("Центральная база уже хранит событие с тем же номером и другим содержимым. "

@@ -120,7 +120,8 @@ frm1::frm1(MainWindowServices services)
     m_link = std::make_unique<ScaleLink>(ScaleLink::Surroundings{
         *MSComm1, frmS->liveSettings(), *m_journal, m_messages, *m_clock, *m_beeper,
         {[this] { return txtPrim->text(); }, [this](const QString &text) { ShowText(text); },
-         [this] { m_notes->storeEdit(); }}});
+         [this] { m_notes->storeEdit(); },
+         [this](const QStringList &cells) { return m_station->central().record(cells); }}});
     txtChat->setModel(&m_link->dataStream());
     connect(MSComm1.get(), &SerialLine::commEvent, this, &frm1::MSComm1_OnComm);
     connect(&m_link->recorder(), &Recorder::recorded, this, &frm1::journalChanged);

@@ -92,14 +92,9 @@ void CentralJournal::setColumns(const QVector<JournalColumn> &columns)
     }
 }
 
-void CentralJournal::recorded()
+qint64 CentralJournal::record(const QStringList &cells)
 {
-    const int row = m_s.journal.Rows() - 1;
-    if (!on() || row < 1)
-        return;
-    const QStringList cells = m_s.journal.dataText(row).split(QLatin1Char('\t'));
-    if (const qint64 id = keep(CentralEvent::recorded(m_s.scaleType(), m_s.journalFile(), m_columns, cells)))
-        m_s.journal.setReadingIds(row, {id});
+    return on() ? keep(CentralEvent::recorded(m_s.scaleType(), m_s.journalFile(), m_columns, cells)) : 0;
 }
 
 void CentralJournal::emptied(CentralEvent::Emptied reason, const QString &openedFile, int rowCount)

@@ -48,8 +48,9 @@ public:
     bool on() const { return m_outbox != nullptr; }
     void setColumns(const QVector<JournalColumn> &columns);
 
-    // The journal's last row was recorded from a reading just now.
-    void recorded();
+    // A reading is recorded as a row of these data cells: its id, or 0 when
+    // it is not sent (off, or the outbox cannot keep it).
+    qint64 record(const QStringList &cells);
     // The journal was emptied or replaced.
     void emptied(CentralEvent::Emptied reason, const QString &openedFile = {}, int rowCount = 0);
 

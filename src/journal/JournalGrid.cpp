@@ -268,9 +268,12 @@ void JournalGrid::setTextMatrix(int row, int col, const QString &text)
     }
 }
 
-void JournalGrid::AddItem(const QString &tabSeparatedCells)
+void JournalGrid::AddItem(const QString &tabSeparatedCells, qint64 readingId)
 {
-    addItems(QStringList{tabSeparatedCells});
+    beginInsertRows({}, Rows() - 1, Rows() - 1);
+    m_store.append(normalisedRow(tabSeparatedCells));
+    m_store.setId(m_store.size() - 1, readingId);
+    endInsertRows();
 }
 
 void JournalGrid::addItems(const QStringList &rows)

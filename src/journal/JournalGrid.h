@@ -90,7 +90,9 @@ public:
     void setTextMatrix(int row, int col, const QString &text);
     // Appends a row given as its cells separated by Tab, column 0 first;
     // fields beyond the last column are dropped, missing ones left empty.
-    void AddItem(const QString &tabSeparatedCells);
+    // readingId: the row's reading id (readingId()), there before the row
+    // is told inserted.
+    void AddItem(const QString &tabSeparatedCells, qint64 readingId = 0);
     // Appends many rows at once, as AddItem does for each.
     void addItems(const QStringList &rows);
     // Appends the lines of a journal file (cells of columns 1 on, in the

@@ -68,7 +68,8 @@ void Recorder::RecordReading(const ScaleReading &reading, float deadZone)
     if (reading.counting)
         cells << cell(reading.quantity) << cell(reading.unitWeight);
     cells << cell(m_timeText.now(m_clock)) << cell(m_window.noteText());
-    m_journal.AddItem(cells.join(QLatin1Char('\t')));
+    const qint64 id = m_window.readingId ? m_window.readingId(cells.mid(1)) : 0;
+    m_journal.AddItem(cells.join(QLatin1Char('\t')), id);
     m_journal.followNewRow(m_journal.Rows() - 1);
     if (m_settings.bell() != 0)
         m_beeper.beep();

@@ -30,6 +30,9 @@ public:
         // Before a row is appended: a note being typed is stored first, so
         // its row is no empty row to replace.
         std::function<void()> beforeRecording = {};
+        // The id a reading's row gets (JournalGrid::readingId), given its
+        // data cells, before the row is appended; none: 0.
+        std::function<qint64(const QStringList &)> readingId = {};
     };
 
     Recorder(JournalGrid &journal, const LiveSettings &settings, const Clock &clock, Beeper &beeper,

@@ -15,7 +15,7 @@ ScaleLink::ScaleLink(Surroundings s, QObject *parent)
     , m_port(s.line, s.settings, s.messages)
     , m_recorder(s.journal, s.settings, s.clock, s.beeper,
                  {s.window.noteText, [this](const QString &text) { m_status.afterReading(text); },
-                  s.window.beforeRecording})
+                  s.window.beforeRecording, s.window.readingId})
     , m_receive(s.line, m_log, s.clock, s.messages, [this](const QString &chunk) { ReadFrom_Unit(chunk); })
     , m_keeper([this] { return m_port.reopenQuietly(); }, [this](const QString &text) { m_status.lineNews(text); })
 {

@@ -31,10 +31,10 @@ bool replaceFile(const QString &from, const QString &to)
 
 } // namespace
 
-JournalRecovery::Sizes JournalRecovery::Sizes::of(QStringView cells)
+JournalRecovery::Sizes JournalRecovery::Sizes::of(QStringView cells, qint64 readingId)
 {
     // In the journal's own file: the cells, one byte a character, and CR LF.
-    return {cells.size() + 2, RecordHead + RecoveryFormat::row(cells).size()};
+    return {cells.size() + 2, RecordHead + RecoveryFormat::row(cells, readingId).size()};
 }
 
 JournalRecovery::Sizes &JournalRecovery::Sizes::operator+=(const Sizes &other)
@@ -182,10 +182,9 @@ void JournalRecovery::onRowsInserted(int first, int last)
         prepareLater();
     for (int r = first; recording() && r <= last; ++r) {
         const QString cells = m_journal.dataText(r + 1);
-        const QByteArray record = RecoveryFormat::row(cells);
+        const QByteArray record = RecoveryFormat::row(cells, m_journal.readingId(r + 1));
         m_sizes += {cells.size() + 2, RecordHead + record.size()};
         append(record);
-        appendReadingId(r);
     }
     compactIfLarge(); // after the last row: a file written anew holds them all
 }
@@ -195,7 +194,7 @@ void JournalRecovery::onRowsAboutToBeRemoved(int first, int last)
     prepareLater();
     m_removed = {};
     for (int r = first; recording() && r <= last; ++r)
-        m_removed += Sizes::of(m_journal.dataText(r + 1));
+        m_removed += Sizes::of(m_journal.dataText(r + 1), m_journal.readingId(r + 1));
 }
 
 void JournalRecovery::onRowsRemoved(int first, int last)
@@ -211,36 +210,26 @@ void JournalRecovery::onCellAboutToChange(int row, int)
 {
     prepareLater();
     if (recording())
-        m_sizes -= Sizes::of(m_journal.dataText(row));
+        m_sizes -= Sizes::of(m_journal.dataText(row), m_journal.readingId(row));
 }
 
 void JournalRecovery::onDataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &roles)
 {
-    if (roles.contains(JournalGrid::ReadingIdRole)) {
-        for (int r = topLeft.row(); recording() && r <= bottomRight.row(); ++r)
-            appendReadingId(r);
-        compactIfLarge();
-    }
+    // Ids given to rows already there (a restored journal): a base or a
+    // file written before holds the rows without them.
+    if (roles.contains(JournalGrid::ReadingIdRole))
+        return rewriteLater();
     if (!roles.isEmpty() && !roles.contains(Qt::DisplayRole))
         return;
     prepareLater();
     for (int r = topLeft.row(); r <= bottomRight.row(); ++r) {
         // The row as it was went before the change (cellAboutToChange).
         if (recording())
-            m_sizes += Sizes::of(m_journal.dataText(r + 1));
+            m_sizes += Sizes::of(m_journal.dataText(r + 1), m_journal.readingId(r + 1));
         for (int c = topLeft.column(); recording() && c <= bottomRight.column(); ++c)
             append(RecoveryFormat::cell(r, c, m_journal.TextMatrix(r + 1, c + 1)));
     }
     compactIfLarge();
-}
-
-void JournalRecovery::appendReadingId(int row)
-{
-    if (const qint64 id = m_journal.readingId(row + 1)) {
-        const QByteArray record = RecoveryFormat::readingId(row, id);
-        m_sizes.fresh += RecordHead + record.size();
-        append(record);
-    }
 }
 
 void JournalRecovery::rewriteLater()

@@ -90,8 +90,6 @@ private:
     void onRowsRemoved(int first, int last);
     void onCellAboutToChange(int row, int col);
     void onDataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &roles);
-    // The reading id of a model row, when it has one.
-    void appendReadingId(int row);
     void rewriteLater();
     // While nothing is unsaved: the whole journal, written anew in the
     // background for the first change to take.
@@ -131,7 +129,7 @@ private:
     struct Sizes {
         qint64 journal = 0;
         qint64 fresh = 0;
-        static Sizes of(QStringView cells);
+        static Sizes of(QStringView cells, qint64 readingId);
         Sizes &operator+=(const Sizes &other);
         Sizes &operator-=(const Sizes &other);
     };

@@ -100,10 +100,17 @@ QByteArray file(const QString &fileName, const QString &label)
     return p;
 }
 
-QByteArray row(QStringView cells)
+QByteArray row(QStringView cells, qint64 readingId)
 {
-    QByteArray p = payload(Row);
-    appendCells(p, cells, WideRow);
+    if (readingId == 0) {
+        QByteArray p = payload(Row);
+        appendCells(p, cells, WideRow);
+        return p;
+    }
+    QByteArray p = payload(IdRow);
+    appendNumber(p, quint32(quint64(readingId)));
+    appendNumber(p, quint32(quint64(readingId) >> 32));
+    appendCells(p, cells, WideIdRow);
     return p;
 }
 
@@ -121,15 +128,6 @@ QByteArray cell(int row, int column, QStringView text)
     appendNumber(p, quint32(row));
     appendNumber(p, quint32(column));
     appendCells(p, text, WideCell);
-    return p;
-}
-
-QByteArray readingId(int row, qint64 id)
-{
-    QByteArray p = payload(ReadingId);
-    appendNumber(p, quint32(row));
-    appendNumber(p, quint32(quint64(id)));
-    appendNumber(p, quint32(quint64(id) >> 32));
     return p;
 }
 
@@ -266,7 +264,9 @@ bool apply(RecoveredJournal &j, Progress &progress, QByteArrayView p)
         progress = Progress::Begun;
         return true;
     }
-    if (progress == Progress::None || (progress == Progress::Begun && kind != Row && kind != WideRow && kind != Whole))
+    if (progress == Progress::None
+        || (progress == Progress::Begun && kind != Row && kind != WideRow && kind != IdRow && kind != WideIdRow
+            && kind != Whole))
         return false;
     switch (kind) {
     case Whole: {
@@ -285,11 +285,18 @@ bool apply(RecoveredJournal &j, Progress &progress, QByteArrayView p)
         return true;
     }
     case Row:
-    case WideRow: {
+    case WideRow:
+    case IdRow:
+    case WideIdRow: {
+        const bool withId = kind == IdRow || kind == WideIdRow;
+        const quint64 low = withId ? quint32(f.number()) : 0, high = withId ? quint32(f.number()) : 0;
+        const qint64 id = qint64(low | high << 32);
         const QByteArrayView cells = f.rest();
-        if (holdsLineEnd(cells))
+        if (!f.ok() || holdsLineEnd(cells) || (withId && id <= 0))
             return false;
-        j.storedRows.append(stored(cells, kind == WideRow));
+        StoredRow row = stored(cells, kind == WideRow || kind == WideIdRow);
+        row.id = id;
+        j.storedRows.append(std::move(row));
         return true;
     }
     case Removed: {
@@ -297,15 +304,6 @@ bool apply(RecoveredJournal &j, Progress &progress, QByteArrayView p)
         if (!f.ok() || !f.atEnd() || first < 0 || count < 1 || count > j.storedRows.size() - first)
             return false;
         j.storedRows.remove(first, count);
-        return true;
-    }
-    case ReadingId: {
-        const qint64 row = f.number();
-        const quint64 low = quint32(f.number()), high = quint32(f.number());
-        const qint64 id = qint64(low | high << 32);
-        if (!f.ok() || !f.atEnd() || row < 0 || row >= j.storedRows.size() || id <= 0)
-            return false;
-        j.storedRows[row].id = id;
         return true;
     }
     case Cell:
@@ -388,7 +386,7 @@ qint64 RecoveredJournal::freshFileSize() const
     qint64 size = header().size() + RecordHead + session(scaleType, columns, fileName, label).size() + RecordHead
                   + whole(0).size();
     for (const StoredRow &row : storedRows)
-        size += RecordHead + 1 + row.bytes.size() + (row.id != 0 ? RecordHead + readingId(0, 0).size() : 0);
+        size += RecordHead + 1 + row.bytes.size() + (row.id != 0 ? 8 : 0);
     return size;
 }
 

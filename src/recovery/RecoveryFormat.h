@@ -17,7 +17,8 @@ class JournalGrid;
 // file's code page, one byte a character, so that the file stays near the
 // journal file's size; a text the code page cannot hold is in UTF-8, in a
 // record of its own kind. File names and labels are UTF-8 (a length before
-// them). Reading ids (JournalGrid::readingId) came with the third version.
+// them). Rows with reading ids (JournalGrid::readingId) came with the third
+// version.
 // A record that is cut short or does not match its CRC ends what is
 // read: every change before it counts. Files of the first version (every
 // text UTF-8) read as they did.
@@ -32,7 +33,8 @@ enum Kind : char {
     Removed = 'D',  // rows removed: first model row, count
     Cell = 'E',     // a cell stored: model row, model column, text in the code page
     WideCell = 'C', // the same in UTF-8
-    ReadingId = 'I', // a row's reading id: model row, the id (64-bit)
+    IdRow = 'N',    // a row appended with its reading id: the id (64-bit), then as Row
+    WideIdRow = 'U', // the same in UTF-8
 };
 
 QByteArray header();
@@ -48,11 +50,11 @@ void appendRecord(QByteArray &out, QByteArrayView payload);
 QByteArray session(int scaleType, int columns, const QString &fileName, const QString &label);
 QByteArray whole(qsizetype rows);
 QByteArray file(const QString &fileName, const QString &label);
-// In the code page when it holds every character, else in UTF-8.
-QByteArray row(QStringView cells);
+// In the code page when it holds every character, else in UTF-8; with the
+// row's reading id when it has one.
+QByteArray row(QStringView cells, qint64 readingId = 0);
 QByteArray removed(int first, int count);
 QByteArray cell(int row, int column, QStringView text);
-QByteArray readingId(int row, qint64 id);
 
 } // namespace RecoveryFormat
 

@@ -41,7 +41,6 @@ Station::Station(Parts parts, QObject *parent)
         QFileInfo(parts.iniPath).absolutePath(),
         CentralJournal::Surroundings{parts.journal, parts.clock, [&live] { return live.scaleTypeIndex(); },
                                      [&files = parts.files] { return files.curFileName(); }});
-    connect(&parts.link.recorder(), &Recorder::recorded, m_central.get(), &CentralJournal::recorded);
     connect(&parts.files, &FileCommands::started, m_central.get(),
             [this] { m_central->emptied(CentralEvent::Emptied::New); });
     connect(&parts.files, &FileCommands::opened, m_central.get(), [this](const QString &file, int rows) {

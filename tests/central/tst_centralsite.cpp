@@ -66,7 +66,7 @@ struct SiteStation {
     TestWindow window;
     QProcess scale;
     QUuid uuid;
-    int recorded = 0;            // readings that got an id
+    int recorded = 0;            // readings recorded
     int deletedSinceEmptied = 0; // rows the test deleted from the current journal
     qint64 events = 0;           // the events the station numbered, by the test's count
 
@@ -160,11 +160,7 @@ void TstCentralSite::threeStationsThroughFaults()
         frm1 &w = st->window.start(std::make_unique<QtSerialLine>(st->window.folder.path()));
         st->events = 1; // the journal the program starts with is empty
         SiteStation *raw = st.get();
-        QObject::connect(&w.journal(), &QAbstractItemModel::dataChanged,
-                         [raw](const QModelIndex &, const QModelIndex &, const QList<int> &roles) {
-                             if (roles.contains(JournalGrid::ReadingIdRole))
-                                 ++raw->recorded;
-                         });
+        QObject::connect(&w.scaleLink().recorder(), &Recorder::recorded, [raw] { ++raw->recorded; });
         w.tbr1_ButtonClick(QStringLiteral("tbrReadAllPlu"));
         stations.push_back(std::move(st));
     }

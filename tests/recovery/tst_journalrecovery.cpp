@@ -39,9 +39,11 @@ struct Rig {
 
     void record(const QString &weight, const QString &note = QString())
     {
+        // Numbered as the central journal numbers a reading.
         journal.AddItem(QStringLiteral("%1\t%1\t%2\tkg\tS\t10\t0.125\t05.03.2024 09:05:07\t%3")
                             .arg(journal.Rows())
-                            .arg(weight, note));
+                            .arg(weight, note),
+                        1000 + journal.Rows());
         recovery->changed();
     }
 
@@ -56,6 +58,21 @@ struct Rig {
         QStringList r;
         for (int i = 1; i < journal.Rows(); ++i)
             r << journal.dataText(i);
+        return r;
+    }
+
+    QList<qint64> ids() const
+    {
+        QList<qint64> r;
+        for (int i = 1; i < journal.Rows(); ++i)
+            r << journal.readingId(i);
+        return r;
+    }
+    static QList<qint64> idsOf(const RecoveredJournal &j)
+    {
+        QList<qint64> r;
+        for (const RecoveredJournal::StoredRow &row : j.storedRows)
+            r << row.id;
         return r;
     }
 
@@ -130,7 +147,14 @@ void TstJournalRecovery::everyChangeComesBack()
     std::optional<RecoveredJournal> back = readRecovery(rig.file());
     QVERIFY(back);
     QCOMPARE(back->rows(), rig.rows());
+    QCOMPARE(Rig::idsOf(*back), rig.ids());
     QCOMPARE(back->rows().size(), 4);
+    // Restored, the rows are the same readings.
+    JournalGrid again;
+    JournalLayout::apply(JournalLayout::forType(2, {}), again);
+    back->addTo(again);
+    for (int r = 1; r < again.Rows(); ++r)
+        QCOMPARE(again.readingId(r), rig.journal.readingId(r));
     QVERIFY(back->rows()[1].endsWith(QStringLiteral("\tподдон №2")));
     QCOMPARE(back->scaleType, 2);
     QCOMPARE(back->columns, rig.journal.Cols() - 1);
@@ -357,6 +381,11 @@ void TstJournalRecovery::firstChangeTakesTheBase()
     // Enough rows for several slices of the base.
     for (int i = 1; i <= 40000; ++i)
         rig.journal.AddItem(QStringLiteral("%1\t%1\t%2.500\tkg\tS\t3\t0.5\t05.03.2024 09:05:07\tпартия %1").arg(i).arg(i % 90));
+    // Rows from the 20,000th on are readings of this station (a restored journal).
+    QList<qint64> ids;
+    for (qint64 i = 1; i <= 20001; ++i)
+        ids << (i % 3 ? i : 0);
+    rig.journal.setReadingIds(20000, ids);
     const QString next = rig.folder.filePath(JournalRecovery::baseFileName());
     if (before.startsWith(QLatin1String("wait"))) {
         QTRY_VERIFY(readRecovery(bytesOf(next))); // written to its end
@@ -399,6 +428,7 @@ void TstJournalRecovery::firstChangeTakesTheBase()
     const std::optional<RecoveredJournal> back = readRecovery(rig.file());
     QVERIFY(back);
     QCOMPARE(back->rows(), rig.rows());
+    QCOMPARE(Rig::idsOf(*back), rig.ids());
     QCOMPARE(back->fileName, rig.session.fileName);
     QCOMPARE(back->scaleType, rig.session.scaleType);
     QCOMPARE(back->columns, rig.journal.Cols() - 1);
@@ -429,6 +459,7 @@ void TstJournalRecovery::compactedWhenLarge()
     QVERIFY2(rig.file().size() <= 2 * journalBytes + journalBytes / 8,
              qPrintable(QStringLiteral("%1 > 2 x %2").arg(rig.file().size()).arg(journalBytes)));
     QCOMPARE(readRecovery(rig.file())->rows(), rig.rows());
+    QCOMPARE(Rig::idsOf(*readRecovery(rig.file())), rig.ids());
     QVERIFY(rig.failures.isEmpty());
 }
 
@@ -586,6 +617,16 @@ void TstJournalRecovery::firstVersionFileReads()
                                        QStringLiteral("  3.000\tkg\tS\t1\t0.5\tt\t")}));
     QCOMPARE(back->fileName, QStringLiteral("/data/день.txt"));
     QCOMPARE(back->validLength, file.size());
+
+    // The second version's: texts in the code page, no reading ids.
+    QByteArray second = RecoveryFormat::secondHeader();
+    RecoveryFormat::appendRecord(second, RecoveryFormat::session(2, 8, QString(), QString()));
+    RecoveryFormat::appendRecord(second, RecoveryFormat::row(QStringLiteral("  1.000\tkg\tS\t1\t0.5\tt\tпартия 7")));
+    RecoveryFormat::appendRecord(second, RecoveryFormat::whole(1));
+    const std::optional<RecoveredJournal> secondBack = readRecovery(second);
+    QVERIFY(secondBack);
+    QCOMPARE(secondBack->rows(), QStringList{QStringLiteral("  1.000\tkg\tS\t1\t0.5\tt\tпартия 7")});
+    QCOMPARE(Rig::idsOf(*secondBack), QList<qint64>{0});
 }
 
 // A second copy with the same settings folder never reads, writes or

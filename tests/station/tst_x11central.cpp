@@ -7,10 +7,8 @@
 #include "central/CentralSettings.h"
 #include "central/CentralTexts.h"
 #include "station/CentralDialog.h"
-#include "support/FakeFileDialogs.h"
-#include "support/FakeSerialLine.h"
-#include "support/FakeUserMessages.h"
 #include "support/TestFiles.h"
+#include "support/TestWindow.h"
 #include "support/XServer.h"
 
 #include <QApplication>
@@ -22,20 +20,16 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 
 class TestX11Central : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    FakeUserMessages m_messages;
-    FakeFileDialogs m_dialogs;
-    std::unique_ptr<frm1> m_window;
+    std::unique_ptr<TestWindow> m_program;
     QPointer<CentralDialog> m_dialog;
 
-    QString ini() const { return m_dir->filePath("Init.ini"); }
+    QString ini() const { return m_program->folder.filePath("Init.ini"); }
 
     // A real click in the middle of a rectangle of a widget.
     static bool click(const QWidget *widget, const QRect &rect)
@@ -60,37 +54,23 @@ class TestX11Central : public QObject
     // "Сервис" → "Центральная база..." with the pointer.
     void openByMenu()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
-        auto line = std::make_unique<FakeSerialLine>();
-        line->setExistingPorts({1});
-        MainWindowServices services;
-        services.programFolder = m_dir->path();
-        services.commPort = std::move(line);
-        services.messages = &m_messages;
-        services.fileDialogs = &m_dialogs;
-        m_window = std::make_unique<frm1>(std::move(services));
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowActive(m_window.get(), XServer::WindowTimeoutMs));
-        auto *item = m_window->findChild<QAction *>(QStringLiteral("mnuCentral"));
+        m_program = std::make_unique<TestWindow>();
+        frm1 &window = m_program->start();
+        auto *item = window.findChild<QAction *>(QStringLiteral("mnuCentral"));
         QVERIFY(item);
         auto *service = qobject_cast<QMenu *>(item->parent());
         QVERIFY(service);
-        QVERIFY(click(m_window->menuBar(), m_window->menuBar()->actionGeometry(service->menuAction())));
+        QVERIFY(click(window.menuBar(), window.menuBar()->actionGeometry(service->menuAction())));
         QTRY_VERIFY_WITH_TIMEOUT(service->isVisible(), XServer::WindowTimeoutMs);
         QVERIFY(click(service, service->actionGeometry(item)));
-        QTRY_VERIFY_WITH_TIMEOUT((m_dialog = m_window->findChild<CentralDialog *>(QStringLiteral("frmCentral")))
+        QTRY_VERIFY_WITH_TIMEOUT((m_dialog = window.findChild<CentralDialog *>(QStringLiteral("frmCentral")))
                                      && QApplication::activeWindow() == m_dialog,
                                  XServer::WindowTimeoutMs);
         QCOMPARE(m_dialog->windowTitle(), QStringLiteral("Центральная база"));
     }
 
 private slots:
-    void cleanup()
-    {
-        m_window.reset();
-        m_messages.clear();
-        m_dialogs.choices.clear();
-    }
+    void cleanup() { m_program.reset(); }
 
     void filledIn_data()
     {
@@ -104,7 +84,7 @@ private slots:
     {
         QFETCH(QString, action);
         openByMenu();
-        const QString cert = m_dir->filePath("корень.crt");
+        const QString cert = m_program->folder.filePath("корень.crt");
         QVERIFY(TestFiles::put(cert, "-----BEGIN CERTIFICATE-----\n"));
         const QString password = QStringLiteral("пароль:1");
 
@@ -115,7 +95,7 @@ private slots:
         QVERIFY(typeInto("txtStationName", QStringLiteral("Весы 3, склад")));
         QVERIFY(typeInto("txtPassword", password));
         if (action != "no root") {
-            m_dialogs.choices = {cert};
+            m_program->dialogs.choices = {cert};
             QVERIFY(click(control<QWidget>("cmdSslRootCert")));
             QTRY_COMPARE(control<QLineEdit>("txtSslRootCert")->text(), cert);
         }
@@ -132,20 +112,20 @@ private slots:
         }
         QVERIFY(click(m_dialog->findChild<QPushButton *>(action == "cancel" ? "cmdCancel" : "cmdOK")));
         if (action == "no root") {
-            QTRY_COMPARE(m_messages.texts(), QStringList{CentralTexts::rootCertMissing()});
+            QTRY_COMPARE(m_program->messages.texts(), QStringList{CentralTexts::rootCertMissing()});
             QVERIFY(m_dialog && m_dialog->isVisible());
         } else {
             QTRY_VERIFY(!m_dialog);
         }
 
         const CentralSettings stored = CentralSettings::read(ini());
-        const QByteArray pgpass = TestFiles::bytesOf(m_dir->filePath(CentralSettings::passFileName()));
+        const QByteArray pgpass = TestFiles::bytesOf(m_program->folder.filePath(CentralSettings::passFileName()));
         if (action != "ok") {
             QVERIFY(!TestFiles::bytesOf(ini()).contains("[Central]"));
             QCOMPARE(pgpass, QByteArray("<none>"));
             return;
         }
-        QVERIFY(m_messages.texts().isEmpty());
+        QVERIFY(m_program->messages.texts().isEmpty());
         QVERIFY(stored.enabled);
         QCOMPARE(stored.connection.host, QStringLiteral("db.example.org"));
         QCOMPARE(stored.connection.port, 6543);

@@ -54,6 +54,11 @@ inline QString checkPassed(const QString &host, const QString &database)
         .arg(database, host);
 }
 
+inline QString noCentralJournal(const QString &database)
+{
+    return QStringLiteral("В базе «%1» нет центрального журнала: проверьте имя базы.").arg(database);
+}
+
 inline QString hostMissing()
 {
     return QStringLiteral("Укажите сервер центральной базы.");

@@ -60,6 +60,7 @@ private slots:
         QTest::newRow("a login outside the stations' role") << "right" << false;
         QTest::newRow("a supervisor's login") << "viewer" << false;
         QTest::newRow("schema newer than the station") << "schema" << false;
+        QTest::newRow("a database without the central journal") << "database" << false;
         QTest::newRow("TLS the server has not") << "tls" << false;
     }
     void told()
@@ -116,6 +117,10 @@ private slots:
         } else if (fault == "schema") {
             known = 0;
             expected = CentralTexts::schemaTooNew(1, 0);
+        } else if (fault == "database") {
+            c.database = QStringLiteral("postgres");
+            QVERIFY(CentralSettings::writePassword(ini, c, password()));
+            expected = CentralTexts::noCentralJournal(c.database);
         } else if (fault == "tls") {
             c.sslMode = QStringLiteral("require");
             expected = CentralTexts::tlsFailed();

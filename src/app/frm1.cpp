@@ -1,6 +1,7 @@
 #include "app/frm1.h"
 
 #include "app/AppTexts.h"
+#include "central/CentralJournal.h"
 #include "common/Clock.h"
 #include "common/Numbers.h"
 #include "common/ScaleTypes.h"
@@ -126,7 +127,7 @@ frm1::frm1(MainWindowServices services)
     m_station = std::make_unique<Station>(Station::Parts{
         *this, *menuBar()->findChild<QMenu *>(QStringLiteral("mnuFile")),
         *menuBar()->findChild<QMenu *>(QStringLiteral("mnuServ")), *sbrChat, *m_journal, *m_files,
-        *services.fileDialogs, m_messages, *frmS, *m_link, *Grid1, m_iniPath});
+        *services.fileDialogs, m_messages, *frmS, *m_link, *Grid1, *m_clock, m_iniPath});
     restoreGeometry();
     InitGrid(frmS->liveSettings().scaleTypeIndex());
     offerRecovery();
@@ -141,13 +142,17 @@ void frm1::offerRecovery()
         return;
     }
     const std::optional<RecoveredJournal> journal = m_recovery->pending();
-    if (!journal)
+    if (!journal) {
+        // The journal starts empty, whatever the last session left.
+        m_station->central().emptied(CentralEvent::Emptied::New);
         return;
+    }
     const QString question = RecoveryTexts::restoreQuestion(journal->rowCount(), m_recovery->lastChange());
     if (m_messages.show(question, UserMessages::applicationTitle(), UserMessages::Buttons::YesNo,
                         UserMessages::Icon::Question)
         != UserMessages::Answer::Yes) {
         m_recovery->reset();
+        m_station->central().emptied(CentralEvent::Emptied::RestoreDeclined);
         return;
     }
     frmS->selectScaleType(journal->scaleType);
@@ -471,6 +476,7 @@ void frm1::frmS_ChangeMaket()
     frmS->selectScaleType(wanted);
     m_files->forgetFile();
     InitGrid(wanted);
+    m_station->central().emptied(CentralEvent::Emptied::Layout);
     settleRecovery();
 }
 

@@ -68,6 +68,7 @@ public:
     QString settingsFilePath() const { return m_iniPath; }
     frmSettings &settingsDialog() const { return *frmS; }
     JournalGrid &journal() const { return *m_journal; }
+    Station &station() const { return *m_station; }
 
     // Runs the command of a toolbar button by its key.
     void tbr1_ButtonClick(const QString &key);

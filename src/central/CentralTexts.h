@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QDir>
 #include <QString>
 
@@ -139,6 +140,37 @@ inline QString outboxNotWritten(const QString &path, const QString &reason)
     return QStringLiteral("Не удалось записать очередь центральной базы\r\n%1:\r\n%2.\r\n"
                           "События не будут отправлены.")
         .arg(QDir::toNativeSeparators(path), reason);
+}
+
+inline QString stateName()
+{
+    return QStringLiteral("Центральная база");
+}
+
+inline QString allSent()
+{
+    return QStringLiteral("Центральная база: все отправлено");
+}
+
+// Events kept but not yet committed, the oldest kept at since.
+inline QString waiting(qsizetype count, const QDateTime &since)
+{
+    const QString time = since.date() == QDate::currentDate() ? since.toString(QStringLiteral("HH:mm:ss"))
+                                                              : since.toString(QStringLiteral("dd.MM.yyyy HH:mm"));
+    return QStringLiteral("ждут отправки: %1 (с %2)").arg(count).arg(time);
+}
+
+inline QString waitingState(qsizetype count, const QDateTime &since)
+{
+    return QStringLiteral("Центральная база: ") + waiting(count, since);
+}
+
+inline QString unreachableState(const QString &reason, qsizetype count, const QDateTime &since)
+{
+    QString text = QStringLiteral("Центральная база недоступна: ") + reason;
+    if (count > 0)
+        text += QLatin1Char(' ') + waiting(count, since);
+    return text;
 }
 
 } // namespace CentralTexts

@@ -44,6 +44,7 @@ void FileCommands::New()
         return;
     forgetFile();
     m_window.initGrid();
+    emit started();
 }
 
 void FileCommands::Open()
@@ -112,6 +113,7 @@ void FileCommands::GetPluDataFromFile(const QString &fileName)
         return;
     m_settled = m_changes;
     m_fromCurrentFile = fileName == strCurFileName;
+    emit opened(fileName, m_grid.Rows() - 1);
     m_window.focusJournal();
 }
 

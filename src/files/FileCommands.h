@@ -75,6 +75,10 @@ public:
     bool confirmReplace(const QString &path) const;
 
 signals:
+    // New gave an empty journal.
+    void started();
+    // The journal was replaced by the rows of a file.
+    void opened(const QString &fileName, int rows);
     // The journal was written into fileName: the changes up to then are saved.
     void saved(const QString &fileName);
     // The operator answered "Нет": the unsaved changes may be given up (the

@@ -342,6 +342,16 @@ int JournalGrid::RemoveItems(int row, int count)
     return count;
 }
 
+void JournalGrid::setReadingIds(int firstRow, const QList<qint64> &ids)
+{
+    if (ids.isEmpty())
+        return;
+    for (qsizetype i = 0; i < ids.size(); ++i)
+        m_store.setId(modelRow(firstRow) + i, ids.at(i));
+    emit dataChanged(index(modelRow(firstRow), 0), index(modelRow(firstRow) + int(ids.size()) - 1, 0),
+                     {ReadingIdRole});
+}
+
 void JournalGrid::Clear()
 {
     beginResetModel();

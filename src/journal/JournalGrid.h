@@ -106,6 +106,14 @@ public:
     // Empties every cell, captions included; the shape stays.
     void Clear();
 
+    // The reading a journal row is (RowStore::id). Setting ids changes the
+    // rows' first data cells in ReadingIdRole, so that whoever keeps the
+    // rows hears of it.
+    static constexpr int ReadingIdRole = Qt::UserRole + 1;
+    qint64 readingId(int row) const { return m_store.id(row - 1); }
+    // Rows firstRow, firstRow + 1, … get ids.
+    void setReadingIds(int firstRow, const QList<qint64> &ids);
+
     // Column widths in twips; column 0 is the position column.
     int ColWidth(int col) const;
     void setColWidth(int col, int twips);

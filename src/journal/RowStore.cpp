@@ -76,6 +76,8 @@ char *RowStore::appendEncoded(qsizetype size)
     const qsizetype start = m_bytes.size();
     makeRoom(m_bytes, start + size + 1);
     m_rows.append(start);
+    if (!m_ids.isEmpty())
+        m_ids.append(0);
     m_bytes.resize(start + size + 1);
     char *row = m_bytes.data() + start;
     row[size] = RowEnd;
@@ -94,6 +96,8 @@ void RowStore::append(QStringView text)
         m_rows.append(~Place(m_wide.size()));
         m_wide.append(text.toString());
     }
+    if (!m_ids.isEmpty())
+        m_ids.append(0);
 }
 
 QString RowStore::text(qsizetype row) const
@@ -232,6 +236,16 @@ void RowStore::replaceBytes(Place &place, QByteArrayView bytes)
     packIfWasteful();
 }
 
+void RowStore::setId(qsizetype row, qint64 id)
+{
+    if (m_ids.isEmpty()) {
+        if (id == 0)
+            return;
+        m_ids.resize(m_rows.size());
+    }
+    m_ids[row] = id;
+}
+
 void RowStore::remove(qsizetype row, qsizetype count)
 {
     for (qsizetype r = row; r < row + count; ++r) {
@@ -242,6 +256,8 @@ void RowStore::remove(qsizetype row, qsizetype count)
             m_deadBytes += bytesOf(place).size() + 1;
     }
     m_rows.remove(row, count);
+    if (!m_ids.isEmpty())
+        m_ids.remove(row, count);
     if (m_rows.isEmpty())
         clear();
     else
@@ -253,6 +269,7 @@ void RowStore::clear()
     m_bytes = QByteArray();
     m_rows = QList<Place>();
     m_wide = QList<QString>();
+    m_ids = QList<qint64>();
     m_deadBytes = 0;
     m_deadWide = 0;
 }

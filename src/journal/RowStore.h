@@ -43,6 +43,12 @@ public:
     void remove(qsizetype row, qsizetype count);
     void clear();
 
+    // The reading a row is: the number of the event that recorded it in the
+    // central journal; 0 for a row no reading of this station made (opened
+    // from a file, typed, recorded while that journal was off).
+    qint64 id(qsizetype row) const { return m_ids.isEmpty() ? 0 : m_ids.at(row); }
+    void setId(qsizetype row, qint64 id);
+
 private:
     // A row's place: an offset into m_bytes, or ~index into m_wide.
     using Place = qint64;
@@ -57,6 +63,8 @@ private:
     QByteArray m_bytes;
     QList<Place> m_rows;
     QList<QString> m_wide;
+    // Empty until a row gets an id: a journal without them costs nothing.
+    QList<qint64> m_ids;
     qsizetype m_deadBytes = 0;
     qsizetype m_deadWide = 0;
 };

@@ -185,6 +185,7 @@ void JournalRecovery::onRowsInserted(int first, int last)
         const QByteArray record = RecoveryFormat::row(cells);
         m_sizes += {cells.size() + 2, RecordHead + record.size()};
         append(record);
+        appendReadingId(r);
     }
     compactIfLarge(); // after the last row: a file written anew holds them all
 }
@@ -215,6 +216,11 @@ void JournalRecovery::onCellAboutToChange(int row, int)
 
 void JournalRecovery::onDataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &roles)
 {
+    if (roles.contains(JournalGrid::ReadingIdRole)) {
+        for (int r = topLeft.row(); recording() && r <= bottomRight.row(); ++r)
+            appendReadingId(r);
+        compactIfLarge();
+    }
     if (!roles.isEmpty() && !roles.contains(Qt::DisplayRole))
         return;
     prepareLater();
@@ -226,6 +232,15 @@ void JournalRecovery::onDataChanged(const QModelIndex &topLeft, const QModelInde
             append(RecoveryFormat::cell(r, c, m_journal.TextMatrix(r + 1, c + 1)));
     }
     compactIfLarge();
+}
+
+void JournalRecovery::appendReadingId(int row)
+{
+    if (const qint64 id = m_journal.readingId(row + 1)) {
+        const QByteArray record = RecoveryFormat::readingId(row, id);
+        m_sizes.fresh += RecordHead + record.size();
+        append(record);
+    }
 }
 
 void JournalRecovery::rewriteLater()

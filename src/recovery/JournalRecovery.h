@@ -90,6 +90,8 @@ private:
     void onRowsRemoved(int first, int last);
     void onCellAboutToChange(int row, int col);
     void onDataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &roles);
+    // The reading id of a model row, when it has one.
+    void appendReadingId(int row);
     void rewriteLater();
     // While nothing is unsaved: the whole journal, written anew in the
     // background for the first change to take.

@@ -140,6 +140,8 @@ bool RecoveryBase::writeRows(qsizetype budget)
         const QString cells = m_journal.dataText(++m_rows);
         m_journalBytes += cells.size() + 2;
         RecoveryFormat::appendRecord(m_buffer, RecoveryFormat::row(cells));
+        if (const qint64 id = m_journal.readingId(m_rows))
+            RecoveryFormat::appendRecord(m_buffer, RecoveryFormat::readingId(m_rows - 1, id));
     }
     const bool written = m_file.write(m_buffer) == m_buffer.size();
     m_buffer.clear();

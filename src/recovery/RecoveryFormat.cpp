@@ -47,6 +47,11 @@ void appendCells(QByteArray &p, QStringView text, Kind wide)
 
 QByteArray header()
 {
+    return QByteArrayLiteral("Tarovik_RS232 journal recovery 3\n");
+}
+
+QByteArray secondHeader()
+{
     return QByteArrayLiteral("Tarovik_RS232 journal recovery 2\n");
 }
 
@@ -116,6 +121,15 @@ QByteArray cell(int row, int column, QStringView text)
     appendNumber(p, quint32(row));
     appendNumber(p, quint32(column));
     appendCells(p, text, WideCell);
+    return p;
+}
+
+QByteArray readingId(int row, qint64 id)
+{
+    QByteArray p = payload(ReadingId);
+    appendNumber(p, quint32(row));
+    appendNumber(p, quint32(quint64(id)));
+    appendNumber(p, quint32(quint64(id) >> 32));
     return p;
 }
 
@@ -285,6 +299,15 @@ bool apply(RecoveredJournal &j, Progress &progress, QByteArrayView p)
         j.storedRows.remove(first, count);
         return true;
     }
+    case ReadingId: {
+        const qint64 row = f.number();
+        const quint64 low = quint32(f.number()), high = quint32(f.number());
+        const qint64 id = qint64(low | high << 32);
+        if (!f.ok() || !f.atEnd() || row < 0 || row >= j.storedRows.size() || id <= 0)
+            return false;
+        j.storedRows[row].id = id;
+        return true;
+    }
     case Cell:
     case WideCell: {
         const qint64 row = f.number(), column = f.number();
@@ -331,6 +354,7 @@ QStringList RecoveredJournal::gridRows() const
 
 void RecoveredJournal::addTo(JournalGrid &grid) const
 {
+    const int first = grid.Rows();
     // A run of rows in the code page.
     QList<QByteArrayView> lines;
     const auto addLines = [&grid, &lines] {
@@ -347,6 +371,15 @@ void RecoveredJournal::addTo(JournalGrid &grid) const
         grid.addItems({QString::number(grid.Rows()) + Tab + textOf(row)});
     }
     addLines();
+    // The rows from the first with an id on, in one change.
+    const auto withId = std::find_if(storedRows.cbegin(), storedRows.cend(), [](const StoredRow &r) { return r.id; });
+    if (withId == storedRows.cend())
+        return;
+    QList<qint64> ids;
+    ids.reserve(storedRows.cend() - withId);
+    for (auto r = withId; r != storedRows.cend(); ++r)
+        ids.append(r->id);
+    grid.setReadingIds(first + int(withId - storedRows.cbegin()), ids);
 }
 
 qint64 RecoveredJournal::freshFileSize() const
@@ -355,7 +388,7 @@ qint64 RecoveredJournal::freshFileSize() const
     qint64 size = header().size() + RecordHead + session(scaleType, columns, fileName, label).size() + RecordHead
                   + whole(0).size();
     for (const StoredRow &row : storedRows)
-        size += RecordHead + 1 + row.bytes.size();
+        size += RecordHead + 1 + row.bytes.size() + (row.id != 0 ? RecordHead + readingId(0, 0).size() : 0);
     return size;
 }
 
@@ -391,7 +424,7 @@ qsizetype utf16Length(QByteArrayView utf8)
 std::optional<RecoveredJournal> readRecovery(const QByteArray &source)
 {
     const QByteArray head = header();
-    if (!source.startsWith(head) && !source.startsWith(firstHeader()))
+    if (!source.startsWith(head) && !source.startsWith(secondHeader()) && !source.startsWith(firstHeader()))
         return std::nullopt;
     RecoveredJournal j;
     j.source = source;

@@ -17,7 +17,8 @@ class JournalGrid;
 // file's code page, one byte a character, so that the file stays near the
 // journal file's size; a text the code page cannot hold is in UTF-8, in a
 // record of its own kind. File names and labels are UTF-8 (a length before
-// them). A record that is cut short or does not match its CRC ends what is
+// them). Reading ids (JournalGrid::readingId) came with the third version.
+// A record that is cut short or does not match its CRC ends what is
 // read: every change before it counts. Files of the first version (every
 // text UTF-8) read as they did.
 namespace RecoveryFormat {
@@ -31,11 +32,14 @@ enum Kind : char {
     Removed = 'D',  // rows removed: first model row, count
     Cell = 'E',     // a cell stored: model row, model column, text in the code page
     WideCell = 'C', // the same in UTF-8
+    ReadingId = 'I', // a row's reading id: model row, the id (64-bit)
 };
 
 QByteArray header();
-// The first version's: every text UTF-8, under the wide kinds.
+// The earlier versions': the first's texts are all UTF-8, under the wide
+// kinds; the second's rows have no ids.
 QByteArray firstHeader();
+QByteArray secondHeader();
 quint32 crc32(QByteArrayView bytes);
 
 // Appends one record with this payload to out.
@@ -48,6 +52,7 @@ QByteArray file(const QString &fileName, const QString &label);
 QByteArray row(QStringView cells);
 QByteArray removed(int first, int count);
 QByteArray cell(int row, int column, QStringView text);
+QByteArray readingId(int row, qint64 id);
 
 } // namespace RecoveryFormat
 
@@ -63,7 +68,11 @@ struct RecoveredJournal {
     struct StoredRow {
         QByteArray bytes; // in the code page, or in UTF-8 when wide
         bool wide = false; // a character the code page has not
-        bool operator==(const StoredRow &other) const { return wide == other.wide && bytes == other.bytes; }
+        qint64 id = 0;     // the reading it is (JournalGrid::readingId)
+        bool operator==(const StoredRow &other) const
+        {
+            return wide == other.wide && id == other.id && bytes == other.bytes;
+        }
     };
     QList<StoredRow> storedRows;
     // The bytes read: a row the code page holds is not copied out of them

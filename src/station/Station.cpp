@@ -1,12 +1,16 @@
 #include "station/Station.h"
 
+#include "central/CentralJournal.h"
+#include "central/CentralSettings.h"
 #include "common/ScaleTypes.h"
+#include "files/FileCommands.h"
 #include "journal/JournalGrid.h"
 #include "link/ScaleLink.h"
 #include "report/JournalTotals.h"
 #include "settings/frmSettings.h"
 #include "station/BoardWindow.h"
 #include "station/CentralDialog.h"
+#include "station/CentralLabel.h"
 #include "station/ChartWindow.h"
 #include "station/ColumnWidths.h"
 #include "station/ReceptionLabel.h"
@@ -16,6 +20,7 @@
 
 #include <QAction>
 #include <QEvent>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
@@ -33,6 +38,21 @@ Station::Station(Parts parts, QObject *parent)
     };
     m_reception = new ReceptionLabel(parts.link, live, scaleType, &parts.statusBar);
     parts.statusBar.addPermanentWidget(m_reception);
+    m_central = std::make_unique<CentralJournal>(
+        QFileInfo(parts.iniPath).absolutePath(),
+        CentralJournal::Surroundings{parts.journal, parts.clock, [&live] { return live.scaleTypeIndex(); },
+                                     [&files = parts.files] { return files.curFileName(); }});
+    connect(&parts.link.recorder(), &Recorder::recorded, m_central.get(), &CentralJournal::recorded);
+    connect(&parts.files, &FileCommands::started, m_central.get(),
+            [this] { m_central->emptied(CentralEvent::Emptied::New); });
+    connect(&parts.files, &FileCommands::opened, m_central.get(), [this](const QString &file, int rows) {
+        m_central->emptied(CentralEvent::Emptied::Open, file, rows);
+    });
+    connect(m_central.get(), &CentralJournal::problem, this,
+            [&messages = parts.messages](const QString &text) { messages.notify(text, UserMessages::Icon::Warning); });
+    m_centralLabel = new CentralLabel(*m_central, &parts.statusBar);
+    parts.statusBar.addPermanentWidget(m_centralLabel);
+    configureCentral();
     m_totalsLabel = new TotalsLabel(parts.journal, *m_totals, &parts.statusBar);
     parts.statusBar.addPermanentWidget(m_totalsLabel);
     parts.statusBar.installEventFilter(this);
@@ -108,6 +128,13 @@ void Station::layoutBuilding()
 void Station::layoutBuilt(const QVector<JournalColumn> &columns)
 {
     m_widths->layoutBuilt(columns);
+    m_central->setColumns(columns);
+}
+
+void Station::configureCentral()
+{
+    const CentralSettings settings = CentralSettings::read(m_parts.iniPath);
+    m_central->configure(settings.enabled, settings.connection);
 }
 
 QAction *Station::addItem(QMenu &menu, const char *after, const char *name, const QString &caption)
@@ -145,7 +172,9 @@ void Station::shareStatusBar()
         : std::min(2 * bar.width() / 3, bar.fontMetrics().horizontalAdvance(message + QStringLiteral("00")));
     const int rest = bar.width() - room;
     m_reception->setMaximumWidth(rest / 3);
-    m_totalsLabel->setMaximumWidth(rest - std::min(m_reception->sizeHint().width(), rest / 3));
+    const int central = m_centralLabel->isVisible() ? std::min(m_centralLabel->sizeHint().width(), rest / 4) : 0;
+    m_centralLabel->setMaximumWidth(rest / 4);
+    m_totalsLabel->setMaximumWidth(rest - std::min(m_reception->sizeHint().width(), rest / 3) - central);
 }
 
 Station::~Station() = default;

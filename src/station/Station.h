@@ -13,6 +13,9 @@ class JournalGrid;
 class JournalTotals;
 class QMainWindow;
 class BoardWindow;
+class CentralJournal;
+class CentralLabel;
+class Clock;
 class ChartWindow;
 class ColumnWidths;
 class QAction;
@@ -46,6 +49,7 @@ public:
         frmSettings &settings;
         ScaleLink &link;
         QWidget &journalView;
+        const Clock &clock;
         QString iniPath;
     };
 
@@ -53,6 +57,9 @@ public:
     ~Station() override;
 
     const JournalTotals &totals() const { return *m_totals; }
+    CentralJournal &central() { return *m_central; }
+    // Switches the central journal on or off as the settings file says.
+    void configureCentral();
 
     // Around every layout build of the journal.
     void layoutBuilding();
@@ -83,6 +90,8 @@ private:
     std::unique_ptr<JournalTotals> m_totals;
     TotalsLabel *m_totalsLabel = nullptr;
     ReceptionLabel *m_reception = nullptr;
+    std::unique_ptr<CentralJournal> m_central;
+    CentralLabel *m_centralLabel = nullptr;
     std::unique_ptr<ColumnWidths> m_widths;
     BoardWindow *m_board = nullptr; // children of the main window
     ChartWindow *m_chart = nullptr;

@@ -1,0 +1,244 @@
+// A site: three stations, each the real main window with the real serial
+// line on a pseudo-terminal fed by the virtual scale, the real outbox and
+// sender, and one real PostgreSQL (the fixture's). Notes are changed, rows
+// deleted and journals emptied while the readings stream in, and the server
+// is cut off at moments drawn from a fixed seed. At the end each station's
+// events are 1..N in the central journal, and its readings since its last
+// emptied journal are its own journal, cell by cell.
+#include "app/frm1.h"
+#include "central/CentralJournal.h"
+#include "central/CentralSettings.h"
+#include "journal/JournalGrid.h"
+#include "link/QtSerialLine.h"
+#include "link/Recorder.h"
+#include "link/ScaleLink.h"
+#include "settings/IniTxt.h"
+#include "station/Station.h"
+#include "support/TestWindow.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTest>
+
+namespace {
+
+constexpr int Timeout = 30000;
+
+QProcessEnvironment serverEnvironment()
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QFile f(QStringLiteral(PG_FIXTURE_DIR "/env"));
+    if (f.open(QIODevice::ReadOnly)) {
+        const QString line = QString::fromUtf8(f.readAll()).trimmed().remove(QStringLiteral("export "));
+        for (const QString &pair : line.split(u' ', Qt::SkipEmptyParts)) {
+            const qsizetype eq = pair.indexOf(u'=');
+            env.insert(pair.left(eq), pair.mid(eq + 1).remove(u'\''));
+        }
+    }
+    return env;
+}
+
+// A statement as the superuser: its one value.
+QByteArray superuser(const QString &sql)
+{
+    QProcess psql;
+    psql.setProcessEnvironment(serverEnvironment());
+    psql.start(QStringLiteral("psql"), {"-X", "-q", "-At", "-v", "ON_ERROR_STOP=1", "-c", sql});
+    psql.waitForFinished(Timeout);
+    return psql.readAllStandardOutput().trimmed();
+}
+
+int readingsEach()
+{
+    return qEnvironmentVariableIntValue("TAROVIK_SITE_READINGS") > 0 ? qEnvironmentVariableIntValue("TAROVIK_SITE_READINGS")
+                                                                      : 10000;
+}
+
+// Notes as operators type them, with what a careless query would spoil.
+QString note(int i)
+{
+    return QStringLiteral("партия %1 «a» \"b\" 'c' ő Ω 😀 ');--").arg(i);
+}
+
+struct SiteStation {
+    TestWindow window;
+    QProcess scale;
+    QUuid uuid;
+    int recorded = 0;            // readings that got an id
+    int deletedSinceEmptied = 0; // rows the test deleted from the current journal
+    qint64 events = 0;           // the events the station numbered, by the test's count
+
+    frm1 &w() { return *window.window; }
+    CentralJournal &central() { return w().station().central(); }
+    JournalGrid &journal() { return w().journal(); }
+
+    // A recorded row from 1 to Rows() - 1 at random; 0 when none.
+    int someRow(QRandomGenerator &random)
+    {
+        for (int tries = 0; tries < 10 && journal().Rows() > 1; ++tries) {
+            const int row = 1 + int(random.bounded(journal().Rows() - 1));
+            if (journal().readingId(row) != 0)
+                return row;
+        }
+        return 0;
+    }
+
+    // The readings of the current journal, as JSON arrays [id, NomPP,
+    // weight, unit, status, time, note], in order.
+    QJsonArray ownReadings()
+    {
+        QJsonArray rows;
+        for (int r = 1; r < journal().Rows(); ++r) {
+            if (const qint64 id = journal().readingId(r)) {
+                QJsonArray row{id};
+                for (int c = 1; c < journal().Cols(); ++c)
+                    row.append(journal().TextMatrix(r, c));
+                rows.append(row);
+            }
+        }
+        return rows;
+    }
+
+    QJsonArray centralReadings(bool deleted)
+    {
+        const QByteArray json = superuser(
+            QStringLiteral("SELECT coalesce(json_agg(json_build_array(reading, nom_pp, weight_text, unit, stat, "
+                           "time_text, note) ORDER BY reading), '[]') FROM tarovik.readings "
+                           "WHERE station = '%1' AND in_journal AND deleted = %2")
+                .arg(uuid.toString(QUuid::WithoutBraces))
+                .arg(deleted ? "true" : "false"));
+        return QJsonDocument::fromJson(json).array();
+    }
+};
+
+} // namespace
+
+class TstCentralSite : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void threeStationsThroughFaults();
+};
+
+void TstCentralSite::threeStationsThroughFaults()
+{
+    const QProcessEnvironment env = serverEnvironment();
+    QVERIFY2(env.contains("PGPORT"), "the fixture's server is not there");
+    const int readings = readingsEach();
+    std::vector<std::unique_ptr<SiteStation>> stations;
+    for (int s = 0; s < 3; ++s) {
+        auto st = std::make_unique<SiteStation>();
+        const int port = s + 1;
+        const QString role = QStringLiteral("site_%1_%2").arg(QCoreApplication::applicationPid()).arg(s);
+        superuser(QStringLiteral("CREATE ROLE %1 LOGIN PASSWORD 'весы %2' IN ROLE tarovik_station").arg(role).arg(s));
+        const QString ini = st->window.ini();
+        WriteIniValue(ini, QStringLiteral("UserSettings"), QStringLiteral("txtValTypeScale"), QStringLiteral("0"));
+        WriteIniValue(ini, QStringLiteral("UserSettings"), QStringLiteral("arrLuft_0"), QStringLiteral("0"));
+        WriteIniValue(ini, QStringLiteral("LastSettings"), QStringLiteral("CommNom"), QString::number(port));
+        CentralSettings central;
+        central.enabled = true;
+        central.connection.host = QStringLiteral("127.0.0.1");
+        central.connection.port = env.value("PGPORT").toInt();
+        central.connection.user = role;
+        central.connection.sslMode = QStringLiteral("disable");
+        central.connection.stationName = QStringLiteral("Весы %1").arg(s + 1);
+        QVERIFY(central.write(ini));
+        QVERIFY(CentralSettings::writePassword(ini, central.connection, QStringLiteral("весы %1").arg(s)));
+        st->uuid = CentralSettings::read(ini).connection.station;
+        QVERIFY(!st->uuid.isNull());
+
+        st->scale.start(QStringLiteral(VIRTUAL_SCALE_PATH),
+                        {"--folder", st->window.folder.path(), "--port", QString::number(port), "--type", "0",
+                         "--interval-ms", "5", "--count", QString::number(readings), "--stay", "--weights",
+                         "1.000,2.000,3.000"});
+        QVERIFY(st->scale.waitForStarted(Timeout));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            QFileInfo::exists(st->window.folder.filePath(QStringLiteral("ports/COM%1").arg(port))), Timeout);
+        frm1 &w = st->window.start(std::make_unique<QtSerialLine>(st->window.folder.path()));
+        st->events = 1; // the journal the program starts with is empty
+        SiteStation *raw = st.get();
+        QObject::connect(&w.journal(), &QAbstractItemModel::dataChanged,
+                         [raw](const QModelIndex &, const QModelIndex &, const QList<int> &roles) {
+                             if (roles.contains(JournalGrid::ReadingIdRole))
+                                 ++raw->recorded;
+                         });
+        w.tbr1_ButtonClick(QStringLiteral("tbrReadAllPlu"));
+        stations.push_back(std::move(st));
+    }
+
+    // While the readings stream in: a note changed, rows deleted, a journal
+    // emptied by New, the stations' connections killed by the server, and
+    // the server stopped for a while, at moments of a fixed seed.
+    QRandomGenerator random(29);
+    QProcess pause;
+    pause.setProcessEnvironment(env);
+    const int pauseSeconds = qEnvironmentVariableIntValue("TAROVIK_SITE_PAUSE_S") > 0
+        ? qEnvironmentVariableIntValue("TAROVIK_SITE_PAUSE_S")
+        : 20;
+    bool paused = false, terminated = false;
+    int notes = 0;
+    const auto allRecorded = [&] {
+        return std::all_of(stations.begin(), stations.end(), [&](const auto &st) { return st->recorded >= readings; });
+    };
+    QDeadlineTimer deadline(10 * 60 * 1000);
+    while (!allRecorded() && !deadline.hasExpired()) {
+        QTest::qWait(50);
+        SiteStation &st = *stations.at(random.bounded(3));
+        const int done = st.recorded * 100 / readings; // per cent of its readings
+        const quint32 roll = random.bounded(100);
+        if (roll < 10) {
+            if (const int row = st.someRow(random)) {
+                st.journal().setTextMatrix(row, st.journal().Cols() - 1, note(++notes));
+                ++st.events;
+            }
+        } else if (roll < 14) {
+            if (const int row = st.someRow(random); row > 0 && row < st.journal().Rows() - 1) {
+                st.journal().setCurrentCell(row, 1);
+                st.journal().setSelectionCorner(row, 1);
+                st.window.messages.answer({UserMessages::Answer::Yes});
+                st.w().tbr1_ButtonClick(QStringLiteral("tbrClear"));
+                ++st.events;
+                ++st.deletedSinceEmptied;
+            }
+        } else if (roll == 14 && done > 30 && done < 60) {
+            st.window.messages.answer({UserMessages::Answer::No}); // the rows are not saved
+            st.w().tbr1_ButtonClick(QStringLiteral("tbrCreate"));
+            ++st.events;
+            st.deletedSinceEmptied = 0;
+        }
+        if (!terminated && done > 20) {
+            terminated = true;
+            superuser(QStringLiteral("SELECT count(pg_terminate_backend(pid)) FROM pg_stat_activity "
+                                     "WHERE usename LIKE 'site_%1_%'").arg(QCoreApplication::applicationPid()));
+        }
+        if (!paused && done > 50) {
+            paused = true;
+            pause.start(QStringLiteral(PG_SERVER_SCRIPT), {"pause", QStringLiteral(PG_FIXTURE_DIR), QString::number(pauseSeconds)});
+        }
+    }
+    QVERIFY2(allRecorded(), "the stations did not record every reading in 10 minutes");
+    QVERIFY(paused && terminated);
+    QTRY_VERIFY_WITH_TIMEOUT(pause.state() == QProcess::NotRunning, (pauseSeconds + 30) * 1000);
+    QCOMPARE(pause.exitCode(), 0);
+
+    for (const auto &st : stations) {
+        st->events += st->recorded;
+        QTRY_VERIFY2_WITH_TIMEOUT(st->central().state().kind == CentralJournal::State::Kind::Sent,
+                                  qPrintable(st->central().state().reason), 120000);
+        const QString uuid = st->uuid.toString(QUuid::WithoutBraces);
+        // Every event the station numbered, once, with no gap.
+        QCOMPARE(superuser(QStringLiteral("SELECT count(*) || ' ' || min(seq) || ' ' || max(seq) FROM tarovik.events "
+                                          "WHERE station = '%1'").arg(uuid)),
+                 QStringLiteral("%1 1 %1").arg(st->events).toUtf8());
+        QCOMPARE(st->centralReadings(false), st->ownReadings());
+        QCOMPARE(st->centralReadings(true).size(), st->deletedSinceEmptied);
+        st->scale.kill();
+        st->scale.waitForFinished(Timeout);
+    }
+}
+
+QTEST_MAIN(TstCentralSite)
+#include "tst_centralsite.moc"

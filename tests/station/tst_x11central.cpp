@@ -7,6 +7,7 @@
 #include "central/CentralSettings.h"
 #include "central/CentralTexts.h"
 #include "station/CentralDialog.h"
+#include "station/Station.h"
 #include "support/TestFiles.h"
 #include "support/TestWindow.h"
 #include "support/XServer.h"
@@ -19,6 +20,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
+#include <QSignalSpy>
 #include <QPushButton>
 #include <QTest>
 
@@ -110,6 +112,7 @@ private slots:
             QVERIFY(control<QPushButton>("cmdCheck")->isEnabled());
             return;
         }
+        QSignalSpy changed(&m_program->window->station(), &Station::centralSettingsChanged);
         QVERIFY(click(m_dialog->findChild<QPushButton *>(action == "cancel" ? "cmdCancel" : "cmdOK")));
         if (action == "no root") {
             QTRY_COMPARE(m_program->messages.texts(), QStringList{CentralTexts::rootCertMissing()});
@@ -118,6 +121,7 @@ private slots:
             QTRY_VERIFY(!m_dialog);
         }
 
+        QCOMPARE(changed.size(), action == "ok" ? 1 : 0);
         const CentralSettings stored = CentralSettings::read(ini());
         const QByteArray pgpass = TestFiles::bytesOf(m_program->folder.filePath(CentralSettings::passFileName()));
         if (action != "ok") {

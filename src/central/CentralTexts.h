@@ -85,6 +85,12 @@ inline QString passwordLineBreak()
     return QStringLiteral("пароль не может содержать перевод строки");
 }
 
+inline QString notInCodePage(const QString &value)
+{
+    return QStringLiteral("«%1» нельзя сохранить в файле настроек: в нем есть знаки вне кодировки Windows-1251.")
+        .arg(value);
+}
+
 inline QString settingsNotWritten(const QString &path)
 {
     return QStringLiteral("Не удалось записать настройки центральной базы в файл\r\n%1.")

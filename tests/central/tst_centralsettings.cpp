@@ -161,6 +161,7 @@ private slots:
     {
         QTest::addColumn<QString>("fault");
         QTest::newRow("Init.ini is a folder") << "ini";
+        QTest::newRow("a root certificate's path Init.ini cannot hold") << "code page";
         QTest::newRow("the pgpass file is a folder") << "pgpass";
         QTest::newRow("a password with a line break") << "line break";
     }
@@ -175,6 +176,10 @@ private slots:
         if (fault == "ini") {
             QVERIFY(QDir(m_dir->path()).mkdir("Init.ini"));
             QVERIFY(!s.write(ini(), &error));
+        } else if (fault == "code page") {
+            s.connection.sslRootCert = QStringLiteral("/etc/ssl/証明書.crt");
+            QVERIFY(!s.write(ini(), &error));
+            QCOMPARE(TestFiles::bytesOf(ini()), QByteArray("<none>")); // nothing half written
         } else {
             if (fault == "pgpass")
                 QVERIFY(QDir(m_dir->path()).mkdir(CentralSettings::passFileName()));

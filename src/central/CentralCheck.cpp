@@ -167,13 +167,16 @@ std::optional<QString> Probe::value(const char *sql, QByteArray &value)
     std::optional<QString> problem = CentralTexts::connectionLost();
     while (PGresult *r = PQgetResult(m_conn)) {
         const char *state = PQresultErrorField(r, PG_DIAG_SQLSTATE);
+        const QLatin1String code(state ? state : "");
         if (PQresultStatus(r) == PGRES_TUPLES_OK && PQntuples(r) == 1 && PQnfields(r) == 1) {
             value = QByteArray(PQgetvalue(r, 0, 0), PQgetlength(r, 0, 0));
             problem.reset();
-        } else if (state && QLatin1String(state) == QLatin1String("42501")) {
+        } else if (code == QLatin1String("42501")) {
             problem = CentralTexts::noRight(c.user);
-        } else if (state) {
-            problem = CentralTexts::serverError(QString::fromLatin1(state));
+        } else if (code == QLatin1String("3F000") || code == QLatin1String("42883")) {
+            problem = CentralTexts::noCentralJournal(c.database); // no schema tarovik, or not its functions
+        } else if (!code.isEmpty()) {
+            problem = CentralTexts::serverError(code);
         }
         PQclear(r);
     }

@@ -1,6 +1,7 @@
 #include "central/CentralSettings.h"
 
 #include "central/CentralTexts.h"
+#include "common/AnsiText.h"
 #include "settings/ProfileFile.h"
 
 #include <QDir>
@@ -90,6 +91,17 @@ bool CentralSettings::write(const QString &iniPath, QString *errorString) const
         {"SslMode", connection.sslMode},
         {"SslRootCert", connection.sslRootCert},
     };
+    // Init.ini holds Windows-1251 text: a character it cannot hold would come
+    // back as "?" (a certificate's path that leads nowhere), so nothing is
+    // written then.
+    for (const auto &[key, value] : values) {
+        QByteArray bytes;
+        if (!AnsiText::encodeExactly(value, bytes)) {
+            if (errorString)
+                *errorString = CentralTexts::notInCodePage(value);
+            return false;
+        }
+    }
     for (const auto &[key, value] : values) {
         QString oneLine = value;
         oneLine.replace(u'\r', u' ').replace(u'\n', u' ');

@@ -55,6 +55,11 @@ inline QString checkPassed(const QString &host, const QString &database)
         .arg(database, host);
 }
 
+inline QString noCentralJournal(const QString &database)
+{
+    return QStringLiteral("В базе «%1» нет центрального журнала: проверьте имя базы.").arg(database);
+}
+
 inline QString hostMissing()
 {
     return QStringLiteral("Укажите сервер центральной базы.");
@@ -78,6 +83,12 @@ inline QString rootCertMissing()
 inline QString passwordLineBreak()
 {
     return QStringLiteral("пароль не может содержать перевод строки");
+}
+
+inline QString notInCodePage(const QString &value)
+{
+    return QStringLiteral("«%1» нельзя сохранить в файле настроек: в нем есть знаки вне кодировки Windows-1251.")
+        .arg(value);
 }
 
 inline QString settingsNotWritten(const QString &path)

@@ -9,6 +9,7 @@
 #include "report/JournalTotals.h"
 #include "settings/frmSettings.h"
 #include "station/BoardWindow.h"
+#include "station/CentralDialog.h"
 #include "station/CentralLabel.h"
 #include "station/ChartWindow.h"
 #include "station/ColumnWidths.h"
@@ -77,6 +78,13 @@ Station::Station(Parts parts, QObject *parent)
     connect(board, &QAction::triggered, this, &Station::showBoard);
     QAction *chart = addItem(parts.serviceMenu, "mnuBoard", "mnuChart", StationTexts::chart());
     connect(chart, &QAction::triggered, this, &Station::showChart);
+    QAction *central = addItem(parts.serviceMenu, "mnuChart", "mnuCentral", StationTexts::central());
+    connect(central, &QAction::triggered, this, [this] {
+        auto *dialog = new CentralDialog(m_parts.iniPath, m_parts.dialogs, m_parts.messages, &m_parts.window);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        connect(dialog, &QDialog::accepted, this, &Station::centralSettingsChanged);
+        dialog->open();
+    });
 }
 
 ChartWindow &Station::chart()

@@ -72,6 +72,10 @@ public:
     ChartWindow &chart();
     void showChart();
 
+signals:
+    // "Центральная база" wrote its settings into Init.ini.
+    void centralSettingsChanged();
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 

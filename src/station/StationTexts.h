@@ -12,11 +12,34 @@ inline QString exportPdf() { return QStringLiteral("Экспорт в PDF..."); 
 inline QString exportExcel() { return QStringLiteral("Экспорт в Excel..."); }
 inline QString board() { return QStringLiteral("Табло"); }
 inline QString chart() { return QStringLiteral("График"); }
+inline QString central() { return QStringLiteral("Центральная база..."); }
 inline QString deadZoneHint()
 {
     return QStringLiteral("Зона нечувствительности задается в единицах, которые присылают весы: "
                           "для весов в кг 0,05 — это 50 г.");
 }
+
+// "Центральная база".
+inline QString centralTitle() { return QStringLiteral("Центральная база"); }
+inline QString centralEnabled() { return QStringLiteral("Отправлять взвешивания в центральную базу"); }
+inline QString centralHost() { return QStringLiteral("&Сервер:"); }
+inline QString centralPort() { return QStringLiteral("П&орт:"); }
+inline QString centralDatabase() { return QStringLiteral("&База данных:"); }
+inline QString centralUser() { return QStringLiteral("По&льзователь:"); }
+inline QString centralPassword() { return QStringLiteral("Па&роль:"); }
+inline QString centralPasswordKept(const QString &file)
+{
+    return QStringLiteral("сохранен в файле %1").arg(file);
+}
+inline QString centralSslMode() { return QStringLiteral("Режим &TLS:"); }
+inline QString centralRootCert() { return QStringLiteral("&Корневой сертификат:"); }
+inline QString centralChooseRootCert() { return QStringLiteral("Выбрать файл корневого сертификата"); }
+inline QString centralRootCertFilter() { return QStringLiteral("Сертификаты (*.crt *.pem)"); }
+inline QString allFilesFilter() { return QStringLiteral("Все файлы (*)"); }
+inline QString centralStationName() { return QStringLiteral("&Название станции:"); }
+inline QString centralCheck() { return QStringLiteral("Проверить"); }
+inline QString centralChecking() { return QStringLiteral("Проверка подключения..."); }
+inline QString centralCheckResult() { return QStringLiteral("Результат проверки"); }
 
 // "Табло".
 inline QString fullScreen() { return QStringLiteral("Во весь экран (F11)"); }

@@ -342,7 +342,7 @@ private slots:
 
     void boardShowsTheLatestReadingAndTheSilence()
     {
-        QCOMPARE(captions("mnuServ"), (QStringList{"Настройки", "Табло", "График"}));
+        QCOMPARE(captions("mnuServ"), (QStringList{"Настройки", "Табло", "График", "Центральная база..."}));
         trigger("mnuBoard");
         auto *board = m_window->findChild<QWidget *>(QStringLiteral("frmBoard"));
         QVERIFY(board && board->isVisible());

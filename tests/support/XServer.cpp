@@ -144,26 +144,28 @@ bool XServer::addCyrillicKeys()
 bool XServer::type(const QString &text, int delayMs, int timeoutMs)
 {
     // The keys of the keyboard by "type", the others by their symbol, which
-    // addCyrillicKeys() put on keys: nothing is bound while typing.
+    // addCyrillicKeys() put on keys: nothing is bound while typing. A "type"
+    // takes every word after it as text, so it ends a run of xdotool.
     QStringList args;
     const QString delay = QString::number(delayMs);
     QString run;
-    const auto flush = [&] {
-        if (!run.isEmpty())
-            args << QStringLiteral("type") << QStringLiteral("--delay") << delay << run;
-        run.clear();
-    };
     for (const QChar c : text) {
         if (c.unicode() < 0x80) {
             run += c;
             continue;
         }
-        flush();
+        if (!run.isEmpty()) {
+            if (!xdotool(args << QStringLiteral("type") << QStringLiteral("--delay") << delay << run, timeoutMs))
+                return false;
+            args.clear();
+            run.clear();
+        }
         args << QStringLiteral("key") << QStringLiteral("--delay") << delay
              << QStringLiteral("U%1").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper();
     }
-    flush();
-    return xdotool(args, timeoutMs);
+    if (!run.isEmpty())
+        args << QStringLiteral("type") << QStringLiteral("--delay") << delay << run;
+    return args.isEmpty() || xdotool(args, timeoutMs);
 }
 
 // A window manager announces itself on the root window; false once it ended.

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <iterator>
 #include <mutex>
 #include <optional>
 #include <system_error>
@@ -31,6 +32,10 @@ struct SenderShared {
     std::mutex mutex;
     std::condition_variable ended;
     std::deque<OutboxFormat::Entry> queue; // not yet committed, in order
+    // The outbox's events at the start, a shared copy (no copying on the
+    // window's thread): the sender's thread moves them into the queue.
+    QList<OutboxFormat::Entry> handedOver;
+    qint64 lastQueued = 0; // of the events handed over or sent
     CentralSender *owner = nullptr;        // null once the window's side is gone
     bool stop = false;
     bool finished = false;
@@ -288,8 +293,25 @@ QString Session::run(bool &progressed)
     }
 }
 
+// Puts the events handed over at the start before those sent since. The
+// copy, long after a long outage, is made here, outside the lock.
+void takeHandedOver(SenderShared &s)
+{
+    QList<OutboxFormat::Entry> handedOver;
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        handedOver.swap(s.handedOver);
+    }
+    std::deque<OutboxFormat::Entry> queue(handedOver.cbegin(), handedOver.cend());
+    handedOver = {};
+    std::lock_guard<std::mutex> lock(s.mutex);
+    std::move(s.queue.begin(), s.queue.end(), std::back_inserter(queue));
+    s.queue.swap(queue);
+}
+
 void runSender(std::shared_ptr<SenderShared> s)
 {
+    takeHandedOver(*s);
     int delay = s->timing.firstRetryMs;
     while (!s->stopping()) {
         bool progressed = false;
@@ -339,7 +361,9 @@ void CentralSender::start(const QList<OutboxFormat::Entry> &pending)
         return;
     {
         std::lock_guard<std::mutex> lock(m_shared->mutex);
-        m_shared->queue.assign(pending.cbegin(), pending.cend());
+        m_shared->queue.clear(); // what was sent before is among the pending
+        m_shared->handedOver = pending;
+        m_shared->lastQueued = pending.isEmpty() ? 0 : pending.constLast().seq;
     }
     try {
         std::thread(runSender, m_shared).detach();
@@ -353,9 +377,10 @@ void CentralSender::send(const OutboxFormat::Entry &entry)
 {
     {
         std::lock_guard<std::mutex> lock(m_shared->mutex);
-        if (!m_shared->queue.empty() && entry.seq <= m_shared->queue.back().seq)
+        if (entry.seq <= m_shared->lastQueued)
             return;
         m_shared->queue.push_back(entry);
+        m_shared->lastQueued = entry.seq;
     }
     if (m_started)
         m_shared->wakeUp();

@@ -106,9 +106,22 @@ struct Station {
             pass.write(QStringLiteral("*:*:*:%1:%2\n").arg(role, password).toUtf8());
             pass.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
         }
+        openOutbox();
+    }
+    void openOutbox()
+    {
         outbox = std::make_unique<Outbox>(dir.path());
         QObject::connect(outbox.get(), &Outbox::appended,
                          [this](const OutboxFormat::Entry &e) { sent.append(e.json); });
+    }
+    // The outbox lost with all it held (a power cut before the file
+    // reached the disk), what the server holds kept.
+    void loseOutbox()
+    {
+        sender.reset();
+        outbox.reset();
+        QFile::remove(dir.filePath(Outbox::fileName()));
+        openOutbox();
     }
     static CentralSender::Timing quick()
     {
@@ -469,12 +482,7 @@ private slots:
         station.record(1, 4);
         station.startSender();
         QTRY_VERIFY_WITH_TIMEOUT(station.outbox->pending().isEmpty(), 10000);
-        station.sender.reset();
-        station.outbox.reset();
-        QFile::remove(station.dir.filePath(Outbox::fileName())); // everything lost
-        station.outbox = std::make_unique<Outbox>(station.dir.path());
-        QObject::connect(station.outbox.get(), &Outbox::appended,
-                         [&station](const OutboxFormat::Entry &e) { station.sent.append(e.json); });
+        station.loseOutbox();
         QCOMPARE(station.outbox->nextSeq(), 1);
         station.startSender();
         QSignalSpy connected(station.sender.get(), &CentralSender::connected);
@@ -504,7 +512,6 @@ private slots:
         QFETCH(QString, expected);
         Station station(fault == "password" ? QStringLiteral("не тот") : QStringLiteral("секрет 1"), fault != "right");
         SilentServer silent;
-        std::unique_ptr<Station> other;
         if (fault == "host") {
             station.connection.host = QStringLiteral("no-such-host.invalid");
         } else if (fault == "refused") {
@@ -520,15 +527,10 @@ private slots:
             QCOMPARE(superuser("INSERT INTO tarovik.schema_versions (version) VALUES (99)"), QString());
         } else if (fault == "reused") {
             // The server holds number 1 with other contents.
-            other = std::make_unique<Station>();
-            other->record(1, 1);
-            other->startSender();
-            QTRY_VERIFY_WITH_TIMEOUT(other->outbox->pending().isEmpty(), 10000);
-            other->sender.reset();
-            QFile::remove(other->outbox->path());
-            other->outbox.reset();
-            station.connection = other->connection;
-            station.outbox = std::make_unique<Outbox>(other->dir.path());
+            station.record(1, 1);
+            station.startSender();
+            QTRY_VERIFY_WITH_TIMEOUT(station.outbox->pending().isEmpty(), 10000);
+            station.loseOutbox();
             station.outbox->append(CentralEvent::emptied(CentralEvent::Emptied::New));
         } else if (fault == "tls") {
             station.connection.sslMode = QStringLiteral("require");
@@ -549,7 +551,6 @@ private slots:
         // Ended from the window's thread in the middle of a try (a silent
         // server's wait, a connection): it never hangs there.
         station.sender.reset();
-        station.outbox.reset(); // before the folder it may share with other goes
     }
 
     // verify-full: the server's certificate must come from the given root

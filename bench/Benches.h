@@ -27,6 +27,8 @@ struct BenchOptions {
     int xlsxRows = 100000;
     int chartRows = 1000000;
     int jobRows = 1000000; // the journal exported while the scale streams
+    int centralEvents = 200000; // in the outbox when the server comes back
+    int centralUnreachableSeconds = 6; // the sender trying, each kind of unreachable server
 };
 
 using Settings = QList<QPair<QString, QString>>;
@@ -55,6 +57,7 @@ void benchLineRate(Table &table, const BenchOptions &options);
 void benchStartup(Table &table, const BenchOptions &options);
 void benchStation(Table &table, const BenchOptions &options);
 void benchJobs(Table &table, const BenchOptions &options);
+void benchCentral(Table &table, const BenchOptions &options);
 
 // The child runs, by the first argument after "--child"; false when the
 // name is none of theirs.

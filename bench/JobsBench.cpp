@@ -18,11 +18,9 @@
 #include <QAction>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QTimer>
 
 #include <algorithm>
 
@@ -73,32 +71,16 @@ JobFigures exportWhileStreaming(const char *item, const QString &file, int rows)
     if (!Measure::runUntil([&] { return w.journal().Rows() - 1 >= rows + 2; }, 10))
         return f;
 
-    // The event loop's pulse: the longest gap between two turns of a timer,
-    // and how much of it the window's thread worked (the rest, on a busy
-    // machine, other processes had the processor).
-    QElapsedTimer beat;
-    qint64 longestNs = 0;
-    double cpuAtBeat = 0;
-    QTimer pulse;
-    QObject::connect(&pulse, &QTimer::timeout, [&] {
-        const double cpu = Measure::threadCpuSeconds();
-        if (beat.nsecsElapsed() > longestNs) {
-            longestNs = beat.nsecsElapsed();
-            f.pauseCpu = cpu - cpuAtBeat;
-        }
-        cpuAtBeat = cpu;
-        beat.restart();
-    });
+    Measure::Pulse pulse(BeatMs);
     window.dialogs.choices = {window.folder.filePath(file)};
-    beat.start();
-    cpuAtBeat = Measure::threadCpuSeconds();
-    pulse.start(BeatMs);
+    pulse.start();
     const double t0 = Measure::monotonicSeconds();
     w.findChild<QAction *>(QLatin1String(item))->trigger();
     f.seconds = Measure::monotonicSeconds() - t0;
     Measure::runUntil([] { return false; }, 1); // readings after the export
     pulse.stop();
-    f.longestPause = longestNs / 1e9 - BeatMs / 1000.0;
+    f.longestPause = pulse.longestPause();
+    f.pauseCpu = pulse.pauseCpu();
     f.written = window.messages.texts().value(window.messages.texts().size() - 1).startsWith(QStringLiteral("Данные"));
     w.tbr1_ButtonClick(QStringLiteral("tbrStopRead"));
     scale.terminate();

@@ -139,4 +139,26 @@ void report(const char *name, double value)
     std::fflush(stdout);
 }
 
+Pulse::Pulse(int beatMs) : m_beatMs(beatMs)
+{
+    QObject::connect(&m_timer, &QTimer::timeout, [this] {
+        const double cpu = threadCpuSeconds();
+        if (m_beat.nsecsElapsed() > m_longestNs) {
+            m_longestNs = m_beat.nsecsElapsed();
+            m_pauseCpu = cpu - m_cpuAtBeat;
+        }
+        m_cpuAtBeat = cpu;
+        m_beat.restart();
+    });
+}
+
+void Pulse::start()
+{
+    m_longestNs = 0;
+    m_pauseCpu = -1;
+    m_beat.start();
+    m_cpuAtBeat = threadCpuSeconds();
+    m_timer.start(m_beatMs);
+}
+
 } // namespace Measure

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QMap>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 #include <functional>
 
@@ -43,5 +45,27 @@ QMap<QString, double> medianChild(const QStringList &args, int timeoutSeconds, i
                                   const QString &agreed);
 // In the child: one figure for the parent.
 void report(const char *name, double value);
+
+// The event loop's pulse: a timer of beatMs on this thread, and the longest
+// gap between two of its turns beyond the beat, with how much of it this
+// thread worked (the rest, on a busy machine, other processes had the
+// processor).
+class Pulse
+{
+public:
+    explicit Pulse(int beatMs);
+    void start();
+    void stop() { m_timer.stop(); }
+    double longestPause() const { return m_longestNs / 1e9 - m_beatMs / 1000.0; } // seconds
+    double pauseCpu() const { return m_pauseCpu; }                              // seconds
+
+private:
+    int m_beatMs;
+    QTimer m_timer;
+    QElapsedTimer m_beat;
+    qint64 m_longestNs = 0;
+    double m_cpuAtBeat = 0;
+    double m_pauseCpu = -1;
+};
 
 } // namespace Measure

@@ -5,7 +5,7 @@
 // silent. Figures only; the targets beside them are judged by a person.
 #include "Measure.h"
 #include "supervisor/CentralReader.h"
-#include "supervisor/PgConnection.h"
+#include "central/PgConnection.h"
 #include "supervisor/ReaderThread.h"
 #include "supervisor/SupervisorModel.h"
 
@@ -115,7 +115,7 @@ int main(int argc, char **argv)
         v.select(ReadingFilter{});
         PgConnection station(5000ms, 5000ms);
         if (!station.open(base + QStringLiteral("user=bench_live"))) {
-            std::printf("no station login: %s\n", qPrintable(station.lastError()));
+            std::printf("no station login: %s\n", qPrintable(station.lastError().detail));
             return 1;
         }
         const QString uuid = QUuid::createUuid().toString(QUuid::WithoutBraces);

@@ -1,7 +1,7 @@
 // bench: the program's figures for speed and memory, each beside its
 // reference, printed as a table. Not a test: it never fails by time.
-//   bench [receive] [record] [files] [linerate] [startup] [station] [jobs] [--quick]
-// With no names it runs all seven; --quick runs smaller sizes and a 10 s line
+//   bench [receive] [record] [files] [linerate] [startup] [station] [jobs] [central] [--quick]
+// With no names it runs all eight; --quick runs smaller sizes and a 10 s line
 // rate, to try the harness; --marks=a,b,... and --window=n set the chunks
 // at which, and around which, the receive path is measured (for a profile). A real window is needed: run it under Xvfb.
 
@@ -39,6 +39,8 @@ int main(int argc, char *argv[])
         options.xlsxRows = 10000;
         options.chartRows = 100000;
         options.jobRows = 100000;
+        options.centralEvents = 20000;
+        options.centralUnreachableSeconds = 3;
     }
     for (const QString &arg : args.filter(QStringLiteral("--marks="))) {
         options.receiveMarks.clear();
@@ -54,7 +56,7 @@ int main(int argc, char *argv[])
         void (*run)(Table &, const BenchOptions &);
     } benches[] = {{"receive", benchReceive}, {"record", benchRecord}, {"files", benchFiles},
                    {"linerate", benchLineRate}, {"startup", benchStartup}, {"station", benchStation},
-                   {"jobs", benchJobs}};
+                   {"jobs", benchJobs}, {"central", benchCentral}};
 
     char host[256] = {};
     gethostname(host, sizeof host - 1);

@@ -15,7 +15,8 @@ PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-s
           file # cpack's .deb generator
           mount # the full-disk tests mount a small tmpfs
           poppler-utils python3-openpyxl libreoffice-calc-nogui
-          postgresql libpq-dev) # the central journal: its test server, psql, libpq
+          postgresql libpq-dev # the central journal: its test server, psql, libpq
+          openssl) # the central sender's test: its certificate authority and the server's certificate
 
 # The sanitizer builds (presets asan and fuzz): any report ends the process
 # with a failure.

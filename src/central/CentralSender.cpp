@@ -2,8 +2,7 @@
 
 #include "central/CentralEvent.h"
 #include "central/CentralTexts.h"
-
-#include <libpq-fe.h>
+#include "central/PgConnection.h"
 
 #include <QMetaObject>
 
@@ -11,6 +10,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <iterator>
 #include <mutex>
 #include <optional>
 #include <system_error>
@@ -32,6 +32,10 @@ struct SenderShared {
     std::mutex mutex;
     std::condition_variable ended;
     std::deque<OutboxFormat::Entry> queue; // not yet committed, in order
+    // The outbox's events at the start, a shared copy (no copying on the
+    // window's thread): the sender's thread moves them into the queue.
+    QList<OutboxFormat::Entry> handedOver;
+    qint64 lastQueued = 0; // of the events handed over or sent
     CentralSender *owner = nullptr;        // null once the window's side is gone
     bool stop = false;
     bool finished = false;
@@ -135,18 +139,54 @@ std::optional<QString> checkReach(SenderShared &s)
     return problem;
 }
 
+// What the sender tells the operator of a connection's error, told apart
+// by its kind and SQLSTATE, never by libpq's (translated) texts.
+QString messageFor(const PgError &error, const CentralConnection &c)
+{
+    switch (error.kind) {
+    case PgError::None:
+    case PgError::Stopped:
+        return QString();
+    case PgError::Password:
+        return CentralTexts::wrongPassword(c.user);
+    case PgError::NotConnected:
+        // Name and TCP are known good here: with TLS asked for, TLS failed.
+        if (c.sslMode == QLatin1String("require") || c.sslMode.startsWith(QLatin1String("verify")))
+            return CentralTexts::tlsFailed();
+        return CentralTexts::connectionFailed();
+    case PgError::NoAnswer:
+        return CentralTexts::noAnswer(c.host, c.port);
+    case PgError::Lost:
+        return CentralTexts::connectionLost();
+    case PgError::Refused:
+        break;
+    }
+    const QString &code = error.sqlState;
+    if (code == QLatin1String("42501"))
+        return CentralTexts::noRight(c.user);
+    if (code == QLatin1String("TK001"))
+        return CentralTexts::numberReused();
+    if (code == QLatin1String("TK004"))
+        return CentralTexts::schemaTooNew(CentralSender::KnownSchemaVersion + 1, CentralSender::KnownSchemaVersion);
+    if (code.startsWith(QLatin1String("08")) || code.startsWith(QLatin1String("57P")))
+        return CentralTexts::connectionLost(); // the connection broken, the server shut down or the session ended
+    return CentralTexts::serverError(code);
+}
+
 // One connection: from connecting to the error that ends it.
 class Session
 {
 public:
-    explicit Session(SenderShared &s) : m_s(s) {}
-    ~Session()
+    explicit Session(SenderShared &s)
+        : m_s(s), m_db(std::chrono::milliseconds(s.timing.connectMs), std::chrono::milliseconds(s.timing.answerMs))
     {
-        if (m_conn)
-            PQfinish(m_conn); // in non-blocking mode: never waits on the server
+        // A stop ends any wait; an event handed over meanwhile waits for
+        // the statement under way.
+        m_db.setInterrupt(s.wake[0], [&s] {
+            s.drainWake();
+            return s.stopping();
+        });
     }
-    Session(const Session &) = delete;
-    Session &operator=(const Session &) = delete;
 
     // Runs until an error or the stop; the error's text (empty on a stop).
     // progressed: a batch was committed (the next retry starts at 1 s).
@@ -154,13 +194,11 @@ public:
 
 private:
     std::optional<QString> connect();
-    // One statement with text parameters; its single value, or the error.
-    std::optional<QByteArray> query(const char *sql, const QList<QByteArray> &params, QString &error);
-    QString errorOf(const PGresult *result) const;
-    QString lost() const { return m_s.stopping() ? QString() : CentralTexts::connectionLost(); }
+    // One statement's single value, or the error's text.
+    std::optional<QByteArray> value(const char *sql, const QByteArrayList &params, QString &error);
 
     SenderShared &m_s;
-    PGconn *m_conn = nullptr;
+    PgConnection m_db;
 };
 
 std::optional<QString> Session::connect()
@@ -168,110 +206,32 @@ std::optional<QString> Session::connect()
     if (std::optional<QString> problem = checkReach(m_s))
         return problem;
     const CentralConnection &c = m_s.connection;
-    const QByteArray values[] = {c.host.toUtf8(), QByteArray::number(c.port), c.database.toUtf8(), c.user.toUtf8(),
-                                 c.sslMode.toUtf8(), c.sslRootCert.toUtf8(), c.passFile.toUtf8(),
-                                 QByteArrayLiteral("tarovik-station"), QByteArrayLiteral("UTF8")};
-    const char *keys[] = {"host", "port", "dbname", "user", "sslmode", "sslrootcert", "passfile",
-                          "application_name", "client_encoding", nullptr};
-    const char *vals[std::size(values) + 1] = {};
-    for (size_t i = 0; i < std::size(values); ++i)
-        vals[i] = values[i].isEmpty() ? nullptr : values[i].constData();
-    m_conn = PQconnectStartParams(keys, vals, 0);
-    if (!m_conn || PQstatus(m_conn) == CONNECTION_BAD)
-        return CentralTexts::connectionFailed();
-    const auto deadline = after(m_s.timing.connectMs);
-    for (PostgresPollingStatusType st = PGRES_POLLING_WRITING;;) {
-        if (st == PGRES_POLLING_OK)
-            break;
-        if (st == PGRES_POLLING_FAILED) {
-            if (PQconnectionUsedPassword(m_conn) || PQconnectionNeedsPassword(m_conn))
-                return CentralTexts::wrongPassword(c.user);
-            const QString mode = c.sslMode;
-            if (mode == QLatin1String("require") || mode.startsWith(QLatin1String("verify")))
-                return CentralTexts::tlsFailed();
-            return CentralTexts::connectionFailed();
-        }
-        const Waited w = waitFor(m_s, PQsocket(m_conn), st == PGRES_POLLING_READING ? POLLIN : POLLOUT, deadline);
-        if (w == Waited::Stopped)
-            return QString();
-        if (w == Waited::TimedOut)
-            return CentralTexts::noAnswer(c.host, c.port);
-        st = PQconnectPoll(m_conn);
-    }
-    if (PQsetnonblocking(m_conn, 1) != 0)
-        return CentralTexts::connectionLost();
+    const bool opened = m_db.open({{"host", c.host.toUtf8()},
+                                   {"port", QByteArray::number(c.port)},
+                                   {"dbname", c.database.toUtf8()},
+                                   {"user", c.user.toUtf8()},
+                                   {"sslmode", c.sslMode.toUtf8()},
+                                   {"sslrootcert", c.sslRootCert.toUtf8()},
+                                   {"passfile", c.passFile.toUtf8()},
+                                   {"application_name", QByteArrayLiteral("tarovik-station")},
+                                   {"client_encoding", QByteArrayLiteral("UTF8")}});
+    if (!opened)
+        return messageFor(m_db.lastError(), c);
     return std::nullopt;
 }
 
-QString Session::errorOf(const PGresult *result) const
+std::optional<QByteArray> Session::value(const char *sql, const QByteArrayList &params, QString &error)
 {
-    const char *state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
-    if (!state)
-        return lost();
-    const QLatin1String code(state);
-    if (code == QLatin1String("42501"))
-        return CentralTexts::noRight(m_s.connection.user);
-    if (code == QLatin1String("TK001"))
-        return CentralTexts::numberReused();
-    if (code == QLatin1String("TK004"))
-        return CentralTexts::schemaTooNew(CentralSender::KnownSchemaVersion + 1, CentralSender::KnownSchemaVersion);
-    if (code.startsWith(QLatin1String("08")) || code.startsWith(QLatin1String("57P")))
-        return CentralTexts::connectionLost(); // the connection broken, the server shut down or the session ended
-    return CentralTexts::serverError(QString(code));
-}
-
-std::optional<QByteArray> Session::query(const char *sql, const QList<QByteArray> &params, QString &error)
-{
-    std::vector<const char *> values;
-    for (const QByteArray &p : params)
-        values.push_back(p.constData());
-    // Every value a parameter: no text of an event is ever part of the SQL.
-    if (!PQsendQueryParams(m_conn, sql, int(values.size()), nullptr, values.data(), nullptr, nullptr, 0)) {
-        error = lost();
+    const PgResult r = m_db.query(sql, params);
+    if (!r.ok()) {
+        error = messageFor(r.error, m_s.connection);
         return std::nullopt;
     }
-    const auto deadline = after(m_s.timing.answerMs);
-    const int fd = PQsocket(m_conn);
-    // The query out (a big batch may not fit the socket at once) ...
-    for (int f; (f = PQflush(m_conn)) != 0;) {
-        const Waited w = f < 0 ? Waited::TimedOut : waitFor(m_s, fd, POLLOUT | POLLIN, deadline);
-        if (f < 0 || w != Waited::Ready) {
-            error = f < 0 || w == Waited::Stopped ? lost() : CentralTexts::noAnswer(m_s.connection.host, m_s.connection.port);
-            return std::nullopt;
-        }
-        if (!PQconsumeInput(m_conn)) {
-            error = lost();
-            return std::nullopt;
-        }
-    }
-    // ... and its answer in.
-    while (PQisBusy(m_conn)) {
-        const Waited w = waitFor(m_s, fd, POLLIN, deadline);
-        if (w != Waited::Ready) {
-            // A silent server: the connection is dropped, not waited on.
-            error = w == Waited::Stopped ? QString() : CentralTexts::noAnswer(m_s.connection.host, m_s.connection.port);
-            return std::nullopt;
-        }
-        if (!PQconsumeInput(m_conn)) {
-            error = lost();
-            return std::nullopt;
-        }
-    }
-    std::optional<QByteArray> value;
-    error.clear();
-    while (PGresult *r = PQgetResult(m_conn)) {
-        if (PQresultStatus(r) == PGRES_TUPLES_OK && PQntuples(r) == 1 && PQnfields(r) == 1 && error.isEmpty())
-            value = QByteArray(PQgetvalue(r, 0, 0), PQgetlength(r, 0, 0));
-        else if (error.isEmpty())
-            error = errorOf(r);
-        PQclear(r);
-    }
-    if (!error.isEmpty() || !value) {
-        if (error.isEmpty())
-            error = lost();
+    if (r.rows.size() != 1 || r.rows.first().size() != 1) {
+        error = CentralTexts::connectionLost();
         return std::nullopt;
     }
-    return value;
+    return r.rows.first().first().toUtf8();
 }
 
 QString Session::run(bool &progressed)
@@ -279,13 +239,13 @@ QString Session::run(bool &progressed)
     if (std::optional<QString> problem = connect())
         return *problem;
     QString error;
-    const std::optional<QByteArray> version = query("SELECT tarovik.schema_version()", {}, error);
+    const std::optional<QByteArray> version = value("SELECT tarovik.schema_version()", {}, error);
     if (!version)
         return error;
     if (version->toInt() > CentralSender::KnownSchemaVersion)
         return CentralTexts::schemaTooNew(version->toInt(), CentralSender::KnownSchemaVersion);
     const QByteArray station = m_s.connection.station.toByteArray(QUuid::WithoutBraces);
-    const std::optional<QByteArray> last = query("SELECT tarovik.last_committed($1::uuid, $2)",
+    const std::optional<QByteArray> last = value("SELECT tarovik.last_committed($1::uuid, $2)",
                                                  {station, m_s.connection.stationName.toUtf8()}, error);
     if (!last)
         return error;
@@ -293,7 +253,7 @@ QString Session::run(bool &progressed)
     m_s.report([serverLast](CentralSender *o) { emit o->connected(serverLast); });
 
     for (;;) {
-        QList<QByteArray> events;
+        QByteArrayList events;
         qint64 batchLast = 0;
         {
             std::lock_guard<std::mutex> lock(m_s.mutex);
@@ -308,14 +268,17 @@ QString Session::run(bool &progressed)
         if (events.isEmpty()) {
             // Nothing to send: wait for an event, and notice a connection
             // the server ended meanwhile.
-            const Waited w = waitFor(m_s, PQsocket(m_conn), POLLIN, after(3600 * 1000), true);
+            const Waited w = waitFor(m_s, m_db.socket(), POLLIN, after(3600 * 1000), true);
             if (w == Waited::Stopped)
                 return QString();
-            if (w == Waited::Ready && (!PQconsumeInput(m_conn) || PQstatus(m_conn) == CONNECTION_BAD))
-                return lost();
+            if (w == Waited::Ready) {
+                m_db.takeNotifications();
+                if (!m_db.isOpen())
+                    return CentralTexts::connectionLost();
+            }
             continue;
         }
-        const std::optional<QByteArray> answer = query("SELECT tarovik.append_events($1::uuid, $2::jsonb)",
+        const std::optional<QByteArray> answer = value("SELECT tarovik.append_events($1::uuid, $2::jsonb)",
                                                        {station, CentralJson::batch(events)}, error);
         if (!answer)
             return error;
@@ -330,8 +293,25 @@ QString Session::run(bool &progressed)
     }
 }
 
+// Puts the events handed over at the start before those sent since. The
+// copy, long after a long outage, is made here, outside the lock.
+void takeHandedOver(SenderShared &s)
+{
+    QList<OutboxFormat::Entry> handedOver;
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        handedOver.swap(s.handedOver);
+    }
+    std::deque<OutboxFormat::Entry> queue(handedOver.cbegin(), handedOver.cend());
+    handedOver = {};
+    std::lock_guard<std::mutex> lock(s.mutex);
+    std::move(s.queue.begin(), s.queue.end(), std::back_inserter(queue));
+    s.queue.swap(queue);
+}
+
 void runSender(std::shared_ptr<SenderShared> s)
 {
+    takeHandedOver(*s);
     int delay = s->timing.firstRetryMs;
     while (!s->stopping()) {
         bool progressed = false;
@@ -381,7 +361,9 @@ void CentralSender::start(const QList<OutboxFormat::Entry> &pending)
         return;
     {
         std::lock_guard<std::mutex> lock(m_shared->mutex);
-        m_shared->queue.assign(pending.cbegin(), pending.cend());
+        m_shared->queue.clear(); // what was sent before is among the pending
+        m_shared->handedOver = pending;
+        m_shared->lastQueued = pending.isEmpty() ? 0 : pending.constLast().seq;
     }
     try {
         std::thread(runSender, m_shared).detach();
@@ -395,9 +377,10 @@ void CentralSender::send(const OutboxFormat::Entry &entry)
 {
     {
         std::lock_guard<std::mutex> lock(m_shared->mutex);
-        if (!m_shared->queue.empty() && entry.seq <= m_shared->queue.back().seq)
+        if (entry.seq <= m_shared->lastQueued)
             return;
         m_shared->queue.push_back(entry);
+        m_shared->lastQueued = entry.seq;
     }
     if (m_started)
         m_shared->wakeUp();

@@ -8,6 +8,11 @@
 #include <QDir>
 #include <QSaveFile>
 
+#include <system_error>
+#include <thread>
+
+#include <unistd.h>
+
 namespace {
 
 qint64 recordSize(const OutboxFormat::Entry &e)
@@ -122,7 +127,7 @@ qint64 Outbox::freshSize() const
 void Outbox::compactIfLarge()
 {
     const qint64 size = m_file.size();
-    if (size < CompactFrom || size < 2 * freshSize())
+    if (size < CompactFrom || size < 2 * freshSize() || freshSize() > CompactUpTo)
         return;
     QSaveFile fresh(path());
     if (!fresh.open(QIODevice::WriteOnly))
@@ -144,8 +149,21 @@ void Outbox::compactIfLarge()
         RecoveryFormat::appendRecord(bytes, OutboxFormat::floor(m_contents.floor));
     m_sync.stop();
     m_file.close();
+    // The old file's blocks are freed when its last name goes, which takes
+    // a while for a file a long outage made large: it gets a second name
+    // first, removed on a thread of its own.
+    const QByteArray spare = QFile::encodeName(path() + QStringLiteral(".old"));
+    ::unlink(spare.constData());
+    const bool linked = ::link(QFile::encodeName(path()).constData(), spare.constData()) == 0;
     // QSaveFile syncs the new file before it takes the old one's place.
     const bool replaced = fresh.write(bytes) == bytes.size() && fresh.commit();
+    if (linked) {
+        try {
+            std::thread([spare] { ::unlink(spare.constData()); }).detach();
+        } catch (const std::system_error &) {
+            ::unlink(spare.constData());
+        }
+    }
     if (!m_file.open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered))
         return fail(m_file.errorString());
     if (!replaced)

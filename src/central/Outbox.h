@@ -25,8 +25,12 @@ class Outbox : public QObject
 public:
     static constexpr int SyncMs = 1000;
     // Written anew when the committed records are more than half the file
-    // and the file is past this size.
+    // and the file is past this size ...
     static constexpr qint64 CompactFrom = 64 * 1024;
+    // ... and what it keeps is at most this much: the window's thread never
+    // writes a large file; after a long outage that happens once the
+    // catch-up has sent nearly all.
+    static constexpr qint64 CompactUpTo = 1024 * 1024;
 
     explicit Outbox(const QString &folder, QObject *parent = nullptr);
     ~Outbox() override;

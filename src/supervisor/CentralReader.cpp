@@ -1,5 +1,7 @@
 #include "supervisor/CentralReader.h"
 
+#include "supervisor/SupervisorTexts.h"
+
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -49,6 +51,34 @@ QList<qint64> numbersOf(const QString &array)
     for (const QString &item : inner.split(QLatin1Char(','), Qt::SkipEmptyParts))
         numbers.append(item.toLongLong());
     return numbers;
+}
+
+// The user's message for an error, told apart by its kind and SQLSTATE,
+// never by the server's (translated) text.
+QString messageFor(const PgError &error)
+{
+    switch (error.kind) {
+    case PgError::None:
+    case PgError::Stopped:
+        return QString();
+    case PgError::NotConnected:
+    case PgError::Password:
+        return error.detail.isEmpty() ? SupervisorTexts::notConnected() : SupervisorTexts::notConnected(error.detail);
+    case PgError::NoAnswer:
+        return SupervisorTexts::noAnswer();
+    case PgError::Lost:
+        return SupervisorTexts::connectionLost();
+    case PgError::Refused:
+        break;
+    }
+    const QString &state = error.sqlState;
+    if (state == QLatin1String("42501") || state == QLatin1String("42883"))
+        return SupervisorTexts::noViewerRight();
+    if (state.startsWith(QLatin1String("28")))
+        return SupervisorTexts::loginRefused();
+    if (state == QLatin1String("3D000") || state == QLatin1String("3F000"))
+        return SupervisorTexts::noCentralJournal();
+    return SupervisorTexts::serverError(error.detail);
 }
 
 } // namespace
@@ -135,8 +165,9 @@ void CentralReader::dropNotifier()
     m_notifier = nullptr;
 }
 
-void CentralReader::lost(const QString &message)
+void CentralReader::lost(const PgError &error)
 {
+    const QString message = messageFor(error);
     dropNotifier();
     m_db.close();
     emit stateChanged(false, message);

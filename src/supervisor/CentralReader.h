@@ -1,7 +1,8 @@
 #pragma once
 
+#include "central/PgConnection.h"
+
 #include "supervisor/CentralRows.h"
-#include "supervisor/PgConnection.h"
 #include "supervisor/ReadingFilter.h"
 
 #include <QHash>
@@ -63,7 +64,7 @@ signals:
 
 private:
     bool connectNow();
-    void lost(const QString &message);
+    void lost(const PgError &error);
     void dropNotifier();
     void onSocket();
     void catchUp(const QString &station);

@@ -15,8 +15,15 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+
+#include <atomic>
+#include <thread>
+#include <vector>
 
 #include <netinet/in.h>
+#include <poll.h>
+#include <sys/stat.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -65,7 +72,7 @@ CentralEvent countingReading(int i)
 
 // The texts a station may send: quotes, Tab, CR LF, Cyrillic and characters
 // Windows-1251 has not.
-const QString Awkward = QStringLiteral("«a» \"b\" 'c'\td\r\nЖж ő Ω 😀 \\ $1 ');--");
+const QString Awkward = QStringLiteral("«a» \"b\" 'c'\td\r\nЖж € ő Ω ✓ 😀 \\ $1 ');--");
 
 int uniqueNumber()
 {
@@ -99,9 +106,22 @@ struct Station {
             pass.write(QStringLiteral("*:*:*:%1:%2\n").arg(role, password).toUtf8());
             pass.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
         }
+        openOutbox();
+    }
+    void openOutbox()
+    {
         outbox = std::make_unique<Outbox>(dir.path());
         QObject::connect(outbox.get(), &Outbox::appended,
                          [this](const OutboxFormat::Entry &e) { sent.append(e.json); });
+    }
+    // The outbox lost with all it held (a power cut before the file
+    // reached the disk), what the server holds kept.
+    void loseOutbox()
+    {
+        sender.reset();
+        outbox.reset();
+        QFile::remove(dir.filePath(Outbox::fileName()));
+        openOutbox();
     }
     static CentralSender::Timing quick()
     {
@@ -187,6 +207,170 @@ struct SilentServer {
     ~SilentServer() { ::close(fd); }
 };
 
+// A TCP port that forwards connections to the server, and cuts one line
+// where a station's batch was committed but its answer never came back:
+// once the station sent the batch's statement, the server's answer is
+// dropped and both sides closed. Until release(), every connection after
+// the cut is closed at once, so that the test sees the server holding a
+// batch the station has not heard of.
+class CuttingProxy
+{
+public:
+    explicit CuttingProxy(int target) : m_target(target), m_thread([this] { run(); }) {}
+    ~CuttingProxy()
+    {
+        m_stop = true;
+        m_thread.join();
+        for (const Line &l : m_lines) {
+            ::close(l.station);
+            ::close(l.server);
+        }
+    }
+    int port() const { return m_listener.port; }
+    int cuts() const { return m_cuts; }
+    void release() { m_holding = false; }
+
+private:
+    struct Line {
+        int station;
+        int server;
+        bool armed = false;
+    };
+    static bool forward(int to, const char *data, ssize_t n)
+    {
+        for (ssize_t sent = 0; sent < n;) {
+            const ssize_t w = ::send(to, data + sent, size_t(n - sent), MSG_NOSIGNAL);
+            if (w <= 0)
+                return false;
+            sent += w;
+        }
+        return true;
+    }
+    void accept()
+    {
+        const int station = ::accept(m_listener.fd, nullptr, nullptr);
+        if (station < 0)
+            return;
+        if (m_holding) {
+            ::close(station);
+            return;
+        }
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        a.sin_port = htons(quint16(m_target));
+        const int server = ::socket(AF_INET, SOCK_STREAM, 0);
+        if (::connect(server, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0) {
+            ::close(server);
+            ::close(station);
+            return;
+        }
+        m_lines.push_back({station, server});
+    }
+    // One side's bytes passed on; false when the line is to be closed.
+    bool pass(Line &line, bool fromStation)
+    {
+        char buffer[65536];
+        const ssize_t n = ::recv(fromStation ? line.station : line.server, buffer, sizeof buffer, 0);
+        if (n <= 0)
+            return false;
+        if (fromStation) {
+            if (m_cuts == 0 && QByteArray::fromRawData(buffer, int(n)).contains("append_events"))
+                line.armed = true;
+            return forward(line.server, buffer, n);
+        }
+        if (line.armed) {
+            ++m_cuts;
+            m_holding = true;
+            return false;
+        }
+        return forward(line.station, buffer, n);
+    }
+    void run()
+    {
+        while (!m_stop) {
+            std::vector<pollfd> fds{{m_listener.fd, POLLIN, 0}};
+            for (const Line &l : m_lines) {
+                fds.push_back({l.station, POLLIN, 0});
+                fds.push_back({l.server, POLLIN, 0});
+            }
+            if (::poll(fds.data(), fds.size(), 50) <= 0)
+                continue;
+            if (fds[0].revents)
+                accept();
+            std::vector<Line> kept;
+            for (size_t i = 0; i < m_lines.size(); ++i) {
+                Line &l = m_lines[i];
+                const bool open = (!fds[1 + 2 * i].revents || pass(l, true))
+                                  && (!fds[2 + 2 * i].revents || pass(l, false));
+                if (open) {
+                    kept.push_back(l);
+                } else {
+                    ::close(l.station);
+                    ::close(l.server);
+                }
+            }
+            m_lines = kept;
+        }
+    }
+
+    SilentServer m_listener;
+    int m_target;
+    std::vector<Line> m_lines;
+    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_holding{false};
+    std::atomic<int> m_cuts{0};
+    std::thread m_thread;
+};
+
+// A certificate authority of the test's own in folder (ca.crt) and, signed
+// by it, the server's certificate for the name "localhost" only, given to
+// the server and TLS switched on. False on any failure.
+bool serverTls(const QString &folder)
+{
+    QProcess openssl;
+    openssl.setWorkingDirectory(folder);
+    openssl.setProcessChannelMode(QProcess::MergedChannels);
+    openssl.start(QStringLiteral("sh"), {"-ec", "openssl ecparam -name prime256v1 -out curve.pem\n"
+                                               "openssl req -x509 -newkey ec:curve.pem -nodes -days 2 "
+                                               "-subj '/CN=Tarovik test CA' -keyout ca.key -out ca.crt\n"
+                                               "openssl req -newkey ec:curve.pem -nodes -subj /CN=localhost "
+                                               "-keyout server.key -out server.csr\n"
+                                               "echo subjectAltName=DNS:localhost >server.ext\n"
+                                               "openssl x509 -req -in server.csr -CA ca.crt -CAkey ca.key "
+                                               "-CAcreateserial -days 2 -extfile server.ext -out server.crt"});
+    if (!openssl.waitForFinished(60000) || openssl.exitStatus() != QProcess::NormalExit || openssl.exitCode() != 0) {
+        qWarning() << openssl.readAll();
+        return false;
+    }
+    // Beside the server's data folder, readable by the server's user and
+    // the key by no one else: owned by it when it is this user, else by
+    // root with the data folder's group (what PostgreSQL allows a key).
+    struct stat data {};
+    if (::stat(PG_FIXTURE_DIR "/data", &data) != 0)
+        return false;
+    for (const char *name : {"server.crt", "server.key"}) {
+        const QString from = folder + QLatin1Char('/') + QLatin1String(name);
+        const QString to = QStringLiteral(PG_FIXTURE_DIR "/test-") + QLatin1String(name);
+        QFile::remove(to);
+        if (!QFile::copy(from, to))
+            return false;
+        const bool key = QLatin1String(name) == QLatin1String("server.key");
+        const QByteArray path = QFile::encodeName(to);
+        if (::geteuid() == 0 ? ::chown(path, 0, data.st_gid) != 0 || ::chmod(path, key ? 0640 : 0644) != 0
+                             : ::chmod(path, key ? 0600 : 0644) != 0)
+            return false;
+    }
+    for (const char *sql : {"ALTER SYSTEM SET ssl_cert_file = '" PG_FIXTURE_DIR "/test-server.crt'",
+                            "ALTER SYSTEM SET ssl_key_file = '" PG_FIXTURE_DIR "/test-server.key'", "ALTER SYSTEM SET ssl = on",
+                            "SELECT pg_reload_conf()"})
+        superuser(QLatin1String(sql));
+    // The reload is taken up a moment later.
+    for (int tries = 0; tries < 100 && superuser("SHOW ssl_key_file") != QLatin1String(PG_FIXTURE_DIR "/test-server.key"); ++tries)
+        QTest::qWait(100);
+    return superuser("SHOW ssl") == QLatin1String("on");
+}
+
 // A port nobody listens on.
 int closedPort()
 {
@@ -210,7 +394,8 @@ private slots:
     {
         QTest::addColumn<QString>("fault");
         QTest::newRow("none") << "none";
-        QTest::newRow("answer lost, batch sent again") << "lost answer";
+        QTest::newRow("answer to a commit cut on the line") << "cut";
+        QTest::newRow("answer lost, the station restarted") << "lost answer";
         QTest::newRow("server away for 3 s") << "server away";
         QTest::newRow("connection ended by the server") << "terminated";
     }
@@ -218,36 +403,73 @@ private slots:
     {
         QFETCH(QString, fault);
         Station station;
+        std::unique_ptr<CuttingProxy> proxy;
+        if (fault == "cut") {
+            proxy = std::make_unique<CuttingProxy>(station.connection.port);
+            station.connection.port = proxy->port();
+        }
         station.record(1, 6);
         station.startSender(fault != "lost answer");
         QSignalSpy committed(station.sender.get(), &CentralSender::committed);
         QSignalSpy failed(station.sender.get(), &CentralSender::failed);
-        const qint64 firstPart = station.outbox->nextSeq() - 1;
-        QTRY_VERIFY_WITH_TIMEOUT(!committed.isEmpty() && committed.last().at(0).toLongLong() == firstPart, 10000);
+        // Events keep coming while the fault happens.
+        QTimer stream;
+        QObject::connect(&stream, &QTimer::timeout, [&station] {
+            const int next = int(station.outbox->nextSeq());
+            station.record(next, next);
+        });
+        const QString uuid = station.uuid.toString(QUuid::WithoutBraces);
+        const auto serverLast = [&uuid] {
+            return superuser(QStringLiteral("SELECT coalesce(max(seq), 0) FROM tarovik.events WHERE station = '%1'")
+                                 .arg(uuid))
+                .toLongLong();
+        };
 
-        if (fault == "lost answer") {
-            // The outbox never heard: it keeps all and they go again.
+        if (fault == "cut") {
+            QTRY_COMPARE_WITH_TIMEOUT(proxy->cuts(), 1, 10000);
+            // The server committed the first batch; the station never heard.
+            QCOMPARE(serverLast(), qint64(Station::quick().batchEvents));
+            QCOMPARE(station.outbox->pending().first().seq, 1);
+            const QString before = station.serverTimes();
+            stream.start(10);
+            QTRY_VERIFY_WITH_TIMEOUT(!failed.isEmpty(), 10000);
+            QCOMPARE(failed.first().at(0).toString(), CentralTexts::connectionLost());
+            proxy->release();
+            QTRY_VERIFY_WITH_TIMEOUT(!committed.isEmpty(), 10000);
+            // Sent again, it changed nothing the server held.
+            QCOMPARE(station.serverTimes().left(before.size()), before);
+        } else if (fault == "lost answer") {
+            // The sender's reports never reached the outbox: it keeps all
+            // and they go again after a restart.
+            const qint64 firstPart = station.outbox->nextSeq() - 1;
+            QTRY_VERIFY_WITH_TIMEOUT(!committed.isEmpty() && committed.last().at(0).toLongLong() == firstPart, 10000);
             const QString before = station.serverTimes();
             QCOMPARE(station.outbox->pending().size(), firstPart);
             station.startSender();
-            QSignalSpy again(station.sender.get(), &CentralSender::committed);
             QTRY_VERIFY_WITH_TIMEOUT(station.outbox->pending().isEmpty(), 10000);
             QCOMPARE(station.serverTimes(), before); // nothing written twice, nothing changed
         } else if (fault == "server away") {
+            stream.start(10);
+            QTRY_VERIFY_WITH_TIMEOUT(serverLast() > 6, 10000);
             QProcess pause;
             pause.start(QStringLiteral(PG_SERVER_SCRIPT), {"pause", PG_FIXTURE_DIR, "3"});
             QTRY_VERIFY_WITH_TIMEOUT(!failed.isEmpty(), 10000);
-            station.record(7, 12); // kept while the server is away
             QVERIFY(pause.waitForFinished(30000));
             QCOMPARE(pause.exitCode(), 0);
         } else if (fault == "terminated") {
+            stream.start(10);
+            QTRY_VERIFY_WITH_TIMEOUT(serverLast() > 6, 10000);
             QCOMPARE(superuser(QStringLiteral("SELECT count(pg_terminate_backend(pid)) FROM pg_stat_activity "
                                               "WHERE usename = '%1'").arg(station.role)),
                      "1");
             QTRY_VERIFY_WITH_TIMEOUT(!failed.isEmpty(), 10000);
             QCOMPARE(failed.first().at(0).toString(), CentralTexts::connectionLost());
         }
-        station.record(13, 17);
+        // Sending on after the fault, then the last events without it.
+        const qint64 afterFault = station.outbox->nextSeq() - 1;
+        QTRY_VERIFY_WITH_TIMEOUT(serverLast() >= afterFault, 20000);
+        stream.stop();
+        station.record(int(station.outbox->nextSeq()), int(station.outbox->nextSeq()) + 4);
         QTRY_VERIFY_WITH_TIMEOUT(station.outbox->pending().isEmpty(), 20000);
         station.verifyCentral();
     }
@@ -260,12 +482,7 @@ private slots:
         station.record(1, 4);
         station.startSender();
         QTRY_VERIFY_WITH_TIMEOUT(station.outbox->pending().isEmpty(), 10000);
-        station.sender.reset();
-        station.outbox.reset();
-        QFile::remove(station.dir.filePath(Outbox::fileName())); // everything lost
-        station.outbox = std::make_unique<Outbox>(station.dir.path());
-        QObject::connect(station.outbox.get(), &Outbox::appended,
-                         [&station](const OutboxFormat::Entry &e) { station.sent.append(e.json); });
+        station.loseOutbox();
         QCOMPARE(station.outbox->nextSeq(), 1);
         station.startSender();
         QSignalSpy connected(station.sender.get(), &CentralSender::connected);
@@ -295,7 +512,6 @@ private slots:
         QFETCH(QString, expected);
         Station station(fault == "password" ? QStringLiteral("не тот") : QStringLiteral("секрет 1"), fault != "right");
         SilentServer silent;
-        std::unique_ptr<Station> other;
         if (fault == "host") {
             station.connection.host = QStringLiteral("no-such-host.invalid");
         } else if (fault == "refused") {
@@ -311,15 +527,10 @@ private slots:
             QCOMPARE(superuser("INSERT INTO tarovik.schema_versions (version) VALUES (99)"), QString());
         } else if (fault == "reused") {
             // The server holds number 1 with other contents.
-            other = std::make_unique<Station>();
-            other->record(1, 1);
-            other->startSender();
-            QTRY_VERIFY_WITH_TIMEOUT(other->outbox->pending().isEmpty(), 10000);
-            other->sender.reset();
-            QFile::remove(other->outbox->path());
-            other->outbox.reset();
-            station.connection = other->connection;
-            station.outbox = std::make_unique<Outbox>(other->dir.path());
+            station.record(1, 1);
+            station.startSender();
+            QTRY_VERIFY_WITH_TIMEOUT(station.outbox->pending().isEmpty(), 10000);
+            station.loseOutbox();
             station.outbox->append(CentralEvent::emptied(CentralEvent::Emptied::New));
         } else if (fault == "tls") {
             station.connection.sslMode = QStringLiteral("require");
@@ -340,7 +551,51 @@ private slots:
         // Ended from the window's thread in the middle of a try (a silent
         // server's wait, a connection): it never hangs there.
         station.sender.reset();
-        station.outbox.reset(); // before the folder it may share with other goes
+    }
+
+    // verify-full: the server's certificate must come from the given root
+    // and name the host the station connects to.
+    void tlsVerifiesTheServersName_data()
+    {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("the name in the certificate") << "localhost" << QString();
+        QTest::newRow("an address the certificate does not name") << "127.0.0.1" << CentralTexts::tlsFailed();
+    }
+    void tlsVerifiesTheServersName()
+    {
+        QFETCH(QString, host);
+        QFETCH(QString, expected);
+        static QTemporaryDir certificates;
+        static const bool tls = serverTls(certificates.path());
+        QVERIFY2(tls, "the test's certificates made and the server's TLS on");
+        Station station;
+        station.connection.host = host;
+        station.connection.sslMode = QStringLiteral("verify-full");
+        station.connection.sslRootCert = certificates.filePath("ca.crt");
+        station.record(1, 3);
+        station.startSender();
+        QSignalSpy failed(station.sender.get(), &CentralSender::failed);
+        if (expected.isEmpty()) {
+            QTRY_VERIFY2_WITH_TIMEOUT(station.outbox->pending().isEmpty(),
+                                      qPrintable(failed.value(0).value(0).toString()), 10000);
+            QVERIFY2(failed.isEmpty(), qPrintable(failed.value(0).value(0).toString()));
+            QCOMPARE(superuser(QStringLiteral("SELECT count(*) FROM pg_stat_ssl JOIN pg_stat_activity USING (pid) "
+                                              "WHERE ssl AND usename = '%1'").arg(station.role)),
+                     "1");
+            station.verifyCentral();
+        } else {
+            QTRY_VERIFY_WITH_TIMEOUT(!failed.isEmpty(), 10000);
+            QCOMPARE(failed.first().at(0).toString(), expected);
+            QCOMPARE(station.outbox->pending().size(), station.sent.size());
+        }
+    }
+
+    void cleanupTestCase()
+    {
+        for (const char *sql : {"ALTER SYSTEM RESET ssl", "ALTER SYSTEM RESET ssl_cert_file",
+                                "ALTER SYSTEM RESET ssl_key_file", "SELECT pg_reload_conf()"})
+            superuser(QLatin1String(sql));
     }
 };
 

@@ -196,6 +196,26 @@ private slots:
         QCOMPARE(box->nextSeq(), 1007);
         QCOMPARE(box->acknowledged(), 395);
     }
+
+    // After a long outage the file is not written anew while it would
+    // still keep much (the window's thread would write it all), only once
+    // the catch-up has sent nearly all.
+    void compactionWaitsForACatchUp()
+    {
+        QTemporaryDir dir;
+        Outbox box(dir.path());
+        while (box.fileSize() < 3 * Outbox::CompactUpTo)
+            box.append(note(int(box.nextSeq())));
+        const qint64 last = box.nextSeq() - 1;
+        const qint64 large = box.fileSize();
+        box.acknowledge(last * 2 / 3);
+        QVERIFY(box.fileSize() >= large); // a third of it, over CompactUpTo, is still to send
+        box.acknowledge(last - 10);
+        QVERIFY2(box.fileSize() < Outbox::CompactFrom, qPrintable(QString::number(box.fileSize())));
+        QCOMPARE(box.pending().size(), 10);
+        QCOMPARE(box.pending().first().seq, last - 9);
+        QTRY_VERIFY(!QFile::exists(box.path() + QStringLiteral(".old"))); // the old file's name removed
+    }
 };
 
 QTEST_GUILESS_MAIN(TestOutbox)

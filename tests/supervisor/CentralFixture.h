@@ -3,7 +3,7 @@
 // starts it, TAROVIK_PG_FOLDER names its folder), stations that append as a
 // sender does, and a reader on its thread with the model over it.
 #include "supervisor/CentralReader.h"
-#include "supervisor/PgConnection.h"
+#include "central/PgConnection.h"
 #include "supervisor/ReaderThread.h"
 #include "supervisor/SupervisorModel.h"
 
@@ -45,7 +45,7 @@ struct Station {
         PgConnection admin(5000ms, 5000ms);
         QVERIFY(admin.open(conninfo(QStringLiteral("postgres"))));
         QVERIFY(admin.query(qPrintable(QStringLiteral("CREATE ROLE %1 LOGIN IN ROLE tarovik_station").arg(role))).ok());
-        QVERIFY2(db->open(conninfo(role)), qPrintable(db->lastError()));
+        QVERIFY2(db->open(conninfo(role)), qPrintable(db->lastError().detail));
         QVERIFY(db->query("SELECT tarovik.last_committed($1::uuid, $2)", {uuid, name}).ok());
     }
 
@@ -88,7 +88,7 @@ struct Station {
     {
         const PgResult r = db->query("SELECT tarovik.append_events($1::uuid, $2::jsonb)",
                                      {uuid, QString::fromUtf8(QJsonDocument(events).toJson(QJsonDocument::Compact))});
-        QVERIFY2(r.ok(), qPrintable(r.error));
+        QVERIFY2(r.ok(), qPrintable(r.error.detail));
         QCOMPARE(r.rows.value(0).value(0).toLongLong(), seq);
     }
 };
@@ -124,7 +124,7 @@ inline bool connectToServer()
         return false;
     // The tests of one fixture share it: the second finds it made (42710).
     const PgResult made = admin.query("CREATE ROLE viewer LOGIN IN ROLE tarovik_viewer");
-    return made.ok() || made.sqlState == QLatin1String("42710");
+    return made.ok() || made.error.sqlState == QLatin1String("42710");
 }
 
 } // namespace CentralFixture

@@ -25,14 +25,14 @@ class TestCentralCheck : public QObject
             return QString();
         const PgResult made = admin.query(
             qPrintable(QStringLiteral("CREATE ROLE %1 LOGIN PASSWORD 'пароль:1\\' %2").arg(role, membership)));
-        return made.ok() ? role : made.error;
+        return made.ok() ? role : made.error.detail;
     }
     static QString password() { return QStringLiteral("пароль:1\\"); }
     static QString stationsBoundTo(const QString &role)
     {
         PgConnection admin(5000ms, 5000ms);
         if (!admin.open(conninfo(QStringLiteral("postgres"))))
-            return admin.lastError();
+            return admin.lastError().detail;
         return admin.query("SELECT count(*) FROM tarovik.stations WHERE login = $1", {role}).rows.value(0).value(0);
     }
 

@@ -85,6 +85,7 @@ Station::Station(Parts parts, QObject *parent)
         connect(dialog, &QDialog::accepted, this, &Station::centralSettingsChanged);
         dialog->open();
     });
+    connect(this, &Station::centralSettingsChanged, this, &Station::configureCentral);
 }
 
 ChartWindow &Station::chart()

@@ -31,6 +31,16 @@ inline QString online() { return QStringLiteral("Центральная база
 // Whose totals a line gives when they are over every selected station.
 inline QString allSelected() { return QStringLiteral("Все выбранные"); }
 inline QString stationCaption() { return QStringLiteral("Станция"); }
+// Exports: the column that marks deleted readings when they are shown.
+inline QString deletedCaption() { return QStringLiteral("Удалена"); }
+inline QString yes() { return QStringLiteral("да"); }
+inline QString allStations() { return QStringLiteral("все станции"); }
+inline QString rowsMissing() { return QStringLiteral("Не все записи выборки прочитаны."); }
+inline QString exportFailed(const QString &reason)
+{
+    return QStringLiteral("Данные не сохранены. %1").arg(reason);
+}
+inline QString exports() { return QStringLiteral("Экспорт выборки"); }
 
 inline QString windowTitle() { return QStringLiteral("Все весы"); }
 inline QString stations() { return QStringLiteral("Станции"); }

@@ -1,6 +1,7 @@
 #include "supervisor/SupervisorWindow.h"
 
 #include "journal/JournalTexts.h"
+#include "station/StationTexts.h"
 #include "supervisor/SelectionTotalsText.h"
 #include "supervisor/SupervisorModel.h"
 #include "supervisor/SupervisorTexts.h"
@@ -15,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QTableView>
@@ -101,7 +103,15 @@ SupervisorWindow::SupervisorWindow(SupervisorModel *model, QWidget *parent)
     layout->addLayout(filters);
     layout->addWidget(m_table, 1);
     layout->addWidget(m_totals);
-    layout->addWidget(m_state);
+    auto *bottom = new QHBoxLayout;
+    bottom->addWidget(m_state, 1);
+    auto *excel = named(new QPushButton(StationTexts::exportExcel()), "cmdExportExcel", StationTexts::exportExcel());
+    auto *pdf = named(new QPushButton(StationTexts::exportPdf()), "cmdExportPdf", StationTexts::exportPdf());
+    bottom->addWidget(excel);
+    bottom->addWidget(pdf);
+    layout->addLayout(bottom);
+    connect(excel, &QPushButton::clicked, this, &SupervisorWindow::excelAsked);
+    connect(pdf, &QPushButton::clicked, this, &SupervisorWindow::pdfAsked);
 
     // A filter applies once typing pauses; the totals follow the rows.
     m_apply = new QTimer(this);
@@ -181,6 +191,16 @@ ReadingFilter SupervisorWindow::filter() const
     f.unit = m_unit->text();
     f.withDeleted = m_deleted->isChecked();
     return f;
+}
+
+QStringList SupervisorWindow::stationNames(const QStringList &uuids) const
+{
+    QStringList names;
+    for (int i = 0; i < m_stations->count(); ++i) {
+        if (uuids.contains(m_stations->item(i)->data(Qt::UserRole).toString()))
+            names << m_stations->item(i)->text();
+    }
+    return names;
 }
 
 void SupervisorWindow::showStations(const QList<QPair<QString, QString>> &stations)

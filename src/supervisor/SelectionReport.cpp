@@ -4,8 +4,8 @@
 #include "supervisor/SupervisorTexts.h"
 
 SelectionReport::SelectionReport(const ReadingFilter &filter, const QDateTime &now, const QStringList &header,
-                                 PgConnection::Duration answerTimeout)
-    : m_filter(filter), m_now(now), m_header(header), m_selection(SelectionQuery::parameters(filter, now)),
+                                 PgConnection::Duration answerTimeout, int pageRows)
+    : m_filter(filter), m_now(now), m_header(header), m_pageRows(pageRows), m_selection(SelectionQuery::parameters(filter, now)),
       m_db(PgConnection::Duration(5000), answerTimeout)
 {
 }
@@ -69,7 +69,7 @@ bool SelectionReport::readFrom(int row) const
     }
     while (row >= m_first + m_page.size()) {
         const RowKey last = m_page.isEmpty() ? RowKey() : m_page.constLast().key;
-        const PgResult r = SelectionQuery::page(m_db, m_selection, m_page.isEmpty() ? nullptr : &last, true, PageRows);
+        const PgResult r = SelectionQuery::page(m_db, m_selection, m_page.isEmpty() ? nullptr : &last, true, m_pageRows);
         if (!r.ok() || r.rows.isEmpty()) {
             m_error = r.ok() ? SupervisorTexts::rowsMissing() : r.error;
             return false;

@@ -20,7 +20,7 @@ class SelectionReport : public ReportSource
 {
 public:
     SelectionReport(const ReadingFilter &filter, const QDateTime &now, const QStringList &header,
-                    PgConnection::Duration answerTimeout = PgConnection::Duration(30000));
+                    PgConnection::Duration answerTimeout = PgConnection::Duration(30000), int pageRows = 1000);
 
     // Connects, takes the snapshot, counts the rows and reads the totals;
     // false with error() when it cannot.
@@ -36,14 +36,13 @@ public:
 
     const QList<SelectionTotal> &totals() const { return m_totals; }
 
-    static constexpr int PageRows = 1000;
-
 private:
     bool readFrom(int row) const;
 
     ReadingFilter m_filter;
     QDateTime m_now;
     QStringList m_header;
+    int m_pageRows;
     QStringList m_selection;
     mutable PgConnection m_db;
     int m_rowCount = 0;

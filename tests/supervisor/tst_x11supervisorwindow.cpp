@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProcess>
 #include <QPushButton>
 
 #include <QCheckBox>
@@ -179,7 +180,7 @@ private slots:
     // What the filters show, read from the server anew: the station first,
     // the deleted reading marked, weights as numbers, then the totals of
     // each station (of the readings not deleted) and of all of them.
-    void excel_export()
+    void exports()
     {
         const QString path = m_program.folder.filePath(QStringLiteral("все.xlsx"));
         m_program.dialogs.choices = {path};
@@ -202,6 +203,21 @@ private slots:
         QCOMPARE(rows[4].toArray()[0].toArray()[1].toString(), QStringLiteral("Весы 21: Итого: 1 строка"));
         QCOMPARE(row(5).section(QLatin1Char('|'), 3, 4), QStringLiteral("n:1.25|s:kg"));
         QCOMPARE(rows[6].toArray()[0].toArray()[1].toString(), QStringLiteral("Все выбранные: Итого: 1 строка"));
+
+        // The same selection on paper, read back by another program.
+        const QString pdf = m_program.folder.filePath(QStringLiteral("все.pdf"));
+        m_program.dialogs.choices = {pdf};
+        button = control<QPushButton>("cmdExportPdf");
+        QVERIFY(click(button, button->rect().center()));
+        QTRY_VERIFY_WITH_TIMEOUT(m_program.messages.texts().contains("Данные сохранены в файле " + pdf), ServerMs);
+        QProcess text;
+        text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+        QVERIFY(text.waitForFinished(60000));
+        const QString page = QString::fromUtf8(text.readAllStandardOutput()).simplified();
+        for (const QString &expected : {QStringLiteral("Журнал: Все весы"), QStringLiteral("Весы: Весы 21, Весы 22"),
+                                        QStringLiteral("Весы 21 1 1.250 kg"), QStringLiteral("Весы 22 да 1 3.000 kg"),
+                                        QStringLiteral("Все выбранные: Итого: 1 строка, сумма 1,250 kg")})
+            QVERIFY2(page.contains(expected), qPrintable(expected + QStringLiteral(" not in: ") + page));
     }
 };
 

@@ -51,15 +51,6 @@ class tst_CentralReader : public QObject
     std::unique_ptr<Station> m_a, m_b, m_c;
     int m_silent = -1;
 
-    // Stops the fixture's server for seconds and starts it again, in the
-    // background while the test goes on.
-    static void pauseServer(QProcess &process, int seconds)
-    {
-        process.start(QStringLiteral(PG_TEST_SERVER), {QStringLiteral("pause"), qEnvironmentVariable("TAROVIK_PG_FOLDER"),
-                                                      QString::number(seconds)});
-        QVERIFY(process.waitForStarted());
-    }
-
 private slots:
     void initTestCase()
     {
@@ -153,7 +144,7 @@ private slots:
         QTEST(to, "to");
     }
 
-    void live_and_late_rows()
+    void live_late_rows_and_history()
     {
         Station d(QStringLiteral("Весы 4"));
         Station late(QStringLiteral("Весы 5"));
@@ -175,11 +166,30 @@ private slots:
         late.record(today(10).addDays(-1), QStringLiteral("  1.000"), QStringLiteral("kg"));
         late.record(today(11, 15), QStringLiteral("  1.100"), QStringLiteral("kg"));
         QTRY_COMPARE(labels(*viewer.model), (QStringList{"Весы 5/1", "Весы 4/1", "Весы 5/2", "Весы 4/2"}));
-        // A note changed and a row deleted at a station follow too.
-        d.changeNote(first, QString(), QStringLiteral("проверено"));
-        QTRY_COMPARE(viewer.model->data(viewer.model->index(1, 8), Qt::DisplayRole).toString(), QStringLiteral("проверено"));
+        // A note changed twice and a row deleted at a station follow too.
+        d.changeNote(first, QString(), QStringLiteral("первая"));
+        QTRY_COMPARE(viewer.model->data(viewer.model->index(1, 8), Qt::DisplayRole).toString(), QStringLiteral("первая"));
+        d.changeNote(first, QStringLiteral("первая"), QStringLiteral("вторая «2»\t"));
         d.remove(first);
         QTRY_COMPARE(labels(*viewer.model), (QStringList{"Весы 5/1", "Весы 5/2", "Весы 4/2"}));
+
+        // Shown again with the deleted ones, struck through; its history,
+        // the audit trail: every event in order with old and new values.
+        ReadingFilter withDeleted = only({d.uuid});
+        withDeleted.withDeleted = true;
+        viewer.model->select(withDeleted);
+        QTRY_COMPARE(labels(*viewer.model), (QStringList{"Весы 4/1", "Весы 4/2"}));
+        QVERIFY(viewer.model->data(viewer.model->index(0, 0), SupervisorModel::DeletedRole).toBool());
+        QSignalSpy history(viewer.model.get(), &SupervisorModel::historyReady);
+        viewer.model->requestHistory(0);
+        QVERIFY(history.wait(5000));
+        QStringList got;
+        for (const HistoryEvent &e : history.first().at(2).value<QList<HistoryEvent>>())
+            got << QStringLiteral("%1|%2|%3|%4|%5|%6").arg(e.seq).arg(e.kind, e.oldValue, e.newValue, e.osUser, e.stationName);
+        QCOMPARE(got, (QStringList{"1|recorded||4.000 kg|оператор|Весы 4",
+                                   "3|note_changed||первая|оператор|Весы 4",
+                                   "4|note_changed|первая|вторая «2»\t|оператор|Весы 4",
+                                   "5|deleted|||оператор|Весы 4"}));
     }
 
     void pages_by_key()
@@ -234,35 +244,6 @@ private slots:
         QVERIFY(admin.query("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE usename = 'viewer'").ok());
         QCOMPARE(report.cell(22, 1), QString());
         QVERIFY(!report.complete());
-    }
-
-    void history_of_a_reading()
-    {
-        Station s(QStringLiteral("Весы 7"));
-        const qint64 reading = s.record(today(7), QStringLiteral("  5.250"), QStringLiteral("kg"));
-        s.record(today(7, 1), QStringLiteral("  6.000"), QStringLiteral("kg"));
-        s.changeNote(reading, QString(), QStringLiteral("первая"));
-        s.changeNote(reading, QStringLiteral("первая"), QStringLiteral("вторая «2»\t"));
-        s.remove(reading);
-        Viewer viewer;
-        viewer.model->select(only({s.uuid}));
-        QTRY_COMPARE(viewer.model->rowCount(), 1);
-        ReadingFilter withDeleted = only({s.uuid});
-        withDeleted.withDeleted = true;
-        viewer.model->select(withDeleted);
-        QTRY_COMPARE(viewer.model->rowCount(), 2);
-        QVERIFY(viewer.model->data(viewer.model->index(0, 0), SupervisorModel::DeletedRole).toBool());
-        QSignalSpy history(viewer.model.get(), &SupervisorModel::historyReady);
-        viewer.model->requestHistory(0);
-        QVERIFY(history.wait(5000));
-        const auto events = history.first().at(2).value<QList<HistoryEvent>>();
-        QStringList got;
-        for (const HistoryEvent &e : events)
-            got << QStringLiteral("%1|%2|%3|%4|%5|%6").arg(e.seq).arg(e.kind, e.oldValue, e.newValue, e.osUser, e.stationName);
-        QCOMPARE(got, (QStringList{"1|recorded||5.250 kg|оператор|Весы 7",
-                                   "3|note_changed||первая|оператор|Весы 7",
-                                   "4|note_changed|первая|вторая «2»\t|оператор|Весы 7",
-                                   "5|deleted|||оператор|Весы 7"}));
     }
 
     void totals()
@@ -385,8 +366,11 @@ private slots:
         viewer.model->select(only({s.uuid}));
         QTRY_COMPARE(viewer.model->rowCount(), 1);
 
+        // The server stopped for 3 s and started again, in the background.
         QProcess away;
-        pauseServer(away, 3);
+        away.start(QStringLiteral(PG_TEST_SERVER), {QStringLiteral("pause"), qEnvironmentVariable("TAROVIK_PG_FOLDER"),
+                                                   QStringLiteral("3")});
+        QVERIFY(away.waitForStarted());
         QTRY_VERIFY(!state.isEmpty() && !state.last().at(0).toBool());
         QVERIFY(state.last().at(1).toString().contains(QStringLiteral("центральн"), Qt::CaseInsensitive));
         QCOMPARE(labels(*viewer.model), QStringList{"Весы 10/1"}); // kept while away

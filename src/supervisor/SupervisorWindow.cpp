@@ -155,6 +155,23 @@ SupervisorWindow::SupervisorWindow(SupervisorModel *model, QWidget *parent)
         if (first > 0 && bar->value() >= bar->maximum() - 1)
             QTimer::singleShot(0, m_table, &QTableView::scrollToBottom);
     });
+    // And a smaller window too: a range that grows under a view at the
+    // bottom keeps it there.
+    QScrollBar *bar = m_table->verticalScrollBar();
+    connect(bar, &QScrollBar::valueChanged, this, [this, bar] { m_atBottom = bar->value() >= bar->maximum() - 1; });
+    connect(bar, &QScrollBar::rangeChanged, this, [this] {
+        if (m_atBottom)
+            QTimer::singleShot(0, m_table, &QTableView::scrollToBottom);
+    });
+    // Columns fitted to the first rows shown, once: later pages and
+    // filters do not move them under the supervisor's eyes.
+    m_table->setWordWrap(false);
+    connect(model, &QAbstractItemModel::modelReset, this, [this] {
+        if (!m_columnsFitted && m_model->rowCount() > 0) {
+            m_table->resizeColumnsToContents();
+            m_columnsFitted = true;
+        }
+    });
     connect(model, &QAbstractItemModel::modelReset, m_table, &QTableView::scrollToBottom);
     resize(1000, 640);
     m_model->select(filter());

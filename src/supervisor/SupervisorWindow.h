@@ -52,4 +52,6 @@ private:
     QLabel *m_state;
     QTimer *m_apply;
     QTimer *m_recount;
+    bool m_columnsFitted = false;
+    bool m_atBottom = true;
 };

@@ -55,7 +55,11 @@ void SelectionExports::exportAs(const QString &filter, const QString &suffix, co
     const BackgroundJob::Outcome outcome =
         m_steps.run(m_window, label, [&](const ExportSteps::StepDone &stepDone) {
             SelectionReport report(selection, now, header);
-            const bool written = report.open(m_conninfo) && write(report, *path, stepDone);
+            // A server lost on the way ends the writing at its next step.
+            const ExportSteps::StepDone untilLost = [&](int done, int total) {
+                return report.complete() && stepDone(done, total);
+            };
+            const bool written = report.open(m_conninfo) && write(report, *path, untilLost);
             serverError = report.error();
             return written;
         });

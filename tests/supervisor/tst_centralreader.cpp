@@ -5,16 +5,20 @@
 #include "report/TotalsText.h"
 #include "supervisor/SelectionReport.h"
 #include "supervisor/SelectionTotalsText.h"
+#include "supervisor/ViewerConnection.h"
 
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 
+#include <libpq-fe.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <map>
+
+Q_DECLARE_METATYPE(CentralConnection)
 
 namespace {
 
@@ -308,6 +312,45 @@ private slots:
                 QVERIFY2(text[k].contains(figures), qPrintable(text[k] + " / " + figures));
             }
         }
+    }
+
+    // The central settings as libpq's connection string: every value reads
+    // back as it was, blanks, quotes and backslashes too.
+    void connection_string_data()
+    {
+        QTest::addColumn<CentralConnection>("connection");
+        CentralConnection plain;
+        plain.host = QStringLiteral("db.example");
+        plain.user = QStringLiteral("supervisor");
+        QTest::newRow("plain") << plain;
+        CentralConnection odd = plain;
+        odd.host = QStringLiteral("/tmp/a folder");
+        odd.user = QStringLiteral("o'brien");
+        odd.sslMode = QStringLiteral("verify-full");
+        odd.sslRootCert = QStringLiteral("C:\\certs\\root ca.crt");
+        odd.passFile = QStringLiteral("/home/x/it's \\Central.pgpass");
+        QTest::newRow("blanks, quotes, backslashes") << odd;
+    }
+
+    void connection_string()
+    {
+        QFETCH(CentralConnection, connection);
+        char *error = nullptr;
+        PQconninfoOption *options = PQconninfoParse(ViewerConnection::conninfo(connection).toUtf8().constData(), &error);
+        QVERIFY2(options, error);
+        QMap<QString, QString> read;
+        for (PQconninfoOption *o = options; o->keyword; ++o) {
+            if (o->val)
+                read.insert(QString::fromUtf8(o->keyword), QString::fromUtf8(o->val));
+        }
+        PQconninfoFree(options);
+        QCOMPARE(read.value("host"), connection.host);
+        QCOMPARE(read.value("port"), QString::number(connection.port));
+        QCOMPARE(read.value("dbname"), connection.database);
+        QCOMPARE(read.value("user"), connection.user);
+        QCOMPARE(read.value("sslmode"), connection.sslMode);
+        QCOMPARE(read.value("sslrootcert"), connection.sslRootCert);
+        QCOMPARE(read.value("passfile"), connection.passFile);
     }
 
     void not_readable_data()

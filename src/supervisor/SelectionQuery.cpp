@@ -36,7 +36,7 @@ PgResult page(PgConnection &db, const QStringList &selection, const RowKey *key,
     params << (key ? key->stationTime : QString()) << (key ? key->station : QString())
            << (key ? QString::number(key->reading) : QString()) << QString::number(limit);
     return db.query(after ? "SELECT " ROW_COLUMNS "FROM " SELECTION
-                            "WHERE $7::timestamptz IS NULL OR (station_time, station, reading) > ($7::timestamptz, $8::uuid, $9::bigint) "
+                            "WHERE (station_time, station, reading) > ($7::timestamptz, $8::uuid, $9::bigint) "
                             "ORDER BY station_time, station, reading LIMIT $10::int"
                           : "SELECT " ROW_COLUMNS "FROM " SELECTION
                             "WHERE $7::timestamptz IS NULL OR (station_time, station, reading) < ($7::timestamptz, $8::uuid, $9::bigint) "
@@ -56,6 +56,23 @@ PgResult readings(PgConnection &db, const QStringList &selection, const QString 
 PgResult count(PgConnection &db, const QStringList &selection)
 {
     return db.query("SELECT count(*) FROM " SELECTION, selection);
+}
+
+PgResult openCursor(PgConnection &db, const QStringList &selection)
+{
+    return db.query("DECLARE selection_rows NO SCROLL CURSOR FOR SELECT " ROW_COLUMNS "FROM " SELECTION
+                    "ORDER BY station_time, station, reading",
+                    selection);
+}
+
+PgResult fetch(PgConnection &db, int rows)
+{
+    return db.query(QByteArray("FETCH FORWARD " + QByteArray::number(rows) + " FROM selection_rows").constData());
+}
+
+PgResult closeCursor(PgConnection &db)
+{
+    return db.query("CLOSE selection_rows");
 }
 
 PgResult totals(PgConnection &db, const ReadingFilter &filter, const QDateTime &now)

@@ -62,14 +62,21 @@ bool SelectionReport::readFrom(int row) const
 {
     if (!m_error.isEmpty())
         return false;
-    // Forward from the page held, or from the first row for a row before it.
-    if (row < m_first || m_page.isEmpty()) {
+    // Forward from the page held, or from the first row (the cursor opened
+    // anew) for a row before it.
+    if (row < m_first || !m_cursorOpen) {
+        const PgResult closed = m_cursorOpen ? SelectionQuery::closeCursor(m_db) : PgResult();
+        const PgResult opened = closed.ok() ? SelectionQuery::openCursor(m_db, m_selection) : closed;
+        if (!opened.ok()) {
+            m_error = opened.error;
+            return false;
+        }
+        m_cursorOpen = true;
         m_first = 0;
         m_page.clear();
     }
     while (row >= m_first + m_page.size()) {
-        const RowKey last = m_page.isEmpty() ? RowKey() : m_page.constLast().key;
-        const PgResult r = SelectionQuery::page(m_db, m_selection, m_page.isEmpty() ? nullptr : &last, true, m_pageRows);
+        const PgResult r = SelectionQuery::fetch(m_db, m_pageRows);
         if (!r.ok() || r.rows.isEmpty()) {
             m_error = r.ok() ? SupervisorTexts::rowsMissing() : r.error;
             return false;

@@ -14,8 +14,8 @@
 // shown), and the selection's totals. It reads on the thread that uses it,
 // through a connection of its own, in one read-only snapshot, so that the
 // rows counted, the rows read and the totals agree while stations go on
-// committing; rows are read a page at a time by key as they are asked for,
-// so that memory holds one page whatever the selection's size.
+// committing; rows are read a page at a time through a cursor as they are
+// asked for, so that memory holds one page whatever the selection's size.
 class SelectionReport : public ReportSource
 {
 public:
@@ -50,5 +50,6 @@ private:
     // The page held: rows m_first … m_first + size - 1.
     mutable QList<CentralRow> m_page;
     mutable int m_first = 0;
+    mutable bool m_cursorOpen = false;
     mutable QString m_error;
 };

@@ -11,10 +11,9 @@
 #include <QRandomGenerator>
 #include <QSignalSpy>
 
+#include <QTcpServer>
+
 #include <libpq-fe.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <map>
 
@@ -53,7 +52,7 @@ class tst_CentralReader : public QObject
     Q_OBJECT
 
     std::unique_ptr<Station> m_a, m_b, m_c;
-    int m_silent = -1;
+    QTcpServer m_silent;
 
 private slots:
     void initTestCase()
@@ -359,17 +358,9 @@ private slots:
         QTest::addColumn<QString>("message");
         // A port that accepts connections (the kernel completes them) and
         // never answers.
-        const int silent = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        QVERIFY(::bind(silent, reinterpret_cast<sockaddr *>(&address), length) == 0);
-        QVERIFY(::listen(silent, 4) == 0);
-        QVERIFY(::getsockname(silent, reinterpret_cast<sockaddr *>(&address), &length) == 0);
-        m_silent = silent;
+        QVERIFY(m_silent.listen(QHostAddress::LocalHost));
         QTest::newRow("a server that never answers")
-            << QStringLiteral("host=127.0.0.1 port=%1 dbname=tarovik user=viewer").arg(ntohs(address.sin_port))
+            << QStringLiteral("host=127.0.0.1 port=%1 dbname=tarovik user=viewer").arg(m_silent.serverPort())
             << QStringLiteral("Центральная база не отвечает.");
         PgConnection admin(5000ms, 5000ms);
         QVERIFY(admin.open(conninfo(QStringLiteral("postgres"))));
@@ -390,12 +381,6 @@ private slots:
         QCOMPARE(state.first().at(0).toBool(), false);
         QTEST(state.first().at(1).toString(), "message");
         QCOMPARE(viewer.model->rowCount(), 0);
-    }
-
-    void cleanupTestCase()
-    {
-        if (m_silent >= 0)
-            ::close(m_silent);
     }
 
     void server_stopped_and_started()

@@ -1,6 +1,7 @@
 #include "app/frm1.h"
 
 #include "app/AppTexts.h"
+#include "central/CentralSettings.h"
 #include "central/CentralJournal.h"
 #include "common/Clock.h"
 #include "common/Numbers.h"
@@ -23,6 +24,8 @@
 #include "settings/IniTxt.h"
 #include "settings/SettingsStore.h"
 #include "station/Station.h"
+#include "supervisor/AllScales.h"
+#include "supervisor/ViewerConnection.h"
 #include "widgets/Placement.h"
 
 #include <QApplication>
@@ -129,6 +132,9 @@ frm1::frm1(MainWindowServices services)
         *this, *menuBar()->findChild<QMenu *>(QStringLiteral("mnuFile")),
         *menuBar()->findChild<QMenu *>(QStringLiteral("mnuServ")), *sbrChat, *m_journal, *m_files,
         *services.fileDialogs, m_messages, *frmS, *m_link, *Grid1, *m_clock, m_iniPath});
+    m_allScales = std::make_unique<AllScales>(AllScales::Parts{
+        *menuBar()->findChild<QMenu *>(QStringLiteral("mnuServ")), *this, *services.fileDialogs, m_messages,
+        [this] { return ViewerConnection::conninfo(CentralSettings::read(m_iniPath).connection); }});
     restoreGeometry();
     InitGrid(frmS->liveSettings().scaleTypeIndex());
     offerRecovery();

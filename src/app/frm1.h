@@ -28,6 +28,7 @@ class Station;
 class SerialLine;
 class UserMessages;
 class frmSettings;
+class AllScales;
 
 // What the main window needs from its surroundings; the program passes the
 // real ones, tests their own.
@@ -132,6 +133,7 @@ private:
     std::unique_ptr<RowOperations> m_rowOps;
     std::unique_ptr<JournalRecovery> m_recovery; // unsaved changes kept through a crash
     std::unique_ptr<Station> m_station; // totals, big display, chart, reports
+    std::unique_ptr<AllScales> m_allScales; // every station's readings, from the central journal
     bool m_unloaded = false;
     int m_gridType = 0;            // the scale type the journal is laid out for
     bool m_changingLayout = false; // the unsaved-changes question of a layout change is open

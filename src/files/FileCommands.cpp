@@ -170,13 +170,13 @@ UserMessages::Answer FileCommands::askSaveChanges()
 
 // As the platform's save dialogs do: an existing file is replaced only when
 // the operator says so.
-bool FileCommands::confirmReplace(const QString &path) const
+bool FileCommands::confirmReplace(UserMessages &messages, const QString &path)
 {
     if (!QFileInfo::exists(path))
         return true;
-    return m_messages.show(FileTexts::replaceExisting(path),
-                           UserMessages::applicationTitle(), UserMessages::Buttons::YesNo,
-                           UserMessages::Icon::Warning)
+    return messages.show(FileTexts::replaceExisting(path),
+                         UserMessages::applicationTitle(), UserMessages::Buttons::YesNo,
+                         UserMessages::Icon::Warning)
         == UserMessages::Answer::Yes;
 }
 
@@ -185,8 +185,8 @@ bool FileCommands::confirmNotAJournal(const QString &path)
     if (JournalFile::looksLikeJournal(path))
         return true;
     return m_messages.show(FileTexts::notAJournal(path),
-                           UserMessages::applicationTitle(), UserMessages::Buttons::YesNo,
-                           UserMessages::Icon::Warning)
+                         UserMessages::applicationTitle(), UserMessages::Buttons::YesNo,
+                         UserMessages::Icon::Warning)
         == UserMessages::Answer::Yes;
 }
 

@@ -72,7 +72,8 @@ public:
     QString startFolder() const;
     // True when path may be written: it does not exist, or the operator
     // agreed to replace it. Whatever writes a file chosen by name asks so.
-    bool confirmReplace(const QString &path) const;
+    bool confirmReplace(const QString &path) const { return confirmReplace(m_messages, path); }
+    static bool confirmReplace(UserMessages &messages, const QString &path);
 
 signals:
     // New gave an empty journal.

@@ -1,12 +1,11 @@
 #pragma once
 
-#include "station/BackgroundJob.h"
+#include "station/ExportSteps.h"
 
 #include <QObject>
 #include <QString>
 
 #include <functional>
-#include <optional>
 
 class FileCommands;
 class FileDialogs;
@@ -46,23 +45,16 @@ public:
 
     // Called on the job's thread after each step of a job (a page, a few
     // thousand rows): benches count the steps, tests slow them.
-    void watchSteps(std::function<void()> watcher) { m_watcher = std::move(watcher); }
+    void watchSteps(std::function<void()> watcher) { m_steps.watchSteps(std::move(watcher)); }
 
     // Pages the print preview shows: painting them holds the window.
     static constexpr int PreviewPages = 20;
 
 private:
     JournalReport report() const;
-    // The path chosen for an export, with the extension added when missing,
-    // once the operator agreed to replace an existing file.
     std::optional<QString> choose(const QString &filter, const QString &suffix);
-    BackgroundJob::Outcome runJob(QWidget &over, const QString &label,
-                                  const std::function<bool(const std::function<bool(int, int)> &)> &work);
-    void tell(BackgroundJob::Outcome outcome, const QString &path);
 
     Sources m_sources;
-    FileDialogs &m_dialogs;
-    UserMessages &m_messages;
+    ExportSteps m_steps;
     QWidget &m_window;
-    std::function<void()> m_watcher;
 };

@@ -1,12 +1,14 @@
 #include "station/ReportPainter.h"
 
-#include "report/JournalReport.h"
+#include "report/ReportSource.h"
 #include "station/StationTexts.h"
 
 #include <QAbstractItemModel>
 #include <QFontMetricsF>
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <QPdfWriter>
+#include <QSaveFile>
 
 #include <algorithm>
 #include <cmath>
@@ -35,7 +37,7 @@ qreal unitsPerPoint(const QPaintDevice &device)
 }
 
 // Natural widths of the columns in points (text width plus padding).
-QVector<qreal> naturalWidths(const JournalReport &report, QPaintDevice &device)
+QVector<qreal> naturalWidths(const ReportSource &report, QPaintDevice &device)
 {
     QFont bold = reportFont();
     bold.setBold(true);
@@ -43,15 +45,18 @@ QVector<qreal> naturalWidths(const JournalReport &report, QPaintDevice &device)
     const QFontMetricsF plain(reportFont(), &device);
     const QFontMetricsF header(bold, &device);
     const QStringList captions = report.captions();
-    const int rows = report.journal.rowCount();
+    const int rows = report.rowCount();
     const int step = std::max(1, rows / SampledRows);
     QVector<qreal> widths;
-    for (int c = 0; c < captions.size(); ++c) {
-        qreal w = header.horizontalAdvance(captions.at(c));
-        for (int r = 0; r < rows; r += step)
-            w = std::max(w, plain.horizontalAdvance(report.cell(r, c)));
-        widths << w / k + 2 * CellPadding;
+    for (const QString &caption : captions)
+        widths << header.horizontalAdvance(caption);
+    // Row by row: a source may read its rows in order.
+    for (int r = 0; r < rows; r += step) {
+        for (int c = 0; c < widths.size(); ++c)
+            widths[c] = std::max(widths[c], plain.horizontalAdvance(report.cell(r, c)));
     }
+    for (qreal &w : widths)
+        w = w / k + 2 * CellPadding;
     return widths;
 }
 
@@ -87,7 +92,7 @@ QVector<qreal> fitted(QVector<qreal> widths, qreal pageWidth)
 
 namespace ReportPainter {
 
-QPageLayout::Orientation orientationFor(const JournalReport &report, QPagedPaintDevice &device)
+QPageLayout::Orientation orientationFor(const ReportSource &report, QPagedPaintDevice &device)
 {
     const QPageSize page = device.pageLayout().pageSize();
     const qreal portrait = page.rect(QPageSize::Point).width() - 2 * Margin;
@@ -98,7 +103,7 @@ QPageLayout::Orientation orientationFor(const JournalReport &report, QPagedPaint
     return total > portrait ? QPageLayout::Landscape : QPageLayout::Portrait;
 }
 
-bool paint(const JournalReport &report, QPagedPaintDevice &device, const PageDone &pageDone)
+bool paint(const ReportSource &report, QPagedPaintDevice &device, const PageDone &pageDone)
 {
     // The margins are the report's own: the page is painted from its corner.
     QPainter painter;
@@ -118,7 +123,8 @@ bool paint(const JournalReport &report, QPagedPaintDevice &device, const PageDon
     const QVector<qreal> widths = fitted(naturalWidths(report, device), page.width());
     const QStringList captions = report.captions();
     const QStringList header = report.headerLines();
-    const int rows = report.journal.rowCount();
+    const int rows = report.rowCount();
+    const QStringList totals = report.totalLines();
 
     const qreal headerHeight = line * (header.size() + 0.5);
     const qreal footerHeight = line * 1.5;
@@ -126,7 +132,7 @@ bool paint(const JournalReport &report, QPagedPaintDevice &device, const PageDon
     const int tablePages = std::max(1, (rows + rowsPerPage - 1) / rowsPerPage);
     const int lastPageRows = rows - (tablePages - 1) * rowsPerPage;
     const int roomLeft = rowsPerPage - lastPageRows - 1;
-    const int pages = tablePages + (roomLeft >= report.totals.size() ? 0 : 1);
+    const int pages = tablePages + (roomLeft >= totals.size() ? 0 : 1);
 
     const QColor rule(Qt::gray);
     auto drawRow = [&](qreal y, const QStringList &cells, bool caption) {
@@ -170,7 +176,7 @@ bool paint(const JournalReport &report, QPagedPaintDevice &device, const PageDon
         if (p == pages) {
             painter.setFont(bold);
             y += line / 2;
-            for (const QString &t : report.totals) {
+            for (const QString &t : totals) {
                 painter.drawText(onDevice(QRectF(page.left(), y, page.width(), line)), Qt::AlignVCenter | Qt::AlignLeft,
                                  metrics.elidedText(t, Qt::ElideRight, page.width() * k));
                 y += line;
@@ -182,7 +188,28 @@ bool paint(const JournalReport &report, QPagedPaintDevice &device, const PageDon
         if (pageDone && !pageDone(p, pages))
             return false;
     }
-    return painter.end();
+    return painter.end() && report.complete();
+}
+
+bool writePdf(const ReportSource &report, const QString &path, const PageDone &pageDone)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    {
+        QPdfWriter pdf(&file);
+        pdf.setResolution(300);
+        pdf.setTitle(StationTexts::journal());
+        pdf.setCreator(QStringLiteral("Tarovik_RS232"));
+        pdf.setPageSize(QPageSize(QPageSize::A4));
+        pdf.setPageMargins(QMarginsF());
+        pdf.setPageOrientation(orientationFor(report, pdf));
+        if (!paint(report, pdf, pageDone)) {
+            file.cancelWriting();
+            return false;
+        }
+    }
+    return file.commit();
 }
 
 } // namespace ReportPainter

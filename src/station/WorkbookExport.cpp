@@ -3,7 +3,7 @@
 #include "journal/JournalLayout.h"
 #include "link/JournalTime.h"
 #include "report/DecimalNumber.h"
-#include "report/JournalReport.h"
+#include "report/ReportSource.h"
 #include "report/JournalTotals.h"
 #include "report/TimeReader.h"
 #include "report/TotalsText.h"
@@ -79,7 +79,44 @@ QByteArray cellText(const QString &text)
     return text.trimmed().toUtf8();
 }
 
-bool writeTo(const JournalReport &report, const JournalTotals::Summary &s, const QByteArray &file,
+// A block of totals: the row count (after its owner's name, when it has
+// one), then each unit's sum as a number under the weights, its unit beside
+// it and its other figures in the note column. Returns the row after it.
+lxw_row_t writeTotals(lxw_worksheet *sheet, lxw_row_t row, const WorkbookExport::Totals &t, int weightCol, int unitCol,
+                      int noteCol, Formats &formats)
+{
+    const lxw_col_t first = 0;
+    const JournalTotals::Summary &s = t.summary;
+    const QString owner = t.owner.isEmpty() ? QString() : t.owner + QStringLiteral(": ");
+    worksheet_write_string(sheet, row++, first,
+                           (owner + StationTexts::totalRows(TotalsText::rows(s.rows))).toUtf8().constData(),
+                           formats.header());
+    for (const JournalTotals::Unit &u : s.units) {
+        worksheet_write_string(sheet, row, first, StationTexts::sum().toUtf8().constData(), formats.header());
+        if (weightCol >= 0) {
+            const std::optional<DecimalNumber> sum = DecimalNumber::read(u.sum);
+            if (sum)
+                worksheet_write_number(sheet, row, lxw_col_t(weightCol), sum->value(), formats.decimals(sum->decimals));
+            else
+                worksheet_write_string(sheet, row, lxw_col_t(weightCol), u.sum.toUtf8().constData(), nullptr);
+        }
+        if (unitCol >= 0)
+            worksheet_write_string(sheet, row, lxw_col_t(unitCol), cellText(u.unit).constData(), nullptr);
+        worksheet_write_string(sheet, row, lxw_col_t(noteCol),
+                               (TotalsText::rows(u.rows) + QStringLiteral(", ") + TotalsText::unitFigures(u))
+                                   .toUtf8()
+                                   .constData(),
+                               nullptr);
+        ++row;
+    }
+    if (s.notNumbers > 0)
+        worksheet_write_string(sheet, row++, first,
+                               StationTexts::notNumbers(TotalsText::rows(s.notNumbers)).toUtf8().constData(),
+                               nullptr);
+    return row;
+}
+
+bool writeTo(const ReportSource &report, const QList<WorkbookExport::Totals> &totals, const QByteArray &file,
              const QByteArray &tmpdir, const WorkbookExport::RowsDone &rowsDone)
 {
     lxw_workbook_options options{};
@@ -107,7 +144,7 @@ bool writeTo(const JournalReport &report, const JournalTotals::Summary &s, const
     worksheet_set_column(sheet, lxw_col_t(noteCol), lxw_col_t(noteCol), 30, nullptr);
 
     const TimeReader times(JournalTime::programLocale());
-    const int rows = report.journal.rowCount();
+    const int rows = report.rowCount();
     for (int r = 0; r < rows; ++r) {
         if (r % RowsPerStep == 0 && rowsDone && !rowsDone(r)) {
             lxw_workbook_free(book);
@@ -140,34 +177,13 @@ bool writeTo(const JournalReport &report, const JournalTotals::Summary &s, const
         }
     }
 
-    // The totals: the row count, then each unit's sum as a number under the
-    // weights, its unit beside it and its other figures in the note column.
-    lxw_row_t row = lxw_row_t(rows + 2);
-    const lxw_col_t first = 0;
-    worksheet_write_string(sheet, row++, first, StationTexts::totalRows(TotalsText::rows(s.rows)).toUtf8().constData(),
-                           formats.header());
-    for (const JournalTotals::Unit &u : s.units) {
-        worksheet_write_string(sheet, row, first, StationTexts::sum().toUtf8().constData(), formats.header());
-        if (weightCol >= 0) {
-            const std::optional<DecimalNumber> sum = DecimalNumber::read(u.sum);
-            if (sum)
-                worksheet_write_number(sheet, row, lxw_col_t(weightCol), sum->value(), formats.decimals(sum->decimals));
-            else
-                worksheet_write_string(sheet, row, lxw_col_t(weightCol), u.sum.toUtf8().constData(), nullptr);
-        }
-        if (unitCol >= 0)
-            worksheet_write_string(sheet, row, lxw_col_t(unitCol), cellText(u.unit).constData(), nullptr);
-        worksheet_write_string(sheet, row, lxw_col_t(noteCol),
-                               (TotalsText::rows(u.rows) + QStringLiteral(", ") + TotalsText::unitFigures(u))
-                                   .toUtf8()
-                                   .constData(),
-                               nullptr);
-        ++row;
+    if (!report.complete()) {
+        lxw_workbook_free(book);
+        return false;
     }
-    if (s.notNumbers > 0)
-        worksheet_write_string(sheet, row, first,
-                               StationTexts::notNumbers(TotalsText::rows(s.notNumbers)).toUtf8().constData(),
-                               nullptr);
+    lxw_row_t row = lxw_row_t(rows + 2);
+    for (const WorkbookExport::Totals &t : totals)
+        row = writeTotals(sheet, row, t, weightCol, unitCol, noteCol, formats);
     return workbook_close(book) == LXW_NO_ERROR;
 }
 
@@ -175,7 +191,7 @@ bool writeTo(const JournalReport &report, const JournalTotals::Summary &s, const
 
 namespace WorkbookExport {
 
-bool write(const JournalReport &report, const JournalTotals::Summary &totals, const QString &path,
+bool write(const ReportSource &report, const QList<Totals> &totals, const QString &path,
            const RowsDone &rowsDone)
 {
     // Written beside the target and put in its place only when complete.

@@ -1,6 +1,7 @@
 #include "supervisor/CentralReader.h"
 
 #include "supervisor/SupervisorTexts.h"
+#include "supervisor/SelectionQuery.h"
 
 #include <QSocketNotifier>
 #include <QTimer>
@@ -8,40 +9,6 @@
 #include <algorithm>
 
 namespace {
-
-// The columns of a row, in the order rowFrom reads them. The key's text
-// has a name of its own, so that ORDER BY station_time sorts by the time.
-#define ROW_COLUMNS \
-    "station, station_name, reading, station_time::text AS time_key, " \
-    "floor(extract(epoch FROM station_time) * 1000000)::bigint, scale_type, nom_pp, " \
-    "weight_text, unit, stat, kol_text, unit_weight_text, time_text, note, deleted "
-#define SELECTION "tarovik.selected_readings($1::uuid[], $2::timestamptz, $3::timestamptz, $4, $5, $6::boolean) "
-
-CentralRow rowFrom(const QVector<QString> &v)
-{
-    CentralRow r;
-    r.key = {v[3], v[4].toLongLong(), v[0], v[2].toLongLong()};
-    r.stationName = v[1];
-    r.scaleType = v[5].toInt();
-    r.nomPP = v[6];
-    r.weight = v[7];
-    r.unit = v[8];
-    r.stat = v[9];
-    r.quantity = v[10];
-    r.unitWeight = v[11];
-    r.time = v[12];
-    r.note = v[13];
-    r.deleted = v[14] == QLatin1String("t");
-    return r;
-}
-
-QString arrayText(const QList<qint64> &numbers)
-{
-    QStringList items;
-    for (qint64 n : numbers)
-        items.append(QString::number(n));
-    return QLatin1Char('{') + items.join(QLatin1Char(',')) + QLatin1Char('}');
-}
 
 // {1,2} as the server writes a bigint[].
 QList<qint64> numbersOf(const QString &array)
@@ -53,33 +20,6 @@ QList<qint64> numbersOf(const QString &array)
     return numbers;
 }
 
-// The user's message for an error, told apart by its kind and SQLSTATE,
-// never by the server's (translated) text.
-QString messageFor(const PgError &error)
-{
-    switch (error.kind) {
-    case PgError::None:
-    case PgError::Stopped:
-        return QString();
-    case PgError::NotConnected:
-    case PgError::Password:
-        return error.detail.isEmpty() ? SupervisorTexts::notConnected() : SupervisorTexts::notConnected(error.detail);
-    case PgError::NoAnswer:
-        return SupervisorTexts::noAnswer();
-    case PgError::Lost:
-        return SupervisorTexts::connectionLost();
-    case PgError::Refused:
-        break;
-    }
-    const QString &state = error.sqlState;
-    if (state == QLatin1String("42501") || state == QLatin1String("42883"))
-        return SupervisorTexts::noViewerRight();
-    if (state.startsWith(QLatin1String("28")))
-        return SupervisorTexts::loginRefused();
-    if (state == QLatin1String("3D000") || state == QLatin1String("3F000"))
-        return SupervisorTexts::noCentralJournal();
-    return SupervisorTexts::serverError(error.detail);
-}
 
 } // namespace
 
@@ -167,7 +107,7 @@ void CentralReader::dropNotifier()
 
 void CentralReader::lost(const PgError &error)
 {
-    const QString message = messageFor(error);
+    const QString message = SupervisorTexts::messageFor(error);
     dropNotifier();
     m_db.close();
     emit stateChanged(false, message);
@@ -232,22 +172,15 @@ void CentralReader::catchUp(const QString &station)
                 readings.append(numbersOf(e[3]));
         }
         if (m_generation >= 0 && !readings.isEmpty()) {
-            QStringList params = selectionParameters();
-            params << station << arrayText(readings);
-            const PgResult rows = m_db.query("SELECT " ROW_COLUMNS "FROM " SELECTION
-                                             "WHERE station = $7::uuid AND reading = ANY ($8::bigint[])",
-                                             params);
+            const PgResult rows = SelectionQuery::readings(m_db, selectionParameters(), station, readings);
             if (!rows.ok()) {
                 lost(rows.error);
                 return;
             }
-            QList<CentralRow> changed;
-            for (const QVector<QString> &v : rows.rows)
-                changed.append(rowFrom(v));
             QList<QPair<QString, qint64>> asked;
             for (qint64 r : readings)
                 asked.append({station, r});
-            emit readingsChanged(m_generation, changed, asked);
+            emit readingsChanged(m_generation, SelectionQuery::rowsOf(rows), asked);
         }
         m_seen[station] = events.rows.constLast()[0].toLongLong();
         if (events.rows.size() < 2000)
@@ -257,9 +190,7 @@ void CentralReader::catchUp(const QString &station)
 
 QStringList CentralReader::selectionParameters() const
 {
-    QStringList params = m_filter.sqlParameters(m_filterTime);
-    params << (m_filter.withDeleted ? QStringLiteral("true") : QStringLiteral("false"));
-    return params;
+    return SelectionQuery::parameters(m_filter, m_filterTime);
 }
 
 void CentralReader::select(const ReadingFilter &filter, int generation, int pageRows)
@@ -290,26 +221,13 @@ void CentralReader::fetchNewer(const RowKey &after, int generation, int pageRows
 
 bool CentralReader::readPage(int kind, const RowKey *key, int pageRows)
 {
-    // Keyset paging: the rows on one side of a key, from the index on
-    // (station time, station, number); one row more tells whether there is more.
-    QStringList params = selectionParameters();
-    params << (key ? key->stationTime : QString()) << (key ? key->station : QString())
-           << (key ? QString::number(key->reading) : QString()) << QString::number(pageRows + 1);
-    const char *sql = kind == Newer
-        ? "SELECT " ROW_COLUMNS "FROM " SELECTION
-          "WHERE (station_time, station, reading) > ($7::timestamptz, $8::uuid, $9::bigint) "
-          "ORDER BY station_time, station, reading LIMIT $10::int"
-        : "SELECT " ROW_COLUMNS "FROM " SELECTION
-          "WHERE $7::timestamptz IS NULL OR (station_time, station, reading) < ($7::timestamptz, $8::uuid, $9::bigint) "
-          "ORDER BY station_time DESC, station DESC, reading DESC LIMIT $10::int";
-    const PgResult r = m_db.query(sql, params);
+    // One row more tells whether there is more.
+    const PgResult r = SelectionQuery::page(m_db, selectionParameters(), key, kind == Newer, pageRows + 1);
     if (!r.ok()) {
         lost(r.error);
         return false;
     }
-    QList<CentralRow> rows;
-    for (const QVector<QString> &v : r.rows)
-        rows.append(rowFrom(v));
+    QList<CentralRow> rows = SelectionQuery::rowsOf(r);
     const bool more = rows.size() > pageRows;
     if (more)
         rows.removeLast();
@@ -325,19 +243,12 @@ void CentralReader::readTotals(int generation)
 {
     if (generation != m_generation || !ensureOnline())
         return;
-    const QStringList params = m_filter.sqlParameters(m_filterTime);
-    const PgResult r = m_db.query(
-        "SELECT station, station_name, unit, reading_count, weight_count, weight_sum, "
-        "round(weight_mean, 6), weight_min, weight_max, round(weight_stddev, 6), quantity_sum "
-        "FROM tarovik.selection_totals($1::uuid[], $2::timestamptz, $3::timestamptz, $4, $5)",
-        params);
+    const PgResult r = SelectionQuery::totals(m_db, m_filter, m_filterTime);
     if (!r.ok()) {
         lost(r.error);
         return;
     }
-    QList<SelectionTotal> totals;
-    for (const QVector<QString> &v : r.rows)
-        totals.append({v[0], v[1], v[2], v[3].toLongLong(), v[4].toLongLong(), v[5], v[6], v[7], v[8], v[9], v[10]});
+    const QList<SelectionTotal> totals = SelectionQuery::totalsOf(r);
     emit totalsRead(generation, totals);
     onSocket();
 }

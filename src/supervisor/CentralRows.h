@@ -24,6 +24,15 @@ struct CentralRow {
     bool deleted = false;
 };
 
+// The columns the window shows and the exports write: the station's name,
+// then the counting journal's columns (the weighing types leave quantity and
+// piece weight empty).
+namespace CentralColumns {
+int count();
+QString caption(int column);
+QString cell(const CentralRow &row, int column);
+} // namespace CentralColumns
+
 // The totals of a selection for one station and unit; a null station is
 // the unit over all the stations selected. Numbers as the server's exact
 // decimal text (empty when there is none).

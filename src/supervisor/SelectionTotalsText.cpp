@@ -25,31 +25,32 @@ JournalTotals::Unit unitOf(const SelectionTotal &t)
 
 } // namespace
 
-QStringList SelectionTotalsText::lines(const QList<SelectionTotal> &totals)
+QList<SelectionTotalsText::Owned> SelectionTotalsText::summaries(const QList<SelectionTotal> &totals)
 {
-    QStringList out;
+    QList<Owned> out;
     QString station;
-    QString name;
-    JournalTotals::Summary summary;
-    const auto flush = [&] {
-        if (!summary.units.isEmpty())
-            out << (station.isEmpty() ? SupervisorTexts::allSelected() : name) + QStringLiteral(": ")
-                    + TotalsText::line(summary);
-        summary = {};
-    };
     // The server sends them grouped: each station's units, then the units
     // over all of them (no station).
     for (const SelectionTotal &t : totals) {
-        if (t.station != station || summary.units.isEmpty()) {
-            flush();
+        if (out.isEmpty() || t.station != station) {
             station = t.station;
-            name = t.stationName;
+            out.append({station.isEmpty() ? SupervisorTexts::allSelected() : t.stationName, {}});
         }
+        JournalTotals::Summary &summary = out.last().summary;
         summary.rows += t.readings;
         summary.notNumbers += t.readings - t.weighed;
         if (t.weighed > 0)
             summary.units.append(unitOf(t));
     }
-    flush();
+    return out;
+}
+
+QStringList SelectionTotalsText::lines(const QList<SelectionTotal> &totals)
+{
+    QStringList out;
+    for (const Owned &o : summaries(totals)) {
+        if (!o.summary.units.isEmpty())
+            out << o.owner + QStringLiteral(": ") + TotalsText::line(o.summary);
+    }
     return out;
 }

@@ -1,50 +1,8 @@
 #include "supervisor/SupervisorModel.h"
 
-#include "journal/JournalLayout.h"
 #include "supervisor/CentralReader.h"
-#include "supervisor/SupervisorTexts.h"
 
 #include <algorithm>
-
-namespace {
-
-// The station's name, then the counting journal's columns (the weighing
-// types leave quantity and piece weight empty).
-const QVector<JournalColumn> &journalColumns()
-{
-    static const QVector<JournalColumn> columns = JournalLayout::counting();
-    return columns;
-}
-
-QString cell(const CentralRow &r, const QString &key)
-{
-    if (key == QLatin1String("NomPP"))
-        return r.nomPP;
-    if (key == QLatin1String("Weight"))
-        return r.weight;
-    if (key == QLatin1String("Unit"))
-        return r.unit;
-    if (key == QLatin1String("Stat"))
-        return r.stat;
-    if (key == QLatin1String("Kol"))
-        return r.quantity;
-    if (key == QLatin1String("UnitWeight"))
-        return r.unitWeight;
-    if (key == QLatin1String("Time"))
-        return r.time;
-    return r.note;
-}
-
-} // namespace
-
-bool operator<(const RowKey &a, const RowKey &b)
-{
-    if (a.micros != b.micros)
-        return a.micros < b.micros;
-    if (a.station != b.station)
-        return a.station < b.station;
-    return a.reading < b.reading;
-}
 
 SupervisorModel::SupervisorModel(CentralReader *reader, int pageRows, int maxRows, QObject *parent)
     : QAbstractTableModel(parent), m_reader(reader), m_pageRows(pageRows), m_maxRows(std::max(maxRows, 2 * pageRows))
@@ -72,7 +30,7 @@ int SupervisorModel::rowCount(const QModelIndex &parent) const
 
 int SupervisorModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : 1 + int(journalColumns().size());
+    return parent.isValid() ? 0 : CentralColumns::count();
 }
 
 QVariant SupervisorModel::data(const QModelIndex &index, int role) const
@@ -84,14 +42,14 @@ QVariant SupervisorModel::data(const QModelIndex &index, int role) const
         return r.deleted;
     if (role != Qt::DisplayRole)
         return {};
-    return index.column() == 0 ? r.stationName : cell(r, journalColumns()[index.column() - 1].key);
+    return CentralColumns::cell(r, index.column());
 }
 
 QVariant SupervisorModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= columnCount())
         return QAbstractTableModel::headerData(section, orientation, role);
-    return section == 0 ? SupervisorTexts::stationCaption() : journalColumns()[section - 1].caption;
+    return CentralColumns::caption(section);
 }
 
 void SupervisorModel::select(const ReadingFilter &filter)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "central/PgConnection.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -31,6 +33,16 @@ inline QString online() { return QStringLiteral("Центральная база
 // Whose totals a line gives when they are over every selected station.
 inline QString allSelected() { return QStringLiteral("Все выбранные"); }
 inline QString stationCaption() { return QStringLiteral("Станция"); }
+// Exports: the column that marks deleted readings when they are shown.
+inline QString deletedCaption() { return QStringLiteral("Удалена"); }
+inline QString yes() { return QStringLiteral("да"); }
+inline QString allStations() { return QStringLiteral("все станции"); }
+inline QString rowsMissing() { return QStringLiteral("Не все записи выборки прочитаны."); }
+inline QString exportFailed(const QString &reason)
+{
+    return QStringLiteral("Данные не сохранены. %1").arg(reason);
+}
+inline QString exports() { return QStringLiteral("Экспорт выборки"); }
 
 inline QString windowTitle() { return QStringLiteral("Все весы"); }
 inline QString stations() { return QStringLiteral("Станции"); }
@@ -65,5 +77,33 @@ inline QString afterCaption() { return QStringLiteral("Стало"); }
 inline QString recorded() { return QStringLiteral("записано"); }
 inline QString noteChanged() { return QStringLiteral("примечание изменено"); }
 inline QString deleted() { return QStringLiteral("удалено"); }
+
+// The user's message for an error, told apart by its kind and SQLSTATE,
+// never by the server's (translated) text.
+inline QString messageFor(const PgError &error)
+{
+    switch (error.kind) {
+    case PgError::None:
+    case PgError::Stopped:
+        return QString();
+    case PgError::NotConnected:
+    case PgError::Password:
+        return error.detail.isEmpty() ? notConnected() : notConnected(error.detail);
+    case PgError::NoAnswer:
+        return noAnswer();
+    case PgError::Lost:
+        return connectionLost();
+    case PgError::Refused:
+        break;
+    }
+    const QString &state = error.sqlState;
+    if (state == QLatin1String("42501") || state == QLatin1String("42883"))
+        return noViewerRight();
+    if (state.startsWith(QLatin1String("28")))
+        return loginRefused();
+    if (state == QLatin1String("3D000") || state == QLatin1String("3F000"))
+        return noCentralJournal();
+    return serverError(error.detail);
+}
 
 } // namespace SupervisorTexts

@@ -1,6 +1,7 @@
 #include "supervisor/SupervisorWindow.h"
 
 #include "journal/JournalTexts.h"
+#include "station/StationTexts.h"
 #include "supervisor/SelectionTotalsText.h"
 #include "supervisor/SupervisorModel.h"
 #include "supervisor/SupervisorTexts.h"
@@ -15,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QTableView>
@@ -101,7 +103,15 @@ SupervisorWindow::SupervisorWindow(SupervisorModel *model, QWidget *parent)
     layout->addLayout(filters);
     layout->addWidget(m_table, 1);
     layout->addWidget(m_totals);
-    layout->addWidget(m_state);
+    auto *bottom = new QHBoxLayout;
+    bottom->addWidget(m_state, 1);
+    auto *excel = named(new QPushButton(StationTexts::exportExcel()), "cmdExportExcel", StationTexts::exportExcel());
+    auto *pdf = named(new QPushButton(StationTexts::exportPdf()), "cmdExportPdf", StationTexts::exportPdf());
+    bottom->addWidget(excel);
+    bottom->addWidget(pdf);
+    layout->addLayout(bottom);
+    connect(excel, &QPushButton::clicked, this, &SupervisorWindow::excelAsked);
+    connect(pdf, &QPushButton::clicked, this, &SupervisorWindow::pdfAsked);
 
     // A filter applies once typing pauses; the totals follow the rows.
     m_apply = new QTimer(this);
@@ -145,6 +155,23 @@ SupervisorWindow::SupervisorWindow(SupervisorModel *model, QWidget *parent)
         if (first > 0 && bar->value() >= bar->maximum() - 1)
             QTimer::singleShot(0, m_table, &QTableView::scrollToBottom);
     });
+    // And a smaller window too: a range that grows under a view at the
+    // bottom keeps it there.
+    QScrollBar *bar = m_table->verticalScrollBar();
+    connect(bar, &QScrollBar::valueChanged, this, [this, bar] { m_atBottom = bar->value() >= bar->maximum() - 1; });
+    connect(bar, &QScrollBar::rangeChanged, this, [this] {
+        if (m_atBottom)
+            QTimer::singleShot(0, m_table, &QTableView::scrollToBottom);
+    });
+    // Columns fitted to the first rows shown, once: later pages and
+    // filters do not move them under the supervisor's eyes.
+    m_table->setWordWrap(false);
+    connect(model, &QAbstractItemModel::modelReset, this, [this] {
+        if (!m_columnsFitted && m_model->rowCount() > 0) {
+            m_table->resizeColumnsToContents();
+            m_columnsFitted = true;
+        }
+    });
     connect(model, &QAbstractItemModel::modelReset, m_table, &QTableView::scrollToBottom);
     resize(1000, 640);
     m_model->select(filter());
@@ -181,6 +208,16 @@ ReadingFilter SupervisorWindow::filter() const
     f.unit = m_unit->text();
     f.withDeleted = m_deleted->isChecked();
     return f;
+}
+
+QStringList SupervisorWindow::stationNames(const QStringList &uuids) const
+{
+    QStringList names;
+    for (int i = 0; i < m_stations->count(); ++i) {
+        if (uuids.contains(m_stations->item(i)->data(Qt::UserRole).toString()))
+            names << m_stations->item(i)->text();
+    }
+    return names;
 }
 
 void SupervisorWindow::showStations(const QList<QPair<QString, QString>> &stations)

@@ -25,6 +25,13 @@ public:
     explicit SupervisorWindow(SupervisorModel *model, QWidget *parent = nullptr);
 
     ReadingFilter filter() const;
+    SupervisorModel &model() const { return *m_model; }
+    // The names of stations given by UUID, as the list shows them.
+    QStringList stationNames(const QStringList &uuids) const;
+
+signals:
+    void excelAsked();
+    void pdfAsked();
 
 private:
     void showStations(const QList<QPair<QString, QString>> &stations);
@@ -45,4 +52,6 @@ private:
     QLabel *m_state;
     QTimer *m_apply;
     QTimer *m_recount;
+    bool m_columnsFitted = false;
+    bool m_atBottom = true;
 };

@@ -12,6 +12,7 @@
 #include "station/ChartWindow.h"
 #include "station/ReportCommands.h"
 #include "support/TestWindow.h"
+#include "support/WorkbookRows.h"
 
 #include <QAction>
 #include <QDateTime>
@@ -59,9 +60,6 @@ using Answer = UserMessages::Answer;
 // write read back by other programs (pdftotext, openpyxl, LibreOffice).
 class TestStation : public QObject
 {
-    // Debian's own, which has python3-openpyxl (not one a user put first on PATH).
-    static inline const QString DebianPython = QStringLiteral("/usr/bin/python3");
-
     Q_OBJECT
 
     std::unique_ptr<TestWindow> m_env;
@@ -136,17 +134,6 @@ class TestStation : public QObject
         m_env->dialogs.choices = {path};
         trigger(item);
         return path;
-    }
-
-    // Each cell of a workbook as [type, value]: n number, s text, d date-time.
-    static QJsonArray workbookRows(const QString &xlsx)
-    {
-        const QString script = QStringLiteral(
-            "import json,sys,openpyxl\n"
-            "ws=openpyxl.load_workbook(sys.argv[1]).active\n"
-            "print(json.dumps([[[c.data_type, c.value.isoformat() if c.is_date else c.value] for c in r]"
-            " for r in ws.iter_rows()], default=str))\n");
-        return QJsonDocument::fromJson(run(DebianPython, {"-c", script, xlsx}).toUtf8()).array();
     }
 
     // What an export holds, as text.
@@ -342,7 +329,7 @@ private slots:
 
     void boardShowsTheLatestReadingAndTheSilence()
     {
-        QCOMPARE(captions("mnuServ"), (QStringList{"Настройки", "Табло", "График", "Центральная база..."}));
+        QCOMPARE(captions("mnuServ"), (QStringList{"Настройки", "Табло", "График", "Центральная база...", "Все весы"}));
         trigger("mnuBoard");
         auto *board = m_window->findChild<QWidget *>(QStringLiteral("frmBoard"));
         QVERIFY(board && board->isVisible());

@@ -20,7 +20,8 @@ using namespace std::chrono_literals;
 
 namespace CentralFixture {
 
-inline QString g_conninfo; // host and port of the fixture's server
+inline QString g_host, g_port; // the fixture's server
+inline QString g_conninfo;      // its host and port as libpq takes them
 
 inline QString conninfo(const QString &user)
 {
@@ -118,7 +119,9 @@ inline bool connectToServer()
         const int at = text.indexOf(name + QStringLiteral("='")) + name.size() + 2;
         return text.mid(at, text.indexOf(QLatin1Char('\''), at) - at);
     };
-    g_conninfo = QStringLiteral("host=%1 port=%2").arg(value("PGHOST"), value("PGPORT"));
+    g_host = value("PGHOST");
+    g_port = value("PGPORT");
+    g_conninfo = QStringLiteral("host=%1 port=%2").arg(g_host, g_port);
     PgConnection admin(5000ms, 5000ms);
     if (!admin.open(conninfo(QStringLiteral("postgres"))))
         return false;

@@ -3,17 +3,21 @@
 // reading's history, exact totals, and a server that goes away and comes back.
 #include "CentralFixture.h"
 #include "report/TotalsText.h"
+#include "supervisor/SelectionReport.h"
 #include "supervisor/SelectionTotalsText.h"
+#include "supervisor/ViewerConnection.h"
 
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include <QTcpServer>
+
+#include <libpq-fe.h>
 
 #include <map>
+
+Q_DECLARE_METATYPE(CentralConnection)
 
 namespace {
 
@@ -48,16 +52,7 @@ class tst_CentralReader : public QObject
     Q_OBJECT
 
     std::unique_ptr<Station> m_a, m_b, m_c;
-    int m_silent = -1;
-
-    // Stops the fixture's server for seconds and starts it again, in the
-    // background while the test goes on.
-    static void pauseServer(QProcess &process, int seconds)
-    {
-        process.start(QStringLiteral(PG_TEST_SERVER), {QStringLiteral("pause"), qEnvironmentVariable("TAROVIK_PG_FOLDER"),
-                                                      QString::number(seconds)});
-        QVERIFY(process.waitForStarted());
-    }
+    QTcpServer m_silent;
 
 private slots:
     void initTestCase()
@@ -117,7 +112,6 @@ private slots:
         viewer.model->select(filter);
         QVERIFY(reset.wait(5000));
         QCOMPARE(labels(*viewer.model), expected);
-        QCOMPARE(viewer.model->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("Станция"));
     }
 
     void shifts_data()
@@ -153,7 +147,7 @@ private slots:
         QTEST(to, "to");
     }
 
-    void live_and_late_rows()
+    void live_late_rows_and_history()
     {
         Station d(QStringLiteral("Весы 4"));
         Station late(QStringLiteral("Весы 5"));
@@ -175,11 +169,30 @@ private slots:
         late.record(today(10).addDays(-1), QStringLiteral("  1.000"), QStringLiteral("kg"));
         late.record(today(11, 15), QStringLiteral("  1.100"), QStringLiteral("kg"));
         QTRY_COMPARE(labels(*viewer.model), (QStringList{"Весы 5/1", "Весы 4/1", "Весы 5/2", "Весы 4/2"}));
-        // A note changed and a row deleted at a station follow too.
-        d.changeNote(first, QString(), QStringLiteral("проверено"));
-        QTRY_COMPARE(viewer.model->data(viewer.model->index(1, 8), Qt::DisplayRole).toString(), QStringLiteral("проверено"));
+        // A note changed twice and a row deleted at a station follow too.
+        d.changeNote(first, QString(), QStringLiteral("первая"));
+        QTRY_COMPARE(viewer.model->data(viewer.model->index(1, 8), Qt::DisplayRole).toString(), QStringLiteral("первая"));
+        d.changeNote(first, QStringLiteral("первая"), QStringLiteral("вторая «2»\t"));
         d.remove(first);
         QTRY_COMPARE(labels(*viewer.model), (QStringList{"Весы 5/1", "Весы 5/2", "Весы 4/2"}));
+
+        // Shown again with the deleted ones, struck through; its history,
+        // the audit trail: every event in order with old and new values.
+        ReadingFilter withDeleted = only({d.uuid});
+        withDeleted.withDeleted = true;
+        viewer.model->select(withDeleted);
+        QTRY_COMPARE(labels(*viewer.model), (QStringList{"Весы 4/1", "Весы 4/2"}));
+        QVERIFY(viewer.model->data(viewer.model->index(0, 0), SupervisorModel::DeletedRole).toBool());
+        QSignalSpy history(viewer.model.get(), &SupervisorModel::historyReady);
+        viewer.model->requestHistory(0);
+        QVERIFY(history.wait(5000));
+        QStringList got;
+        for (const HistoryEvent &e : history.first().at(2).value<QList<HistoryEvent>>())
+            got << QStringLiteral("%1|%2|%3|%4|%5|%6").arg(e.seq).arg(e.kind, e.oldValue, e.newValue, e.osUser, e.stationName);
+        QCOMPARE(got, (QStringList{"1|recorded||4.000 kg|оператор|Весы 4",
+                                   "3|note_changed||первая|оператор|Весы 4",
+                                   "4|note_changed|первая|вторая «2»\t|оператор|Весы 4",
+                                   "5|deleted|||оператор|Весы 4"}));
     }
 
     void pages_by_key()
@@ -214,35 +227,26 @@ private slots:
             QTRY_VERIFY(labels(*viewer.model).last() != bottom);
         }
         QCOMPARE(labels(*viewer.model), all.mid(15));
-    }
 
-    void history_of_a_reading()
-    {
-        Station s(QStringLiteral("Весы 7"));
-        const qint64 reading = s.record(today(7), QStringLiteral("  5.250"), QStringLiteral("kg"));
-        s.record(today(7, 1), QStringLiteral("  6.000"), QStringLiteral("kg"));
-        s.changeNote(reading, QString(), QStringLiteral("первая"));
-        s.changeNote(reading, QStringLiteral("первая"), QStringLiteral("вторая «2»\t"));
-        s.remove(reading);
-        Viewer viewer;
-        viewer.model->select(only({s.uuid}));
-        QTRY_COMPARE(viewer.model->rowCount(), 1);
-        ReadingFilter withDeleted = only({s.uuid});
-        withDeleted.withDeleted = true;
-        viewer.model->select(withDeleted);
-        QTRY_COMPARE(viewer.model->rowCount(), 2);
-        QVERIFY(viewer.model->data(viewer.model->index(0, 0), SupervisorModel::DeletedRole).toBool());
-        QSignalSpy history(viewer.model.get(), &SupervisorModel::historyReady);
-        viewer.model->requestHistory(0);
-        QVERIFY(history.wait(5000));
-        const auto events = history.first().at(2).value<QList<HistoryEvent>>();
-        QStringList got;
-        for (const HistoryEvent &e : events)
-            got << QStringLiteral("%1|%2|%3|%4|%5|%6").arg(e.seq).arg(e.kind, e.oldValue, e.newValue, e.osUser, e.stationName);
-        QCOMPARE(got, (QStringList{"1|recorded||5.250 kg|оператор|Весы 7",
-                                   "3|note_changed||первая|оператор|Весы 7",
-                                   "4|note_changed|первая|вторая «2»\t|оператор|Весы 7",
-                                   "5|deleted|||оператор|Весы 7"}));
+        // An export reads every row, page by page in the same order, from
+        // one snapshot: a reading committed after it is not among them.
+        SelectionReport report(only({s.uuid}), QDateTime::currentDateTime(), {}, 5000ms, 4);
+        QVERIFY2(report.open(conninfo(QStringLiteral("viewer"))), qPrintable(report.error()));
+        s.record(today(6, 30), QStringLiteral("1.0"), QStringLiteral("kg"));
+        QCOMPARE(report.rowCount(), 23);
+        QStringList exported;
+        for (int r = 0; r < report.rowCount(); ++r)
+            exported << report.cell(r, 0) + QLatin1Char('/') + report.cell(r, 1);
+        QCOMPARE(exported, all);
+        QCOMPARE(report.cell(0, 1), QStringLiteral("1")); // from the start again
+        QVERIFY(report.complete());
+        QCOMPARE(report.totals().first().sum, QStringLiteral("23.0"));
+        // The server gone while rows are read: the report is incomplete.
+        PgConnection admin(5000ms, 5000ms);
+        QVERIFY(admin.open(conninfo(QStringLiteral("postgres"))));
+        QVERIFY(admin.query("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE usename = 'viewer'").ok());
+        QCOMPARE(report.cell(22, 1), QString());
+        QVERIFY(!report.complete());
     }
 
     void totals()
@@ -309,23 +313,54 @@ private slots:
         }
     }
 
+    // The central settings as libpq's connection string: every value reads
+    // back as it was, blanks, quotes and backslashes too.
+    void connection_string_data()
+    {
+        QTest::addColumn<CentralConnection>("connection");
+        CentralConnection plain;
+        plain.host = QStringLiteral("db.example");
+        plain.user = QStringLiteral("supervisor");
+        QTest::newRow("plain") << plain;
+        CentralConnection odd = plain;
+        odd.host = QStringLiteral("/tmp/a folder");
+        odd.user = QStringLiteral("o'brien");
+        odd.sslMode = QStringLiteral("verify-full");
+        odd.sslRootCert = QStringLiteral("C:\\certs\\root ca.crt");
+        odd.passFile = QStringLiteral("/home/x/it's \\Central.pgpass");
+        QTest::newRow("blanks, quotes, backslashes") << odd;
+    }
+
+    void connection_string()
+    {
+        QFETCH(CentralConnection, connection);
+        char *error = nullptr;
+        PQconninfoOption *options = PQconninfoParse(ViewerConnection::conninfo(connection).toUtf8().constData(), &error);
+        QVERIFY2(options, error);
+        QMap<QString, QString> read;
+        for (PQconninfoOption *o = options; o->keyword; ++o) {
+            if (o->val)
+                read.insert(QString::fromUtf8(o->keyword), QString::fromUtf8(o->val));
+        }
+        PQconninfoFree(options);
+        QCOMPARE(read.value("host"), connection.host);
+        QCOMPARE(read.value("port"), QString::number(connection.port));
+        QCOMPARE(read.value("dbname"), connection.database);
+        QCOMPARE(read.value("user"), connection.user);
+        QCOMPARE(read.value("sslmode"), connection.sslMode);
+        QCOMPARE(read.value("sslrootcert"), connection.sslRootCert);
+        QCOMPARE(read.value("passfile"), connection.passFile);
+    }
+
     void not_readable_data()
     {
         QTest::addColumn<QString>("connection");
         QTest::addColumn<QString>("message");
         // A port that accepts connections (the kernel completes them) and
         // never answers.
-        const int silent = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        QVERIFY(::bind(silent, reinterpret_cast<sockaddr *>(&address), length) == 0);
-        QVERIFY(::listen(silent, 4) == 0);
-        QVERIFY(::getsockname(silent, reinterpret_cast<sockaddr *>(&address), &length) == 0);
-        m_silent = silent;
+        QVERIFY(m_silent.listen(QHostAddress::LocalHost));
         QTest::newRow("a server that never answers")
-            << QStringLiteral("host=127.0.0.1 port=%1 dbname=tarovik user=viewer").arg(ntohs(address.sin_port))
+            << QStringLiteral("host=127.0.0.1 port=%1 dbname=tarovik user=viewer").arg(m_silent.serverPort())
             << QStringLiteral("Центральная база не отвечает.");
         PgConnection admin(5000ms, 5000ms);
         QVERIFY(admin.open(conninfo(QStringLiteral("postgres"))));
@@ -348,12 +383,6 @@ private slots:
         QCOMPARE(viewer.model->rowCount(), 0);
     }
 
-    void cleanupTestCase()
-    {
-        if (m_silent >= 0)
-            ::close(m_silent);
-    }
-
     void server_stopped_and_started()
     {
         Station s(QStringLiteral("Весы 10"));
@@ -365,8 +394,11 @@ private slots:
         viewer.model->select(only({s.uuid}));
         QTRY_COMPARE(viewer.model->rowCount(), 1);
 
+        // The server stopped for 3 s and started again, in the background.
         QProcess away;
-        pauseServer(away, 3);
+        away.start(QStringLiteral(PG_TEST_SERVER), {QStringLiteral("pause"), qEnvironmentVariable("TAROVIK_PG_FOLDER"),
+                                                   QStringLiteral("3")});
+        QVERIFY(away.waitForStarted());
         QTRY_VERIFY(!state.isEmpty() && !state.last().at(0).toBool());
         QVERIFY(state.last().at(1).toString().contains(QStringLiteral("центральн"), Qt::CaseInsensitive));
         QCOMPARE(labels(*viewer.model), QStringList{"Весы 10/1"}); // kept while away

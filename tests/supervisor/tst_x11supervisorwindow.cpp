@@ -1,12 +1,22 @@
 // "Все весы" over a real server, driven with real input on a real X server:
-// its controls named for a screen reader, stations chosen, a note's text
-// typed, the totals, a row's history on a double click, and a deletion at
-// a station, with and without the deleted rows shown.
+// opened from the main window's menu on the connection of its Init.ini, its
+// controls named for a screen reader, stations chosen, a note's text typed,
+// the totals, a row's history on a double click, a deletion at a station,
+// with and without the deleted rows shown, and the selection exported.
+// The main window first: its class Station is not the fixture's.
+#include "support/TestWindow.h"
+
 #include "CentralFixture.h"
+#include "settings/ProfileFile.h"
+#include "support/WorkbookRows.h"
 #include "support/XServer.h"
 #include "supervisor/SupervisorWindow.h"
 
 #include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProcess>
+#include <QPushButton>
 
 #include <QCheckBox>
 #include <QLabel>
@@ -44,9 +54,22 @@ class tst_SupervisorWindow : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<Station> m_one, m_two;
-    std::unique_ptr<Viewer> m_viewer;
-    std::unique_ptr<SupervisorWindow> m_window;
+    std::unique_ptr<CentralFixture::Station> m_one, m_two;
+    TestWindow m_program;
+    SupervisorWindow *m_window = nullptr;
+
+    // "Сервис" → "Все весы", clicked.
+    bool openFromMenu()
+    {
+        frm1 &main = *m_program.window;
+        auto *service = main.menuBar()->findChild<QMenu *>(QStringLiteral("mnuServ"));
+        if (!click(main.menuBar(), main.menuBar()->actionGeometry(service->menuAction()).center()))
+            return false;
+        if (!QTest::qWaitFor([&] { return service->isVisible(); }, XServer::WindowTimeoutMs))
+            return false;
+        auto *item = main.findChild<QAction *>(QStringLiteral("mnuAllScales"));
+        return item && click(service, service->actionGeometry(item).center());
+    }
 
     template <typename W>
     W *control(const char *name)
@@ -58,29 +81,39 @@ private slots:
     void initTestCase()
     {
         QVERIFY2(CentralFixture::connectToServer(), "the server fixture has not started");
-        m_one = std::make_unique<Station>(QStringLiteral("Весы 21"));
-        m_two = std::make_unique<Station>(QStringLiteral("Весы 22"));
+        m_one = std::make_unique<CentralFixture::Station>(QStringLiteral("Весы 21"));
+        m_two = std::make_unique<CentralFixture::Station>(QStringLiteral("Весы 22"));
         m_one->record(today(9), QStringLiteral("  1.250"), QStringLiteral("kg"), QStringLiteral("партия 5"));
         m_one->record(today(10), QStringLiteral("  2.000"), QStringLiteral("kg"));
         m_two->record(today(9, 30), QStringLiteral("  3.000"), QStringLiteral("kg"), QStringLiteral("Партия 6"));
-        m_viewer = std::make_unique<Viewer>();
-        m_window = std::make_unique<SupervisorWindow>(m_viewer->model.get());
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        // The central settings as the settings dialog keeps them.
+        for (const auto &[key, value] : {std::pair{"Host", g_host}, {"Port", g_port}, {"Database", QStringLiteral("tarovik")},
+                                         {"User", QStringLiteral("viewer")}}) {
+            QVERIFY(ProfileFile::writeString(m_program.ini(), QStringLiteral("Central"), QLatin1String(key), value));
+        }
+        m_program.start();
+
+        // Opened from the menu; opened again, the same window.
+        QVERIFY(openFromMenu());
+        QTRY_VERIFY_WITH_TIMEOUT((m_window = m_program.window->findChild<SupervisorWindow *>()), XServer::WindowTimeoutMs);
+        QVERIFY(QTest::qWaitForWindowExposed(m_window));
         QCOMPARE(m_window->windowTitle(), QStringLiteral("Все весы"));
+        m_window->hide();
+        QVERIFY(openFromMenu());
+        QTRY_VERIFY_WITH_TIMEOUT(m_window->isVisible(), XServer::WindowTimeoutMs);
+        QCOMPARE(m_program.window->findChildren<SupervisorWindow *>().size(), 1);
     }
 
     void cleanupTestCase()
     {
-        m_window.reset();
-        m_viewer.reset();
+        m_program.window.reset();
     }
 
     void accessible_names_data()
     {
         QTest::addColumn<QString>("name");
         for (const char *name : {"lstStations", "cboPeriod", "txtShifts", "dtpFrom", "dtpTo", "txtNote", "txtUnit",
-                                 "chkDeleted", "grdAll", "lblTotals", "lblState"})
+                                 "chkDeleted", "grdAll", "lblTotals", "lblState", "cmdExportExcel", "cmdExportPdf"})
             QTest::newRow(name) << QString::fromLatin1(name);
     }
 
@@ -142,6 +175,49 @@ private slots:
         QVERIFY(click(deleted, QPoint(8, deleted->height() / 2)));
         QTRY_COMPARE_WITH_TIMEOUT(rows(model), (QStringList{"Весы 21/1", "Весы 22/1"}), ServerMs);
         QVERIFY(model.index(1, 0).data(SupervisorModel::DeletedRole).toBool());
+    }
+
+    // What the filters show, read from the server anew: the station first,
+    // the deleted reading marked, weights as numbers, then the totals of
+    // each station (of the readings not deleted) and of all of them.
+    void exports()
+    {
+        const QString path = m_program.folder.filePath(QStringLiteral("все.xlsx"));
+        m_program.dialogs.choices = {path};
+        auto *button = control<QPushButton>("cmdExportExcel");
+        QVERIFY(click(button, button->rect().center()));
+        QTRY_VERIFY_WITH_TIMEOUT(m_program.messages.texts().contains("Данные сохранены в файле " + path), ServerMs);
+        const QJsonArray rows = workbookRows(path);
+        QVERIFY(rows.size() >= 6);
+        const auto row = [&](int r) {
+            QStringList cells;
+            for (const QJsonValue &c : rows[r].toArray()) {
+                const QJsonArray typed = c.toArray();
+                cells << typed[0].toString() + QLatin1Char(':') + typed[1].toVariant().toString();
+            }
+            return cells.mid(0, 5).join(QLatin1Char('|'));
+        };
+        QCOMPARE(row(0), QStringLiteral("s:Станция|s:Удалена|s:№ п.п|s:Вес|s:Ед. изм."));
+        QCOMPARE(row(1), QStringLiteral("s:Весы 21|n:|n:1|n:1.25|s:kg"));
+        QCOMPARE(row(2), QStringLiteral("s:Весы 22|s:да|n:1|n:3|s:kg"));
+        QCOMPARE(rows[4].toArray()[0].toArray()[1].toString(), QStringLiteral("Весы 21: Итого: 1 строка"));
+        QCOMPARE(row(5).section(QLatin1Char('|'), 3, 4), QStringLiteral("n:1.25|s:kg"));
+        QCOMPARE(rows[6].toArray()[0].toArray()[1].toString(), QStringLiteral("Все выбранные: Итого: 1 строка"));
+
+        // The same selection on paper, read back by another program.
+        const QString pdf = m_program.folder.filePath(QStringLiteral("все.pdf"));
+        m_program.dialogs.choices = {pdf};
+        button = control<QPushButton>("cmdExportPdf");
+        QVERIFY(click(button, button->rect().center()));
+        QTRY_VERIFY_WITH_TIMEOUT(m_program.messages.texts().contains("Данные сохранены в файле " + pdf), ServerMs);
+        QProcess text;
+        text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+        QVERIFY(text.waitForFinished(60000));
+        const QString page = QString::fromUtf8(text.readAllStandardOutput()).simplified();
+        for (const QString &expected : {QStringLiteral("Журнал: Все весы"), QStringLiteral("Весы: Весы 21, Весы 22"),
+                                        QStringLiteral("Весы 21 1 1.250 kg"), QStringLiteral("Весы 22 да 1 3.000 kg"),
+                                        QStringLiteral("Все выбранные: Итого: 1 строка, сумма 1,250 kg")})
+            QVERIFY2(page.contains(expected), qPrintable(expected + QStringLiteral(" not in: ") + page));
     }
 };
 

@@ -1,4 +1,7 @@
 #include "app/frm1.h"
+#include "central/CentralSettings.h"
+#include "central/Outbox.h"
+#include "central/OutboxFormat.h"
 #include "common/AnsiText.h"
 #include "recovery/JournalRecovery.h"
 #include "recovery/RecoveryFormat.h"
@@ -10,6 +13,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QProcess>
 #include <QTest>
 #include <QToolButton>
@@ -25,6 +30,31 @@ constexpr int Port = 3;
 const QStringList Cycle{"1.000", "2.000", "3.000"};
 const QString Note = QStringLiteral("партия 7");
 
+// The central journal's test server (a CTest fixture), from the env file its start wrote.
+QProcessEnvironment centralServer()
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QFile f(QStringLiteral(PG_FIXTURE_DIR "/env"));
+    if (f.open(QIODevice::ReadOnly)) {
+        const QString line = QString::fromUtf8(f.readAll()).trimmed().remove(QStringLiteral("export "));
+        for (const QString &pair : line.split(u' ', Qt::SkipEmptyParts)) {
+            const qsizetype eq = pair.indexOf(u'=');
+            env.insert(pair.left(eq), pair.mid(eq + 1).remove(u'\''));
+        }
+    }
+    return env;
+}
+
+// One value of a statement run as the server's superuser.
+QByteArray superuser(const QString &sql)
+{
+    QProcess psql;
+    psql.setProcessEnvironment(centralServer());
+    psql.start(QStringLiteral("psql"), {"-X", "-q", "-At", "-v", "ON_ERROR_STOP=1", "-c", sql});
+    psql.waitForFinished(Timeout);
+    return psql.readAllStandardOutput().trimmed();
+}
+
 } // namespace
 
 // The installed program itself (not a test host) on a real X server: started
@@ -32,6 +62,9 @@ const QString Note = QStringLiteral("партия 7");
 // SIGKILL while the virtual scale streams into it (once also in the middle
 // of a save), then started again in the same folder and told "Да" with a
 // real key. The rows it had come back, and it goes on numbering after them.
+// Its central journal is on: started once more, it sends what its outbox
+// kept, and the central journal holds every event once and the journal's
+// readings as the restored journal has them.
 class TestX11RealKill : public QObject
 {
     Q_OBJECT
@@ -44,6 +77,7 @@ class TestX11RealKill : public QObject
     QPoint m_saveButton;  // "Сохранить"
     QProcess m_scale;
     QProcess m_app;
+    QString m_station; // its UUID in the central journal
 
     static void dieWithTheTest(QProcess &p)
     {
@@ -236,6 +270,41 @@ class TestX11RealKill : public QObject
         checkStream(after, int(before.size()), QString());
     }
 
+    // Started once more and told "Да": what the outbox kept reaches the
+    // server, every number once; the readings since the journal was last
+    // emptied are the restored journal's rows, reading by reading.
+    void centralHoldsTheJournal()
+    {
+        startProgram();
+        if (QTest::currentTestFailed())
+            return;
+        const QByteArray question = visibleWindow();
+        QVERIFY(xdotool({"windowactivate", "--sync", question}));
+        QVERIFY(XServer::xdotool({"key", "Return"}));
+        QFile outbox(m_dir.filePath(Outbox::fileName()));
+        const auto numbered = [&] {
+            return outbox.open(QIODevice::ReadOnly) ? OutboxFormat::read(outbox.readAll()).nextSeq() - 1 : -1;
+        };
+        const qint64 last = numbered();
+        outbox.close();
+        QVERIFY(last > 0);
+        const QString events =
+            QStringLiteral("SELECT count(*) || ' ' || max(seq) FROM tarovik.events WHERE station = '%1'").arg(m_station);
+        QTRY_COMPARE_WITH_TIMEOUT(superuser(events), QStringLiteral("%1 %1").arg(last).toUtf8(), Timeout);
+        killProgram();
+
+        const RecoveredJournal journal = recovery();
+        const QStringList rows = journal.rows();
+        QJsonArray own;
+        for (qsizetype i = 0; i < rows.size(); ++i)
+            own.append(QJsonArray{journal.storedRows.at(i).id, rows.at(i)});
+        const QJsonArray central = QJsonDocument::fromJson(superuser(QStringLiteral(
+            "SELECT coalesce(json_agg(json_build_array(reading, concat_ws(E'\\t', nom_pp, weight_text, unit, stat, "
+            "time_text, note)) ORDER BY reading), '[]') FROM tarovik.readings WHERE station = '%1' AND in_journal "
+            "AND NOT deleted").arg(m_station))).array();
+        QCOMPARE(central, own);
+    }
+
 private slots:
     void initTestCase()
     {
@@ -248,6 +317,19 @@ private slots:
         WriteIniValue(ini, QStringLiteral("UserSettings"), QStringLiteral("txtValTypeScale"), QStringLiteral("0"));
         WriteIniValue(ini, QStringLiteral("UserSettings"), QStringLiteral("arrLuft_0"), QStringLiteral("0"));
         WriteIniValue(ini, QStringLiteral("LastSettings"), QStringLiteral("CommNom"), QString::number(Port));
+        const QProcessEnvironment server = centralServer();
+        QVERIFY2(server.contains("PGPORT"), "the central journal's test server is not there");
+        CentralSettings central;
+        central.enabled = true;
+        central.connection.host = QStringLiteral("127.0.0.1");
+        central.connection.port = server.value("PGPORT").toInt();
+        central.connection.user = QStringLiteral("killed_%1").arg(QCoreApplication::applicationPid());
+        central.connection.sslMode = QStringLiteral("disable");
+        central.connection.stationName = QStringLiteral("Весы, убитые");
+        superuser(QStringLiteral("CREATE ROLE %1 LOGIN PASSWORD 'пароль' IN ROLE tarovik_station").arg(central.connection.user));
+        QVERIFY(central.write(ini));
+        QVERIFY(CentralSettings::writePassword(ini, central.connection, QStringLiteral("пароль")));
+        m_station = CentralSettings::read(ini).connection.station.toString(QUuid::WithoutBraces);
 
         // Where the button lies in the window: the same code under the same
         // style and fonts on the same server lays it out alike.
@@ -298,6 +380,8 @@ private slots:
         checkStream(before, 0, Note);
 
         restoredAfterRestart(before);
+        if (!QTest::currentTestFailed())
+            centralHoldsTheJournal();
     }
 
     // A journal opened from a file (large enough for its save to take many

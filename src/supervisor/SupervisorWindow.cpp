@@ -127,8 +127,11 @@ SupervisorWindow::SupervisorWindow(SupervisorModel *model, QWidget *parent)
     connect(m_period, &QComboBox::currentIndexChanged, this, apply);
     for (QLineEdit *edit : {m_shifts, m_note, m_unit})
         connect(edit, &QLineEdit::textChanged, this, apply);
-    for (QDateTimeEdit *edit : {m_from, m_to})
+    for (QDateTimeEdit *edit : {m_from, m_to}) {
+        // As the journal writes times, whatever the system's language.
+        edit->setDisplayFormat(QStringLiteral("dd.MM.yyyy HH:mm"));
         connect(edit, &QDateTimeEdit::dateTimeChanged, this, apply);
+    }
     connect(m_deleted, &QCheckBox::toggled, this, apply);
 
     const auto recount = [this] { m_recount->start(); };

@@ -144,7 +144,7 @@ private slots:
         // The keys go where the X server's focus is: the window manager may
         // give it to the window after the click has been handled.
         QTRY_VERIFY_WITH_TIMEOUT(m_window->isActiveWindow(), XServer::WindowTimeoutMs);
-        QVERIFY(XServer::type(QStringLiteral("партия"), 20));
+        QVERIFY(XServer::type(QStringLiteral("партия"), 60));
         QTRY_COMPARE(note->text(), QStringLiteral("партия"));
         QTRY_COMPARE_WITH_TIMEOUT(rows(model), (QStringList{"Весы 21/1", "Весы 22/1"}), ServerMs);
         auto *totals = control<QLabel>("lblTotals");

@@ -66,7 +66,7 @@ inline bool ready()
 {
     return superuser("SELECT tarovik.schema_version()") == QLatin1String("1")
         && superuser("DO $$BEGIN CREATE ROLE viewer LOGIN IN ROLE tarovik_viewer; "
-                     "EXCEPTION WHEN duplicate_object THEN NULL; END$$")
+                     "EXCEPTION WHEN duplicate_object OR unique_violation THEN NULL; END$$")
                .isEmpty();
 }
 

@@ -12,6 +12,8 @@
 
 #include <sys/stat.h>
 
+Q_DECLARE_METATYPE(CentralSettings)
+
 class TestCentralSettings : public QObject
 {
     Q_OBJECT
@@ -22,6 +24,12 @@ class TestCentralSettings : public QObject
 
     QString ini() const { return m_dir->filePath("Init.ini"); }
     QString pass() const { return m_dir->filePath(CentralSettings::passFileName()); }
+    static QStringList fields(const CentralSettings &s)
+    {
+        const CentralConnection &c = s.connection;
+        return {QString::number(s.enabled), c.host, QString::number(c.port), c.database, c.user, c.stationName, c.sslMode,
+                c.sslRootCert};
+    }
     static int mode(const QString &path)
     {
         struct stat st {};
@@ -46,45 +54,51 @@ private slots:
     {
         QTest::addColumn<QByteArray>("oldIni");
         QTest::addColumn<QByteArray>("oldPass");
-        QTest::addColumn<bool>("enabled");
-        QTest::addColumn<QString>("host");
-        QTest::addColumn<int>("port");
-        QTest::addColumn<QString>("user");
+        QTest::addColumn<CentralSettings>("s");
         QTest::addColumn<QString>("password");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("sslMode");
-        QTest::addColumn<QString>("rootCert");
         QTest::addColumn<QByteArray>("passLine"); // the first line of the pgpass file; empty: left as it was
         QTest::addColumn<QByteArrayList>("keptLines");
+        const auto settings = [](bool enabled, const QString &host, int port, const QString &user, const QString &name,
+                                 const QString &sslMode, const QString &rootCert = {}) {
+            CentralSettings s;
+            s.enabled = enabled;
+            s.connection.host = host;
+            s.connection.port = port;
+            s.connection.user = user;
+            s.connection.stationName = name;
+            s.connection.sslMode = sslMode;
+            s.connection.sslRootCert = rootCert;
+            return s;
+        };
 
         const QByteArray userSettings = "; Tarovik_RS232\r\n[UserSettings]\r\nChkBell = 1\r\narrLuft_0=2,5\r\n\r\n"
                                         "[LastSettings]\r\nCommNom=4\r\n";
         QTest::newRow("first switched on, in a new folder")
-            << QByteArray() << QByteArray() << true << "db.example.org" << 6543 << "station_3"
-            << QStringLiteral("секрет:с\\двоеточием") << QStringLiteral("Весы 3, склад") << "verify-full"
-            << QStringLiteral("/etc/ssl/корень.crt")
+            << QByteArray() << QByteArray()
+            << settings(true, "db.example.org", 6543, "station_3", "Весы 3, склад", "verify-full", "/etc/ssl/корень.crt")
+            << QStringLiteral("секрет:с\\двоеточием")
             << QStringLiteral("db.example.org:6543:tarovik:station_3:секрет\\:с\\\\двоеточием").toUtf8()
             << QByteArrayList();
         QTest::newRow("switched off, the program's sections kept, no password")
-            << userSettings << QByteArray() << false << "" << 5432 << "" << "" << "" << "prefer" << ""
-            << QByteArray() << QByteArrayList();
+            << userSettings << QByteArray() << settings(false, "", 5432, "", "", "prefer") << QString() << QByteArray()
+            << QByteArrayList();
         QTest::newRow("switched on again: UUID kept, the login's old line replaced, others kept")
             << userSettings + "[Central]\r\nEnabled=0\r\nStation=0b3c2c8e-6f1e-4a55-9f35-0c1f0c6ad001\r\n"
-            << QByteArray("other:5432:*:bob:x\n# a comment\ndb:5432:tarovik:st:old\n") << true << "db" << 5432
-            << "st" << "new" << "Склад" << "require" << "" << QByteArray("db:5432:tarovik:st:new")
+            << QByteArray("other:5432:*:bob:x\n# a comment\ndb:5432:tarovik:st:old\n")
+            << settings(true, "db", 5432, "st", "Склад", "require") << "new" << QByteArray("db:5432:tarovik:st:new")
             << QByteArrayList{"other:5432:*:bob:x", "# a comment"};
         QTest::newRow("password kept as it was when none is typed")
-            << QByteArray() << QByteArray("db:5432:tarovik:st:kept\n") << true << "db" << 5432 << "st" << ""
-            << "" << "disable" << "" << QByteArray() << QByteArrayList();
+            << QByteArray() << QByteArray("db:5432:tarovik:st:kept\n") << settings(true, "db", 5432, "st", "", "disable")
+            << QString() << QByteArray() << QByteArrayList();
         QTest::newRow("a Unix socket's folder is localhost in the pgpass file")
-            << QByteArray() << QByteArray() << true << "/var/run/postgresql" << 5432 << "st:1" << "pw" << ""
-            << "prefer" << "" << QByteArray("localhost:5432:tarovik:st\\:1:pw") << QByteArrayList();
+            << QByteArray() << QByteArray() << settings(true, "/var/run/postgresql", 5432, "st:1", "", "prefer") << "pw"
+            << QByteArray("localhost:5432:tarovik:st\\:1:pw") << QByteArrayList();
     }
     void roundTrip()
     {
         QFETCH(QByteArray, oldIni);
         QFETCH(QByteArray, oldPass);
-        QFETCH(bool, enabled);
+        QFETCH(CentralSettings, s);
         QFETCH(QString, password);
         QFETCH(QByteArray, passLine);
         QFETCH(QByteArrayList, keptLines);
@@ -94,33 +108,12 @@ private slots:
             QVERIFY(TestFiles::put(pass(), oldPass));
         const QUuid oldStation(ReadIniValue(ini(), "Central", "Station", QString()));
 
-        CentralSettings s;
-        s.enabled = enabled;
-        QFETCH(QString, host);
-        QFETCH(int, port);
-        QFETCH(QString, user);
-        QFETCH(QString, name);
-        QFETCH(QString, sslMode);
-        QFETCH(QString, rootCert);
-        s.connection.host = host;
-        s.connection.port = port;
-        s.connection.user = user;
-        s.connection.stationName = name;
-        s.connection.sslMode = sslMode;
-        s.connection.sslRootCert = rootCert;
         QString error;
         QVERIFY2(s.write(ini(), &error), qPrintable(error));
         QVERIFY2(CentralSettings::writePassword(ini(), s.connection, password, &error), qPrintable(error));
 
         const CentralSettings back = CentralSettings::read(ini());
-        QCOMPARE(back.enabled, enabled);
-        QCOMPARE(back.connection.host, host);
-        QCOMPARE(back.connection.port, port);
-        QCOMPARE(back.connection.database, s.connection.database);
-        QCOMPARE(back.connection.user, user);
-        QCOMPARE(back.connection.stationName, name);
-        QCOMPARE(back.connection.sslMode, sslMode);
-        QCOMPARE(back.connection.sslRootCert, rootCert);
+        QCOMPARE(fields(back), fields(s));
         QCOMPARE(back.connection.passFile, QFile::exists(pass()) ? pass() : QString());
 
         // The program's own sections stay byte for byte.
@@ -135,7 +128,7 @@ private slots:
         // A UUID once switched on, never another.
         if (!oldStation.isNull())
             QCOMPARE(back.connection.station, oldStation);
-        QCOMPARE(back.connection.station.isNull(), !enabled && oldStation.isNull());
+        QCOMPARE(back.connection.station.isNull(), !s.enabled && oldStation.isNull());
         CentralSettings again = back;
         again.enabled = true;
         again.connection.station = QUuid();

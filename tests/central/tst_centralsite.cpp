@@ -14,46 +14,20 @@
 #include "link/ScaleLink.h"
 #include "settings/IniTxt.h"
 #include "station/Station.h"
+#include "support/CentralServer.h"
 #include "support/TestWindow.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QProcess>
 #include <QRandomGenerator>
-#include <QTest>
 
 namespace {
 
 constexpr int Timeout = 30000;
 
-QProcessEnvironment serverEnvironment()
+// A size the sanitizer build makes smaller through the environment.
+int setting(const char *name, int otherwise)
 {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    QFile f(QStringLiteral(PG_FIXTURE_DIR "/env"));
-    if (f.open(QIODevice::ReadOnly)) {
-        const QString line = QString::fromUtf8(f.readAll()).trimmed().remove(QStringLiteral("export "));
-        for (const QString &pair : line.split(u' ', Qt::SkipEmptyParts)) {
-            const qsizetype eq = pair.indexOf(u'=');
-            env.insert(pair.left(eq), pair.mid(eq + 1).remove(u'\''));
-        }
-    }
-    return env;
-}
-
-// A statement as the superuser: its one value.
-QByteArray superuser(const QString &sql)
-{
-    QProcess psql;
-    psql.setProcessEnvironment(serverEnvironment());
-    psql.start(QStringLiteral("psql"), {"-X", "-q", "-At", "-v", "ON_ERROR_STOP=1", "-c", sql});
-    psql.waitForFinished(Timeout);
-    return psql.readAllStandardOutput().trimmed();
-}
-
-int readingsEach()
-{
-    return qEnvironmentVariableIntValue("TAROVIK_SITE_READINGS") > 0 ? qEnvironmentVariableIntValue("TAROVIK_SITE_READINGS")
-                                                                      : 10000;
+    const int value = qEnvironmentVariableIntValue(name);
+    return value > 0 ? value : otherwise;
 }
 
 // Notes as operators type them, with what a careless query would spoil.
@@ -103,13 +77,13 @@ struct SiteStation {
 
     QJsonArray centralReadings(bool deleted)
     {
-        const QByteArray json = superuser(
+        const QString json = superuser(
             QStringLiteral("SELECT coalesce(json_agg(json_build_array(reading, nom_pp, weight_text, unit, stat, "
                            "time_text, note) ORDER BY reading), '[]') FROM tarovik.readings "
                            "WHERE station = '%1' AND in_journal AND deleted = %2")
                 .arg(uuid.toString(QUuid::WithoutBraces))
                 .arg(deleted ? "true" : "false"));
-        return QJsonDocument::fromJson(json).array();
+        return QJsonDocument::fromJson(json.toUtf8()).array();
     }
 };
 
@@ -125,15 +99,14 @@ private slots:
 
 void TstCentralSite::threeStationsThroughFaults()
 {
-    const QProcessEnvironment env = serverEnvironment();
-    QVERIFY2(env.contains("PGPORT"), "the fixture's server is not there");
-    const int readings = readingsEach();
+    QVERIFY2(ready(), "the fixture's server is not there");
+    const int readings = setting("TAROVIK_SITE_READINGS", 10000);
     std::vector<std::unique_ptr<SiteStation>> stations;
     for (int s = 0; s < 3; ++s) {
         auto st = std::make_unique<SiteStation>();
         const int port = s + 1;
-        const QString role = QStringLiteral("site_%1_%2").arg(QCoreApplication::applicationPid()).arg(s);
-        superuser(QStringLiteral("CREATE ROLE %1 LOGIN PASSWORD 'весы %2' IN ROLE tarovik_station").arg(role).arg(s));
+        const QString password = QStringLiteral("весы %1").arg(s);
+        const QString role = login(QStringLiteral("site"), QStringLiteral("IN ROLE tarovik_station"), password);
         const QString ini = st->window.ini();
         WriteIniValue(ini, QStringLiteral("UserSettings"), QStringLiteral("txtValTypeScale"), QStringLiteral("0"));
         WriteIniValue(ini, QStringLiteral("UserSettings"), QStringLiteral("arrLuft_0"), QStringLiteral("0"));
@@ -141,12 +114,12 @@ void TstCentralSite::threeStationsThroughFaults()
         CentralSettings central;
         central.enabled = true;
         central.connection.host = QStringLiteral("127.0.0.1");
-        central.connection.port = env.value("PGPORT").toInt();
+        central.connection.port = CentralServer::port();
         central.connection.user = role;
         central.connection.sslMode = QStringLiteral("disable");
         central.connection.stationName = QStringLiteral("Весы %1").arg(s + 1);
         QVERIFY(central.write(ini));
-        QVERIFY(CentralSettings::writePassword(ini, central.connection, QStringLiteral("весы %1").arg(s)));
+        QVERIFY(CentralSettings::writePassword(ini, central.connection, password));
         st->uuid = CentralSettings::read(ini).connection.station;
         QVERIFY(!st->uuid.isNull());
 
@@ -169,11 +142,8 @@ void TstCentralSite::threeStationsThroughFaults()
     // emptied by New, the stations' connections killed by the server, and
     // the server stopped for a while, at moments of a fixed seed.
     QRandomGenerator random(29);
-    QProcess pause;
-    pause.setProcessEnvironment(env);
-    const int pauseSeconds = qEnvironmentVariableIntValue("TAROVIK_SITE_PAUSE_S") > 0
-        ? qEnvironmentVariableIntValue("TAROVIK_SITE_PAUSE_S")
-        : 20;
+    QProcess away;
+    const int pauseSeconds = setting("TAROVIK_SITE_PAUSE_S", 20);
     bool paused = false, terminated = false;
     int notes = 0;
     const auto allRecorded = [&] {
@@ -212,13 +182,13 @@ void TstCentralSite::threeStationsThroughFaults()
         }
         if (!paused && done > 50) {
             paused = true;
-            pause.start(QStringLiteral(PG_SERVER_SCRIPT), {"pause", QStringLiteral(PG_FIXTURE_DIR), QString::number(pauseSeconds)});
+            pause(away, pauseSeconds);
         }
     }
     QVERIFY2(allRecorded(), "the stations did not record every reading in 10 minutes");
     QVERIFY(paused && terminated);
-    QTRY_VERIFY_WITH_TIMEOUT(pause.state() == QProcess::NotRunning, (pauseSeconds + 30) * 1000);
-    QCOMPARE(pause.exitCode(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(away.state() == QProcess::NotRunning, (pauseSeconds + 30) * 1000);
+    QCOMPARE(away.exitCode(), 0);
 
     for (const auto &st : stations) {
         st->events += st->recorded;
@@ -228,7 +198,7 @@ void TstCentralSite::threeStationsThroughFaults()
         // Every event the station numbered, once, with no gap.
         QCOMPARE(superuser(QStringLiteral("SELECT count(*) || ' ' || min(seq) || ' ' || max(seq) FROM tarovik.events "
                                           "WHERE station = '%1'").arg(uuid)),
-                 QStringLiteral("%1 1 %1").arg(st->events).toUtf8());
+                 QStringLiteral("%1 1 %1").arg(st->events));
         QCOMPARE(st->centralReadings(false), st->ownReadings());
         QCOMPARE(st->centralReadings(true).size(), st->deletedSinceEmptied);
         st->scale.kill();

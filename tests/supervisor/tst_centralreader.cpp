@@ -1,13 +1,15 @@
 // The supervisor's reader and model against a real server: what a filter
 // selects and in which order, live rows, late rows, paging by key, a
 // reading's history, exact totals, and a server that goes away and comes back.
-#include "CentralFixture.h"
 #include "report/TotalsText.h"
+#include "supervisor/CentralReader.h"
+#include "supervisor/ReaderThread.h"
 #include "supervisor/SelectionReport.h"
 #include "supervisor/SelectionTotalsText.h"
+#include "supervisor/SupervisorModel.h"
 #include "supervisor/ViewerConnection.h"
+#include "support/CentralServer.h"
 
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 
@@ -20,6 +22,18 @@
 Q_DECLARE_METATYPE(CentralConnection)
 
 namespace {
+
+// A reader on its own thread and the model over it, as the window has them.
+struct Viewer {
+    ReaderThread thread;
+    std::unique_ptr<SupervisorModel> model;
+
+    explicit Viewer(ReaderTimeouts timeouts = {5000ms, 5000ms, 300ms, 1000ms}, int pageRows = 200, int maxRows = 2000,
+                    const QString &connection = conninfo(QStringLiteral("viewer")))
+        : thread(connection, timeouts), model(std::make_unique<SupervisorModel>(thread.reader(), pageRows, maxRows))
+    {
+    }
+};
 
 // Each row as "station name/number", in the model's order.
 QStringList labels(const SupervisorModel &model)
@@ -51,18 +65,18 @@ class tst_CentralReader : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<Station> m_a, m_b, m_c;
+    std::unique_ptr<Appender> m_a, m_b, m_c;
     QTcpServer m_silent;
 
 private slots:
     void initTestCase()
     {
-        QVERIFY(CentralFixture::connectToServer());
+        QVERIFY(ready());
 
         // Three stations' readings, yesterday and today, one deleted.
-        m_a = std::make_unique<Station>(QStringLiteral("Весы 1"));
-        m_b = std::make_unique<Station>(QStringLiteral("Весы 2"));
-        m_c = std::make_unique<Station>(QStringLiteral("Весы 3"));
+        m_a = std::make_unique<Appender>(QStringLiteral("Весы 1"));
+        m_b = std::make_unique<Appender>(QStringLiteral("Весы 2"));
+        m_c = std::make_unique<Appender>(QStringLiteral("Весы 3"));
         m_a->record(today(15).addDays(-1), QStringLiteral("  1.000"), QStringLiteral("kg"), QStringLiteral("партия 7"));
         m_a->record(today(9), QStringLiteral("  2.500"), QStringLiteral("kg"));
         m_a->record(today(21), QStringLiteral("  0.125"), QStringLiteral(" g"), QStringLiteral("Брак"));
@@ -149,8 +163,8 @@ private slots:
 
     void live_late_rows_and_history()
     {
-        Station d(QStringLiteral("Весы 4"));
-        Station late(QStringLiteral("Весы 5"));
+        Appender d(QStringLiteral("Весы 4"));
+        Appender late(QStringLiteral("Весы 5"));
         const qint64 first = d.record(today(11), QStringLiteral("  4.000"), QStringLiteral("kg"));
         Viewer viewer;
         QSignalSpy stations(viewer.model.get(), &SupervisorModel::stationsRead);
@@ -197,7 +211,7 @@ private slots:
 
     void pages_by_key()
     {
-        Station s(QStringLiteral("Весы 6"));
+        Appender s(QStringLiteral("Весы 6"));
         QStringList all;
         for (int i = 1; i <= 23; ++i) {
             s.record(today(6).addSecs(60 * i), QStringLiteral("1.0"), QStringLiteral("kg"));
@@ -242,9 +256,7 @@ private slots:
         QVERIFY(report.complete());
         QCOMPARE(report.totals().first().sum, QStringLiteral("23.0"));
         // The server gone while rows are read: the report is incomplete.
-        PgConnection admin(5000ms, 5000ms);
-        QVERIFY(admin.open(conninfo(QStringLiteral("postgres"))));
-        QVERIFY(admin.query("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE usename = 'viewer'").ok());
+        QVERIFY(!superuser("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE usename = 'viewer'").isEmpty());
         QCOMPARE(report.cell(22, 1), QString());
         QVERIFY(!report.complete());
     }
@@ -253,12 +265,12 @@ private slots:
     {
         // Two stations, two units, weights drawn from a fixed seed; summed
         // here in thousandths, apart from the server.
-        Station h(QStringLiteral("Весы 8"));
-        Station i(QStringLiteral("Весы 9"));
+        Appender h(QStringLiteral("Весы 8"));
+        Appender i(QStringLiteral("Весы 9"));
         QRandomGenerator random(20261209);
         struct Sum { qint64 n = 0, sum = 0, min = LLONG_MAX, max = LLONG_MIN; double squares = 0; };
         std::map<QString, Sum> expected; // "station|unit"
-        for (Station *s : {&h, &i}) {
+        for (Appender *s : {&h, &i}) {
             for (int k = 0; k < 40; ++k) {
                 const qint64 w = random.bounded(-500, 100000);
                 const QString unit = k % 3 ? QStringLiteral("kg") : QStringLiteral("g");
@@ -343,13 +355,12 @@ private slots:
                 read.insert(QString::fromUtf8(o->keyword), QString::fromUtf8(o->val));
         }
         PQconninfoFree(options);
-        QCOMPARE(read.value("host"), connection.host);
-        QCOMPARE(read.value("port"), QString::number(connection.port));
-        QCOMPARE(read.value("dbname"), connection.database);
-        QCOMPARE(read.value("user"), connection.user);
-        QCOMPARE(read.value("sslmode"), connection.sslMode);
-        QCOMPARE(read.value("sslrootcert"), connection.sslRootCert);
-        QCOMPARE(read.value("passfile"), connection.passFile);
+        const QMap<QString, QString> given{{"host", connection.host}, {"port", QString::number(connection.port)},
+                                           {"dbname", connection.database}, {"user", connection.user},
+                                           {"sslmode", connection.sslMode}, {"sslrootcert", connection.sslRootCert},
+                                           {"passfile", connection.passFile}};
+        for (auto it = given.begin(); it != given.end(); ++it)
+            QCOMPARE(read.value(it.key()), it.value());
     }
 
     void not_readable_data()
@@ -362,10 +373,7 @@ private slots:
         QTest::newRow("a server that never answers")
             << QStringLiteral("host=127.0.0.1 port=%1 dbname=tarovik user=viewer").arg(m_silent.serverPort())
             << QStringLiteral("Центральная база не отвечает.");
-        PgConnection admin(5000ms, 5000ms);
-        QVERIFY(admin.open(conninfo(QStringLiteral("postgres"))));
-        QVERIFY(admin.query("CREATE ROLE outsider LOGIN").ok());
-        QTest::newRow("a login that is no viewer") << conninfo(QStringLiteral("outsider"))
+        QTest::newRow("a login that is no viewer") << conninfo(login(QStringLiteral("outsider"), QString()))
             << QStringLiteral("Нет права читать центральный журнал: роль должна входить в tarovik_viewer.");
     }
 
@@ -385,7 +393,7 @@ private slots:
 
     void server_stopped_and_started()
     {
-        Station s(QStringLiteral("Весы 10"));
+        Appender s(QStringLiteral("Весы 10"));
         s.record(today(4), QStringLiteral("  1.000"), QStringLiteral("kg"));
         // Connecting again every 2 s: an event committed before the reader
         // listens again reaches it only by catching up.
@@ -396,8 +404,7 @@ private slots:
 
         // The server stopped for 3 s and started again, in the background.
         QProcess away;
-        away.start(QStringLiteral(PG_TEST_SERVER), {QStringLiteral("pause"), qEnvironmentVariable("TAROVIK_PG_FOLDER"),
-                                                   QStringLiteral("3")});
+        pause(away, 3);
         QVERIFY(away.waitForStarted());
         QTRY_VERIFY(!state.isEmpty() && !state.last().at(0).toBool());
         QVERIFY(state.last().at(1).toString().contains(QStringLiteral("центральн"), Qt::CaseInsensitive));
@@ -405,7 +412,7 @@ private slots:
 
         QVERIFY(away.waitForFinished(60000));
         QVERIFY2(away.exitCode() == 0, away.readAllStandardError().constData());
-        QVERIFY(s.db->open(conninfo(QStringLiteral("st_") + s.uuid.left(8))));
+        s.reconnect();
         s.record(today(4, 5), QStringLiteral("  2.000"), QStringLiteral("kg"));
         QTRY_VERIFY_WITH_TIMEOUT(!state.isEmpty() && state.last().at(0).toBool(), 10000);
         QTRY_COMPARE(labels(*viewer.model), (QStringList{"Весы 10/1", "Весы 10/2"}));

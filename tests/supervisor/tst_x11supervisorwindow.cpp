@@ -3,13 +3,13 @@
 // controls named for a screen reader, stations chosen, a note's text typed,
 // the totals, a row's history on a double click, a deletion at a station,
 // with and without the deleted rows shown, and the selection exported.
-// The main window first: its class Station is not the fixture's.
 #include "support/TestWindow.h"
 
-#include "CentralFixture.h"
+#include "support/CentralServer.h"
 #include "settings/ProfileFile.h"
 #include "support/WorkbookRows.h"
 #include "support/XServer.h"
+#include "supervisor/SupervisorModel.h"
 #include "supervisor/SupervisorWindow.h"
 
 #include <QApplication>
@@ -54,7 +54,7 @@ class tst_SupervisorWindow : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<CentralFixture::Station> m_one, m_two;
+    std::unique_ptr<Appender> m_one, m_two;
     TestWindow m_program;
     SupervisorWindow *m_window = nullptr;
 
@@ -80,14 +80,14 @@ class tst_SupervisorWindow : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY2(CentralFixture::connectToServer(), "the server fixture has not started");
-        m_one = std::make_unique<CentralFixture::Station>(QStringLiteral("Весы 21"));
-        m_two = std::make_unique<CentralFixture::Station>(QStringLiteral("Весы 22"));
+        QVERIFY2(ready(), "the server fixture has not started");
+        m_one = std::make_unique<Appender>(QStringLiteral("Весы 21"));
+        m_two = std::make_unique<Appender>(QStringLiteral("Весы 22"));
         m_one->record(today(9), QStringLiteral("  1.250"), QStringLiteral("kg"), QStringLiteral("партия 5"));
         m_one->record(today(10), QStringLiteral("  2.000"), QStringLiteral("kg"));
         m_two->record(today(9, 30), QStringLiteral("  3.000"), QStringLiteral("kg"), QStringLiteral("Партия 6"));
         // The central settings as the settings dialog keeps them.
-        for (const auto &[key, value] : {std::pair{"Host", g_host}, {"Port", g_port}, {"Database", QStringLiteral("tarovik")},
+        for (const auto &[key, value] : {std::pair{"Host", environment().value("PGHOST")}, {"Port", environment().value("PGPORT")}, {"Database", QStringLiteral("tarovik")},
                                          {"User", QStringLiteral("viewer")}}) {
             QVERIFY(ProfileFile::writeString(m_program.ini(), QStringLiteral("Central"), QLatin1String(key), value));
         }
@@ -102,27 +102,17 @@ private slots:
         QVERIFY(openFromMenu());
         QTRY_VERIFY_WITH_TIMEOUT(m_window->isVisible(), XServer::WindowTimeoutMs);
         QCOMPARE(m_program.window->findChildren<SupervisorWindow *>().size(), 1);
+        // Each control named for a screen reader.
+        for (const char *name : {"lstStations", "cboPeriod", "txtShifts", "dtpFrom", "dtpTo", "txtNote", "txtUnit",
+                                 "chkDeleted", "grdAll", "lblTotals", "lblState", "cmdExportExcel", "cmdExportPdf"}) {
+            const QWidget *w = m_window->findChild<QWidget *>(QLatin1String(name));
+            QVERIFY2(w && !w->accessibleName().isEmpty(), name);
+        }
     }
 
     void cleanupTestCase()
     {
         m_program.window.reset();
-    }
-
-    void accessible_names_data()
-    {
-        QTest::addColumn<QString>("name");
-        for (const char *name : {"lstStations", "cboPeriod", "txtShifts", "dtpFrom", "dtpTo", "txtNote", "txtUnit",
-                                 "chkDeleted", "grdAll", "lblTotals", "lblState", "cmdExportExcel", "cmdExportPdf"})
-            QTest::newRow(name) << QString::fromLatin1(name);
-    }
-
-    void accessible_names()
-    {
-        QFETCH(QString, name);
-        const QWidget *w = m_window->findChild<QWidget *>(name);
-        QVERIFY(w);
-        QVERIFY(!w->accessibleName().isEmpty());
     }
 
     void stations_note_totals_and_history()

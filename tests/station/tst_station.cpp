@@ -653,7 +653,7 @@ private slots:
             m_env->messages.clear();
             m_env->messages.answer({replace ? Answer::Yes : Answer::No});
         }
-        const QStringList filter{QFileInfo(file).completeBaseName() + QLatin1Char('*')};
+        const QStringList filter{QLatin1Char('*') + QFileInfo(file).completeBaseName() + QLatin1Char('*')};
         const QStringList before = QDir(m_env->folder.path()).entryList(filter, QDir::Files | QDir::Hidden);
         m_clicked = false;
         if (cancel)

@@ -67,9 +67,10 @@ class TestStation : public QObject
 
     QString totals() const { return m_window->findChild<QLabel *>(QStringLiteral("lblTotals"))->text(); }
 
-    void read(const char *weight)
+    // A JW-1 frame: SOH STX, status, eight weight characters, the unit, three more.
+    void read(const char *weight, const char *unit = "kg")
     {
-        m_window->ReadFrom_Unit(QStringLiteral("\x01\x02S%1kg   ").arg(QLatin1String(weight), 8));
+        m_window->ReadFrom_Unit(QStringLiteral("\x01\x02S%1%2   ").arg(QLatin1String(weight), 8).arg(QLatin1String(unit)));
     }
 
     void readThree()
@@ -144,12 +145,14 @@ class TestStation : public QObject
         return QString::fromUtf8(QJsonDocument(workbookRows(path)).toJson());
     }
 
-    // Rows of whole weights, 0.000 to 6.000.
+    // Rows of whole weights, 0.000 to 6.000, a minute apart from 10:00.
     void addRows(int count)
     {
+        const QDateTime first(QDate(2026, 12, 7), QTime(10, 0));
         QStringList rows;
         for (int i = 1; i <= count; ++i)
-            rows << QStringLiteral("%1\t%1\t%2.000\tkg\tS\t07.12.2026 10:00:00\t").arg(i).arg(i % 7);
+            rows << QStringLiteral("%1\t%1\t%2.000\tkg\tS\t%3\t").arg(i).arg(i % 7).arg(
+                first.addSecs(60 * (i - 1)).toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")));
         m_window->journal().addItems(rows);
     }
 
@@ -395,11 +398,11 @@ private slots:
         m_window->tbr1_ButtonClick(QStringLiteral("tbrClear"));
         QTRY_COMPARE(points().size(), 2);
         // Another unit, another line.
-        m_window->ReadFrom_Unit(QStringLiteral("\x01\x02S   1.500g    "));
+        read("1.500", "g ");
         QTRY_COMPARE(window->chart().series().size(), 2);
         QCOMPARE(window->chart().series().at(1)->name(), QStringLiteral("g"));
         // Each unit on its own weight axis: grams do not flatten kilograms.
-        m_window->ReadFrom_Unit(QStringLiteral("\x01\x02S1500.000g    "));
+        read("1500.000", "g ");
         const auto axisOf = [window](int series) {
             QChart &c = window->chart();
             return qobject_cast<QValueAxis *>(c.axes(Qt::Vertical, c.series().at(series)).value(0));
@@ -414,10 +417,7 @@ private slots:
     // small window.
     void chartZoomsAtThePointerAndFitsItsLabels()
     {
-        QStringList rows;
-        for (int i = 0; i < 60; ++i)
-            rows << QStringLiteral("%1\t%1\t%2.000\tkg\tS\t07.12.2026 10:%3:00\t").arg(i + 1).arg(i % 7).arg(i, 2, 10, QLatin1Char('0'));
-        m_window->journal().addItems(rows);
+        addRows(60);
         trigger("mnuChart");
         auto *window = m_window->findChild<ChartWindow *>(QStringLiteral("frmChart"));
         window->resize(420, 300);
@@ -552,10 +552,13 @@ private slots:
         QCOMPARE(m_env->messages.texts().last(), QStringLiteral("Операция отменена."));
     }
 
+    // Texts go without the blanks the journal pads them with (" g" of a
+    // type-0 frame), which the journal file keeps.
     void workbookCellsAreNumbersDatesAndTexts()
     {
         readThree();
         m_window->journal().AddItem(QStringLiteral("4\t4\t--.---\tkg\tS\tне время\tзаметка"));
+        read("2.000", " g");
         m_window->journal().setTextMatrix(1, m_window->journal().Cols() - 1, QStringLiteral("первая"));
         const QString xlsx = exportTo("mnuExportExcel", QStringLiteral("day.xlsx"));
         QCOMPARE(m_env->messages.texts().last(), "Данные сохранены в файле " + xlsx);
@@ -576,9 +579,14 @@ private slots:
         QCOMPARE(cell(1, 5), (QJsonArray{"s", "первая"}));
         QCOMPARE(cell(4, 1), (QJsonArray{"s", "--.---"}));
         QCOMPARE(cell(4, 4), (QJsonArray{"s", "не время"}));
-        QCOMPARE(cell(6, 0), (QJsonArray{"s", "Итого: 4 строки"}));
-        QCOMPARE(cell(7, 1), (QJsonArray{"n", 4.25}));
-        QCOMPARE(cell(7, 2), (QJsonArray{"s", "kg"}));
+        QCOMPARE(cell(5, 2), (QJsonArray{"s", "g"}));
+        QCOMPARE(cell(7, 0), (QJsonArray{"s", "Итого: 5 строк"}));
+        QCOMPARE(cell(8, 1), (QJsonArray{"n", 4.25}));
+        QCOMPARE(cell(8, 2), (QJsonArray{"s", "kg"}));
+        QCOMPARE(cell(9, 2), (QJsonArray{"s", "g"}));
+        const QString journal = m_env->folder.filePath(QStringLiteral("day.txt"));
+        QVERIFY(m_window->fileCommands().WriteJournalFile(journal, QStringLiteral("\t")));
+        QVERIFY(TestFiles::bytesOf(journal).contains("\t g\t"));
     }
 
     // LibreOffice Calc in a Russian locale reads the weights as numbers: it
@@ -749,22 +757,6 @@ private slots:
         };
         QVERIFY(holds(weights[atStart - Preloaded - 1]));
         QVERIFY(!holds(weights[atStart - Preloaded]));
-    }
-
-    // The workbook's texts without the blanks the journal pads them with
-    // (" g" of a type-0 frame); the journal file keeps them.
-    void workbookCellsAreTrimmed()
-    {
-        read("1.000");
-        m_window->ReadFrom_Unit(QStringLiteral("\x01\x02S%1 g   ").arg(QStringLiteral("2.000"), 8));
-        QCOMPARE(m_window->journal().TextMatrix(2, 3), QStringLiteral(" g"));
-        const QJsonArray rows = workbookRows(exportTo("mnuExportExcel", QStringLiteral("units.xlsx")));
-        QVERIFY(rows.size() >= 7);
-        QCOMPARE(rows.at(2).toArray().at(2), (QJsonArray{"s", "g"}));
-        QCOMPARE(rows.at(6).toArray().at(2), (QJsonArray{"s", "g"}));
-        const QString journal = m_env->folder.filePath(QStringLiteral("units.txt"));
-        QVERIFY(m_window->fileCommands().WriteJournalFile(journal, QStringLiteral("\t")));
-        QVERIFY(TestFiles::bytesOf(journal).contains("\t g\t"));
     }
 };
 

@@ -131,13 +131,9 @@ private slots:
         }
         QVERIFY(m_program->messages.texts().isEmpty());
         QVERIFY(stored.enabled);
-        QCOMPARE(stored.connection.host, QStringLiteral("db.example.org"));
-        QCOMPARE(stored.connection.port, 6543);
-        QCOMPARE(stored.connection.database, QStringLiteral("tarovik"));
-        QCOMPARE(stored.connection.user, QStringLiteral("station_3"));
-        QCOMPARE(stored.connection.sslMode, QStringLiteral("verify-full"));
-        QCOMPARE(stored.connection.sslRootCert, cert);
-        QCOMPARE(stored.connection.stationName, QStringLiteral("Весы 3, склад"));
+        const auto &c = stored.connection;
+        QCOMPARE((QStringList{c.host, QString::number(c.port), c.database, c.user, c.sslMode, c.sslRootCert, c.stationName}),
+                 (QStringList{"db.example.org", "6543", "tarovik", "station_3", "verify-full", cert, "Весы 3, склад"}));
         QVERIFY(!stored.connection.station.isNull());
         QVERIFY(!TestFiles::bytesOf(ini()).contains(QByteArray("пароль")));
         QCOMPARE(pgpass, QStringLiteral("db.example.org:6543:tarovik:station_3:пароль\\:1\n").toUtf8());

@@ -25,6 +25,7 @@ public:
     FakeFileDialogs dialogs;
     FakeSerialLine *line = nullptr; // the fake in use, owned by the window
     std::unique_ptr<frm1> window;
+    UserMessages *boxes = &messages; // real boxes instead, where a test sets them
 
     // Starts (or starts again) the program and shows its window.
     frm1 &start(std::unique_ptr<SerialLine> commPort = nullptr, std::unique_ptr<Clock> clock = nullptr)
@@ -39,7 +40,7 @@ public:
         MainWindowServices services;
         services.programFolder = folder.path();
         services.commPort = std::move(commPort);
-        services.messages = &messages;
+        services.messages = boxes;
         services.fileDialogs = &dialogs;
         services.clock = std::move(clock);
         window = std::make_unique<frm1>(std::move(services));

@@ -6,6 +6,7 @@
 #include "recovery/JournalRecovery.h"
 #include "recovery/RecoveryFormat.h"
 #include "settings/IniTxt.h"
+#include "support/CentralServer.h"
 #include "support/TestWindow.h"
 #include "support/XServer.h"
 
@@ -29,31 +30,6 @@ constexpr int Timeout = 20000;
 constexpr int Port = 3;
 const QStringList Cycle{"1.000", "2.000", "3.000"};
 const QString Note = QStringLiteral("партия 7");
-
-// The central journal's test server (a CTest fixture), from the env file its start wrote.
-QProcessEnvironment centralServer()
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    QFile f(QStringLiteral(PG_FIXTURE_DIR "/env"));
-    if (f.open(QIODevice::ReadOnly)) {
-        const QString line = QString::fromUtf8(f.readAll()).trimmed().remove(QStringLiteral("export "));
-        for (const QString &pair : line.split(u' ', Qt::SkipEmptyParts)) {
-            const qsizetype eq = pair.indexOf(u'=');
-            env.insert(pair.left(eq), pair.mid(eq + 1).remove(u'\''));
-        }
-    }
-    return env;
-}
-
-// One value of a statement run as the server's superuser.
-QByteArray superuser(const QString &sql)
-{
-    QProcess psql;
-    psql.setProcessEnvironment(centralServer());
-    psql.start(QStringLiteral("psql"), {"-X", "-q", "-At", "-v", "ON_ERROR_STOP=1", "-c", sql});
-    psql.waitForFinished(Timeout);
-    return psql.readAllStandardOutput().trimmed();
-}
 
 } // namespace
 
@@ -290,7 +266,7 @@ class TestX11RealKill : public QObject
         QVERIFY(last > 0);
         const QString events =
             QStringLiteral("SELECT count(*) || ' ' || max(seq) FROM tarovik.events WHERE station = '%1'").arg(m_station);
-        QTRY_COMPARE_WITH_TIMEOUT(superuser(events), QStringLiteral("%1 %1").arg(last).toUtf8(), Timeout);
+        QTRY_COMPARE_WITH_TIMEOUT(CentralServer::superuser(events), QStringLiteral("%1 %1").arg(last), Timeout);
         killProgram();
 
         const RecoveredJournal journal = recovery();
@@ -298,10 +274,10 @@ class TestX11RealKill : public QObject
         QJsonArray own;
         for (qsizetype i = 0; i < rows.size(); ++i)
             own.append(QJsonArray{journal.storedRows.at(i).id, rows.at(i)});
-        const QJsonArray central = QJsonDocument::fromJson(superuser(QStringLiteral(
+        const QJsonArray central = QJsonDocument::fromJson(CentralServer::superuser(QStringLiteral(
             "SELECT coalesce(json_agg(json_build_array(reading, concat_ws(E'\\t', nom_pp, weight_text, unit, stat, "
             "time_text, note)) ORDER BY reading), '[]') FROM tarovik.readings WHERE station = '%1' AND in_journal "
-            "AND NOT deleted").arg(m_station))).array();
+            "AND NOT deleted").arg(m_station)).toUtf8()).array();
         QCOMPARE(central, own);
     }
 
@@ -317,16 +293,15 @@ private slots:
         WriteIniValue(ini, QStringLiteral("UserSettings"), QStringLiteral("txtValTypeScale"), QStringLiteral("0"));
         WriteIniValue(ini, QStringLiteral("UserSettings"), QStringLiteral("arrLuft_0"), QStringLiteral("0"));
         WriteIniValue(ini, QStringLiteral("LastSettings"), QStringLiteral("CommNom"), QString::number(Port));
-        const QProcessEnvironment server = centralServer();
-        QVERIFY2(server.contains("PGPORT"), "the central journal's test server is not there");
+        QVERIFY2(CentralServer::ready(), "the central journal's test server is not there");
         CentralSettings central;
         central.enabled = true;
         central.connection.host = QStringLiteral("127.0.0.1");
-        central.connection.port = server.value("PGPORT").toInt();
-        central.connection.user = QStringLiteral("killed_%1").arg(QCoreApplication::applicationPid());
+        central.connection.port = CentralServer::port();
+        central.connection.user = CentralServer::login(QStringLiteral("killed"), QStringLiteral("IN ROLE tarovik_station"),
+                                                       QStringLiteral("пароль"));
         central.connection.sslMode = QStringLiteral("disable");
         central.connection.stationName = QStringLiteral("Весы, убитые");
-        superuser(QStringLiteral("CREATE ROLE %1 LOGIN PASSWORD 'пароль' IN ROLE tarovik_station").arg(central.connection.user));
         QVERIFY(central.write(ini));
         QVERIFY(CentralSettings::writePassword(ini, central.connection, QStringLiteral("пароль")));
         m_station = CentralSettings::read(ini).connection.station.toString(QUuid::WithoutBraces);

@@ -58,6 +58,9 @@ constexpr int LineRateScalePort = 9;
 // process's processor time and the wall time from start() until the scale
 // ends, after the last ACK is in.
 bool runScale(const TestWindow &window, int seconds, const std::function<bool()> &start);
+// The started window receives from the virtual scale on its port for
+// seconds (tbrReadAllPlu), as runScale() reports, then stops.
+bool receiveAtLineRate(const TestWindow &window, int seconds);
 // A frame of scale type t with this weight, ENQ at its end.
 QByteArray frameOf(int type, const QString &weight);
 

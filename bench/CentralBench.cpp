@@ -20,11 +20,9 @@
 #include "link/QtSerialLine.h"
 #include "link/Recorder.h"
 #include "link/ScaleLink.h"
-#include "settings/frmSettings.h"
 #include "station/Station.h"
 #include "support/TestWindow.h"
 
-#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -392,14 +390,8 @@ bool centralLineChild(const QStringList &args)
         }, 30))
         return false;
     Lags lags(w);
-    w.settingsDialog().findChild<QComboBox *>(QStringLiteral("lstCommNom"))
-        ->setEditText(QString::number(LineRateScalePort));
-    if (!runScale(window, seconds, [&] {
-            w.tbr1_ButtonClick(QStringLiteral("tbrReadAllPlu"));
-            return true;
-        }))
+    if (!receiveAtLineRate(window, seconds))
         return false;
-    w.tbr1_ButtonClick(QStringLiteral("tbrStopRead"));
     if (on)
         Measure::runUntil([&] { return lags.allCommitted(); }, 30);
     Measure::report("rows", w.journal().Rows() - 1);

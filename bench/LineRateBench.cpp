@@ -99,6 +99,20 @@ bool runScale(const TestWindow &window, int seconds, const std::function<bool()>
     return true;
 }
 
+bool receiveAtLineRate(const TestWindow &window, int seconds)
+{
+    frm1 &w = *window.window;
+    w.settingsDialog().findChild<QComboBox *>(QStringLiteral("lstCommNom"))
+        ->setEditText(QString::number(LineRateScalePort));
+    if (!runScale(window, seconds, [&] {
+            w.tbr1_ButtonClick(QStringLiteral("tbrReadAllPlu"));
+            return true;
+        }))
+        return false;
+    w.tbr1_ButtonClick(QStringLiteral("tbrStopRead"));
+    return true;
+}
+
 namespace {
 
 // The same window as the program's runs, shown and idle, beside a receiver
@@ -144,14 +158,8 @@ bool lineRateChild(const QStringList &args)
     if (args.value(3) != QLatin1String("off"))
         waitForRecoveryBase(window.folder.path(), preloaded);
 
-    w.settingsDialog().findChild<QComboBox *>(QStringLiteral("lstCommNom"))
-        ->setEditText(QString::number(LineRateScalePort));
-    if (!runScale(window, seconds, [&] {
-            w.tbr1_ButtonClick(QStringLiteral("tbrReadAllPlu"));
-            return true;
-        }))
+    if (!receiveAtLineRate(window, seconds))
         return false;
-    w.tbr1_ButtonClick(QStringLiteral("tbrStopRead"));
     Measure::report("rows", w.journal().Rows() - 1 - preloaded);
     Measure::report("messages", double(window.messages.messages().size()));
     Measure::report("recovery_kb", QFileInfo(window.folder.filePath(JournalRecovery::fileName())).size() / 1024.0);

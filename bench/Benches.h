@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class JournalGrid;
 class frm1;
 class TestWindow;
@@ -29,6 +31,7 @@ struct BenchOptions {
     int jobRows = 1000000; // the journal exported while the scale streams
     int centralEvents = 200000; // in the outbox when the server comes back
     int centralUnreachableSeconds = 6; // the sender trying, each kind of unreachable server
+    int centralLineSeconds = 60; // three stations at line rate, the central journal on, then off
 };
 
 using Settings = QList<QPair<QString, QString>>;
@@ -47,6 +50,17 @@ void waitForRecoveryBase(const QString &folder, int rows);
 // a pause does. Returns the first reading's processor time, its events
 // included.
 double firstReadingThenPause(frm1 &window, const QString &chunk);
+// The port of the line rate's virtual scale, in the window's folder.
+constexpr int LineRateScalePort = 9;
+// Runs the virtual scale (type 0 with ENQ, two weights) for seconds on the
+// scale's port in the window's folder; start() begins the reception once the
+// port is there. Reports the scale's frames and the ACKs it got, and the
+// process's processor time and the wall time from start() until the scale
+// ends, after the last ACK is in.
+bool runScale(const TestWindow &window, int seconds, const std::function<bool()> &start);
+// The started window receives from the virtual scale on its port for
+// seconds (tbrReadAllPlu), as runScale() reports, then stops.
+bool receiveAtLineRate(const TestWindow &window, int seconds);
 // A frame of scale type t with this weight, ENQ at its end.
 QByteArray frameOf(int type, const QString &weight);
 
@@ -64,3 +78,4 @@ void benchCentral(Table &table, const BenchOptions &options);
 bool fileChild(const QStringList &args);
 bool lineRateChild(const QStringList &args);
 bool startupChild(const QStringList &args);
+bool centralLineChild(const QStringList &args);

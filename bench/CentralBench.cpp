@@ -1,16 +1,29 @@
 // The station's side of the central journal against a real server started
 // for the run (scripts/pg-test-server.sh, synced to disk as in the field):
-// the catch-up of an outbox that filled while the server was away, the
-// outbox's bytes an event, and the window's event loop while the sender
-// meets a server that cannot be reached or never answers.
+// three stations at line rate, each the main window on the real serial line
+// fed by the virtual scale, with the central journal on and then off (the
+// lag from a reading recorded to its commit, and what sending costs the
+// station's processor); the catch-up of an outbox that filled while the
+// server was away, the outbox's bytes an event, and the window's event loop
+// while the sender meets a server that cannot be reached or never answers.
 
 #include "Benches.h"
 #include "Measure.h"
 
+#include "app/frm1.h"
 #include "central/CentralEvent.h"
+#include "central/CentralJournal.h"
 #include "central/CentralSender.h"
+#include "central/CentralSettings.h"
 #include "central/Outbox.h"
+#include "journal/JournalGrid.h"
+#include "link/QtSerialLine.h"
+#include "link/Recorder.h"
+#include "link/ScaleLink.h"
+#include "station/Station.h"
+#include "support/TestWindow.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -20,11 +33,17 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
+#include <map>
 #include <memory>
+#include <vector>
 
 namespace {
 
 constexpr int BeatMs = 5;
+constexpr int LineStations = 3;
+const QString StationPassword = QStringLiteral("bench");
 
 // A server of its own for the bench, stopped when it goes.
 struct Server {
@@ -65,20 +84,26 @@ struct Server {
         psql.start(QStringLiteral("psql"), {"-X", "-q", "-v", "ON_ERROR_STOP=1", "-c", sql});
         return psql.waitForFinished(60000) && psql.exitCode() == 0;
     }
+    int port() const { return env.value(QStringLiteral("PGPORT")).toInt(); }
+    // A station's login, its password StationPassword.
+    bool login(const QString &role) const
+    {
+        return superuser(
+            QStringLiteral("CREATE ROLE %1 LOGIN PASSWORD '%2' IN ROLE tarovik_station").arg(role, StationPassword));
+    }
     // A station's login and its connection, its password in a pgpass file.
     CentralConnection station(const QString &role, const QString &folder) const
     {
         CentralConnection c;
         c.host = QStringLiteral("127.0.0.1");
-        c.port = env.value(QStringLiteral("PGPORT")).toInt();
+        c.port = port();
         c.user = role;
         c.station = QUuid::createUuid();
         c.stationName = QStringLiteral("Весы 1, склад");
         c.passFile = QDir(folder).filePath(QStringLiteral("pgpass"));
         QFile pass(c.passFile);
-        if (superuser(QStringLiteral("CREATE ROLE %1 LOGIN PASSWORD 'bench' IN ROLE tarovik_station").arg(role))
-            && pass.open(QIODevice::WriteOnly)) {
-            pass.write(QStringLiteral("*:*:*:%1:bench\n").arg(role).toUtf8());
+        if (login(role) && pass.open(QIODevice::WriteOnly)) {
+            pass.write(QStringLiteral("*:*:*:%1:%2\n").arg(role, StationPassword).toUtf8());
             pass.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
         }
         return c;
@@ -229,7 +254,150 @@ Unreachable whileUnreachable(const QString &host, int port, double seconds)
     return f;
 }
 
+// The lag of each reading, from the moment it is recorded (its event kept
+// in the outbox) to the moment the station hears it committed.
+class Lags : public QObject
+{
+public:
+    explicit Lags(frm1 &w)
+    {
+        connect(&w.scaleLink().recorder(), &Recorder::recorded, this, [&w, this] {
+            if (const qint64 id = w.journal().readingId(w.journal().Rows() - 1))
+                m_recordedAt.emplace(id, Measure::monotonicSeconds());
+        });
+        connect(&w.station().central(), &CentralJournal::committed, this, [this](qint64 seq) {
+            const double now = Measure::monotonicSeconds();
+            const auto end = m_recordedAt.upper_bound(seq);
+            for (auto it = m_recordedAt.begin(); it != end; ++it)
+                m_lags.push_back(now - it->second);
+            m_recordedAt.erase(m_recordedAt.begin(), end);
+        });
+    }
+    bool allCommitted() const { return m_recordedAt.empty(); }
+    void report()
+    {
+        std::sort(m_lags.begin(), m_lags.end());
+        // Nearest rank.
+        const auto at = [this](double q) {
+            return m_lags.empty() ? -1.0 : m_lags[size_t(std::max(1.0, std::ceil(q * m_lags.size()))) - 1];
+        };
+        Measure::report("committed", double(m_lags.size()));
+        Measure::report("uncommitted", double(m_recordedAt.size()));
+        Measure::report("lag_p50", at(0.5));
+        Measure::report("lag_p99", at(0.99));
+        Measure::report("lag_max", at(1.0));
+    }
+
+private:
+    std::map<qint64, double> m_recordedAt; // readings not yet committed, by id
+    std::vector<double> m_lags;
+};
+
+// Three stations at line rate side by side, the central journal on (the
+// lag, the processor time), then three with it off (the processor time).
+void lineRate(Table &table, const BenchOptions &options, const Server &server)
+{
+    const QString seconds = QString::number(options.centralLineSeconds);
+    QList<QStringList> on, off;
+    for (int s = 1; s <= LineStations; ++s) {
+        const QString role = QStringLiteral("bench_line_%1").arg(s);
+        if (!server.login(role))
+            return;
+        on << QStringList{QStringLiteral("centralline"), seconds, QStringLiteral("on"),
+                          QString::number(server.port()), role};
+        off << QStringList{QStringLiteral("centralline"), seconds, QStringLiteral("off")};
+    }
+    const int timeout = options.centralLineSeconds + 180;
+    const QList<QMap<QString, double>> runs[] = {Measure::runChildren(on, timeout),
+                                                 Measure::runChildren(off, timeout)};
+    double cpu[2] = {}, rows[2] = {};
+    bool ran = true;
+    for (int i = 0; i < 2; ++i) {
+        for (const auto &r : runs[i]) {
+            ran = ran && r.value("frames") > 0 && r.value("rows") == r.value("frames");
+            cpu[i] += r.value("cpu");
+            rows[i] += r.value("rows");
+        }
+    }
+    double p50 = 0, p99 = 0, worst = 0, committed = 0, uncommitted = 0;
+    QStringList p99s;
+    for (const auto &r : runs[0]) {
+        p50 = std::max(p50, r.value("lag_p50"));
+        p99 = std::max(p99, r.value("lag_p99"));
+        worst = std::max(worst, r.value("lag_max"));
+        committed += r.value("committed");
+        uncommitted += r.value("uncommitted");
+        p99s << millis(r.value("lag_p99"));
+    }
+    const bool lagged = ran && committed == rows[0] && uncommitted == 0;
+    table.add({QStringLiteral("central: lag from a reading recorded to committed, %1 stations at line rate %2 s, "
+                              "p99 (the worst station's)")
+                   .arg(LineStations)
+                   .arg(seconds),
+               lagged ? millis(p99) : QStringLiteral("–"),
+               QStringLiteral("p99 of each station %1; p50 %2, max %3; %4 readings committed of %5")
+                   .arg(p99s.join(QStringLiteral(", ")), millis(p50), millis(worst))
+                   .arg(committed)
+                   .arg(rows[0]),
+               QString(), QStringLiteral("p99 <= 1 s"), lagged && p99 <= 1.0});
+    const double perOn = rows[0] > 0 ? cpu[0] / rows[0] : 0, perOff = rows[1] > 0 ? cpu[1] / rows[1] : 0;
+    const double more = perOff > 0 ? perOn / perOff - 1 : 0;
+    table.add({QStringLiteral("central: processor time at line rate, central journal on against off (%1 stations "
+                              "%2 s each, the stations' processes)")
+                   .arg(LineStations)
+                   .arg(seconds),
+               QStringLiteral("%1%2 %").arg(more >= 0 ? "+" : "").arg(100 * more, 0, 'f', 1),
+               QStringLiteral("on %1 a reading (%2 s over %3 readings), off %4 a reading (%5 s over %6)")
+                   .arg(micros(perOn))
+                   .arg(cpu[0], 0, 'f', 2)
+                   .arg(rows[0])
+                   .arg(micros(perOff))
+                   .arg(cpu[1], 0, 'f', 2)
+                   .arg(rows[1]),
+               QString::number(1 + more, 'f', 3), QStringLiteral("<= 15 % more"), ran && more <= 0.15});
+}
+
 } // namespace
+
+bool centralLineChild(const QStringList &args)
+{
+    if (args.value(0) != QLatin1String("centralline"))
+        return false;
+    const int seconds = args.value(1).toInt();
+    const bool on = args.value(2) == QLatin1String("on");
+    TestWindow window;
+    writeSettings(window, {{"txtValTypeScale", "0"}, {"arrLuft_0", "0"}, {"chkShowStreamData", "1"}});
+    if (on) {
+        CentralSettings central;
+        central.enabled = true;
+        central.connection.host = QStringLiteral("127.0.0.1");
+        central.connection.port = args.value(3).toInt();
+        central.connection.user = args.value(4);
+        central.connection.sslMode = QStringLiteral("disable");
+        central.connection.stationName = args.value(4);
+        if (!central.write(window.ini()) || !CentralSettings::writePassword(window.ini(), central.connection,
+                                                                            StationPassword))
+            return false;
+    }
+    frm1 &w = window.start(std::make_unique<QtSerialLine>(window.folder.path()));
+    QCoreApplication::processEvents();
+    waitForRecoveryBase(window.folder.path(), 0);
+    CentralJournal &central = w.station().central();
+    // Connected, and the journal's first event (the program starts it empty)
+    // committed: the readings alone are measured.
+    if (on && !Measure::runUntil([&] {
+            return central.state().kind == CentralJournal::State::Kind::Sent && central.state().waiting == 0;
+        }, 30))
+        return false;
+    Lags lags(w);
+    if (!receiveAtLineRate(window, seconds))
+        return false;
+    if (on)
+        Measure::runUntil([&] { return lags.allCommitted(); }, 30);
+    Measure::report("rows", w.journal().Rows() - 1);
+    lags.report();
+    return true;
+}
 
 void benchCentral(Table &table, const BenchOptions &options)
 {
@@ -239,6 +407,7 @@ void benchCentral(Table &table, const BenchOptions &options)
                    QString(), false});
         return;
     }
+    lineRate(table, options, server);
     for (const auto &[what, event] : {std::pair{"a typical reading", &typicalReading},
                                       std::pair{"a note changed", &typicalNoteChange}}) {
         const double bytes = outboxBytes(event);

@@ -33,8 +33,6 @@
 
 namespace {
 
-constexpr int ScalePort = 9;
-
 // What the receive rule alone asks of the process for each frame, on the
 // real serial line opened as the program opens it: a wake-up for its bytes,
 // another when the 10 ms pause ends, the frame read and answered with ACK.
@@ -70,18 +68,15 @@ private:
     QTimer m_pause;
 };
 
-// Runs the virtual scale (type 0 with ENQ, two weights) for seconds on the
-// scale's port in the window's folder; start() begins the reception once the
-// port is there. Reports the scale's frames and the ACKs it got, and the
-// process's processor time and the wall time from start() until the scale
-// ends, after the last ACK is in.
+} // namespace
+
 bool runScale(const TestWindow &window, int seconds, const std::function<bool()> &start)
 {
     QProcess scale;
     scale.start(QStringLiteral(VIRTUAL_SCALE_PATH),
-                {"--folder", window.folder.path(), "--port", QString::number(ScalePort), "--type", "0", "--enq",
-                 "--weights", "1.000,2.000", "--seconds", QString::number(seconds)});
-    const QString port = window.folder.filePath(QStringLiteral("ports/COM%1").arg(ScalePort));
+                {"--folder", window.folder.path(), "--port", QString::number(LineRateScalePort), "--type", "0",
+                 "--enq", "--weights", "1.000,2.000", "--seconds", QString::number(seconds)});
+    const QString port = window.folder.filePath(QStringLiteral("ports/COM%1").arg(LineRateScalePort));
     if (!Measure::runUntil([&] { return QFileInfo::exists(port); }, 10))
         return false;
 
@@ -104,6 +99,22 @@ bool runScale(const TestWindow &window, int seconds, const std::function<bool()>
     return true;
 }
 
+bool receiveAtLineRate(const TestWindow &window, int seconds)
+{
+    frm1 &w = *window.window;
+    w.settingsDialog().findChild<QComboBox *>(QStringLiteral("lstCommNom"))
+        ->setEditText(QString::number(LineRateScalePort));
+    if (!runScale(window, seconds, [&] {
+            w.tbr1_ButtonClick(QStringLiteral("tbrReadAllPlu"));
+            return true;
+        }))
+        return false;
+    w.tbr1_ButtonClick(QStringLiteral("tbrStopRead"));
+    return true;
+}
+
+namespace {
+
 // The same window as the program's runs, shown and idle, beside a receiver
 // that only does what the receive rule asks.
 bool bareChild(int seconds)
@@ -115,7 +126,7 @@ bool bareChild(int seconds)
     QCoreApplication::processEvents();
     waitForRecoveryBase(window.folder.path(), 0); // as the program's runs do
     BareReceiver receiver(window.folder.path(), window.messages);
-    return runScale(window, seconds, [&] { return receiver.open(ScalePort); });
+    return runScale(window, seconds, [&] { return receiver.open(LineRateScalePort); });
 }
 
 } // namespace
@@ -147,13 +158,8 @@ bool lineRateChild(const QStringList &args)
     if (args.value(3) != QLatin1String("off"))
         waitForRecoveryBase(window.folder.path(), preloaded);
 
-    w.settingsDialog().findChild<QComboBox *>(QStringLiteral("lstCommNom"))->setEditText(QString::number(ScalePort));
-    if (!runScale(window, seconds, [&] {
-            w.tbr1_ButtonClick(QStringLiteral("tbrReadAllPlu"));
-            return true;
-        }))
+    if (!receiveAtLineRate(window, seconds))
         return false;
-    w.tbr1_ButtonClick(QStringLiteral("tbrStopRead"));
     Measure::report("rows", w.journal().Rows() - 1 - preloaded);
     Measure::report("messages", double(window.messages.messages().size()));
     Measure::report("recovery_kb", QFileInfo(window.folder.filePath(JournalRecovery::fileName())).size() / 1024.0);

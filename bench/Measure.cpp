@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <memory>
 #include <sys/resource.h>
 #include <vector>
 
@@ -99,22 +100,38 @@ bool runUntilFinished(QProcess &process, double seconds)
 
 QMap<QString, double> runChild(const QStringList &args, int timeoutSeconds)
 {
-    QProcess child;
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start(QCoreApplication::applicationFilePath(), QStringList{QStringLiteral("--child")} + args);
-    QMap<QString, double> figures;
-    if (!child.waitForFinished(timeoutSeconds * 1000) || child.exitCode() != 0) {
-        child.kill();
-        child.waitForFinished();
-        std::fprintf(stderr, "bench: child %s failed\n", qPrintable(args.join(QLatin1Char(' '))));
-        return figures;
+    return runChildren({args}, timeoutSeconds).constFirst();
+}
+
+QList<QMap<QString, double>> runChildren(const QList<QStringList> &runs, int timeoutSeconds)
+{
+    std::vector<std::unique_ptr<QProcess>> children;
+    for (const QStringList &args : runs) {
+        children.push_back(std::make_unique<QProcess>());
+        children.back()->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        children.back()->start(QCoreApplication::applicationFilePath(), QStringList{QStringLiteral("--child")} + args);
     }
-    for (const QByteArray &line : child.readAllStandardOutput().split('\n')) {
-        const qsizetype eq = line.indexOf('=');
-        if (eq > 0)
-            figures.insert(QString::fromLatin1(line.left(eq)), line.mid(eq + 1).toDouble());
+    QElapsedTimer clock;
+    clock.start();
+    QList<QMap<QString, double>> results;
+    for (size_t i = 0; i < children.size(); ++i) {
+        QProcess &child = *children[i];
+        QMap<QString, double> figures;
+        const int left = int(std::max<qint64>(0, timeoutSeconds * 1000LL - clock.elapsed()));
+        if (!child.waitForFinished(left) || child.exitCode() != 0) {
+            child.kill();
+            child.waitForFinished();
+            std::fprintf(stderr, "bench: child %s failed\n", qPrintable(runs.at(qsizetype(i)).join(QLatin1Char(' '))));
+        } else {
+            for (const QByteArray &line : child.readAllStandardOutput().split('\n')) {
+                const qsizetype eq = line.indexOf('=');
+                if (eq > 0)
+                    figures.insert(QString::fromLatin1(line.left(eq)), line.mid(eq + 1).toDouble());
+            }
+        }
+        results.append(figures);
     }
-    return figures;
+    return results;
 }
 
 QMap<QString, double> medianChild(const QStringList &args, int timeoutSeconds, int runs, const QString &by,

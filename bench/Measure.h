@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QList>
 #include <QMap>
 #include <QString>
 #include <QStringList>
@@ -35,6 +36,8 @@ bool runUntilFinished(QProcess &process, double seconds);
 // A child run: this executable with "--child" and args. It reports figures
 // as lines "name=value", which come back as a map (empty when it failed).
 QMap<QString, double> runChild(const QStringList &args, int timeoutSeconds);
+// Children side by side, one a list of args; their figures in that order.
+QList<QMap<QString, double>> runChildren(const QList<QStringList> &runs, int timeoutSeconds);
 // The same child run runs times (once at least): the run whose figure by is
 // the median.
 // Empty when a run failed or the runs disagree on their figure agreed (what

@@ -23,7 +23,7 @@ int main(int argc, char *argv[])
 
     if (args.value(0) == QLatin1String("--child")) {
         args.removeFirst();
-        return fileChild(args) || lineRateChild(args) || startupChild(args) ? 0 : 1;
+        return fileChild(args) || lineRateChild(args) || startupChild(args) || centralLineChild(args) ? 0 : 1;
     }
 
     BenchOptions options;
@@ -41,6 +41,7 @@ int main(int argc, char *argv[])
         options.jobRows = 100000;
         options.centralEvents = 20000;
         options.centralUnreachableSeconds = 3;
+        options.centralLineSeconds = 10;
     }
     for (const QString &arg : args.filter(QStringLiteral("--marks="))) {
         options.receiveMarks.clear();

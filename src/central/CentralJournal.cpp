@@ -76,6 +76,7 @@ void CentralJournal::configure(bool on, const CentralConnection &connection, con
         if (m_outbox->pending().isEmpty())
             m_since = QDateTime();
         changedState();
+        emit committed(seq);
     });
     connect(m_sender.get(), &CentralSender::failed, this, &CentralJournal::onFailed);
     m_sender->start(m_outbox->pending());

@@ -59,6 +59,8 @@ public:
 signals:
     // state() changed; told at most a few times a second.
     void stateChanged();
+    // The server committed the events up to seq.
+    void committed(qint64 seq);
     // Events can no longer be kept, or the server refused them: the
     // operator is told once.
     void problem(const QString &text);

@@ -1,6 +1,7 @@
 #include "central/CentralSender.h"
 
 #include "central/CentralEvent.h"
+#include "central/CentralServer.h"
 #include "central/CentralTexts.h"
 #include "central/PgConnection.h"
 
@@ -139,40 +140,6 @@ std::optional<QString> checkReach(SenderShared &s)
     return problem;
 }
 
-// What the sender tells the operator of a connection's error, told apart
-// by its kind and SQLSTATE, never by libpq's (translated) texts.
-QString messageFor(const PgError &error, const CentralConnection &c)
-{
-    switch (error.kind) {
-    case PgError::None:
-    case PgError::Stopped:
-        return QString();
-    case PgError::Password:
-        return CentralTexts::wrongPassword(c.user);
-    case PgError::NotConnected:
-        // Name and TCP are known good here: with TLS asked for, TLS failed.
-        if (c.sslMode == QLatin1String("require") || c.sslMode.startsWith(QLatin1String("verify")))
-            return CentralTexts::tlsFailed();
-        return CentralTexts::connectionFailed();
-    case PgError::NoAnswer:
-        return CentralTexts::noAnswer(c.host, c.port);
-    case PgError::Lost:
-        return CentralTexts::connectionLost();
-    case PgError::Refused:
-        break;
-    }
-    const QString &code = error.sqlState;
-    if (code == QLatin1String("42501"))
-        return CentralTexts::noRight(c.user);
-    if (code == QLatin1String("TK001"))
-        return CentralTexts::numberReused();
-    if (code == QLatin1String("TK004"))
-        return CentralTexts::schemaTooNew(CentralSender::KnownSchemaVersion + 1, CentralSender::KnownSchemaVersion);
-    if (code.startsWith(QLatin1String("08")) || code.startsWith(QLatin1String("57P")))
-        return CentralTexts::connectionLost(); // the connection broken, the server shut down or the session ended
-    return CentralTexts::serverError(code);
-}
-
 // One connection: from connecting to the error that ends it.
 class Session
 {
@@ -194,8 +161,10 @@ public:
 
 private:
     std::optional<QString> connect();
-    // One statement's single value, or the error's text.
-    std::optional<QByteArray> value(const char *sql, const QByteArrayList &params, QString &error);
+    std::optional<QByteArray> value(const char *sql, const QByteArrayList &params, QString &error)
+    {
+        return CentralServer::value(m_db, sql, params, m_s.connection, &error);
+    }
 
     SenderShared &m_s;
     PgConnection m_db;
@@ -206,32 +175,9 @@ std::optional<QString> Session::connect()
     if (std::optional<QString> problem = checkReach(m_s))
         return problem;
     const CentralConnection &c = m_s.connection;
-    const bool opened = m_db.open({{"host", c.host.toUtf8()},
-                                   {"port", QByteArray::number(c.port)},
-                                   {"dbname", c.database.toUtf8()},
-                                   {"user", c.user.toUtf8()},
-                                   {"sslmode", c.sslMode.toUtf8()},
-                                   {"sslrootcert", c.sslRootCert.toUtf8()},
-                                   {"passfile", c.passFile.toUtf8()},
-                                   {"application_name", QByteArrayLiteral("tarovik-station")},
-                                   {"client_encoding", QByteArrayLiteral("UTF8")}});
-    if (!opened)
-        return messageFor(m_db.lastError(), c);
+    if (!m_db.open(CentralServer::parameters(c)))
+        return CentralServer::problem(m_db.lastError(), c);
     return std::nullopt;
-}
-
-std::optional<QByteArray> Session::value(const char *sql, const QByteArrayList &params, QString &error)
-{
-    const PgResult r = m_db.query(sql, params);
-    if (!r.ok()) {
-        error = messageFor(r.error, m_s.connection);
-        return std::nullopt;
-    }
-    if (r.rows.size() != 1 || r.rows.first().size() != 1) {
-        error = CentralTexts::connectionLost();
-        return std::nullopt;
-    }
-    return r.rows.first().first().toUtf8();
 }
 
 QString Session::run(bool &progressed)

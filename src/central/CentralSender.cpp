@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <utility>
 #include <deque>
 #include <iterator>
 #include <mutex>
@@ -40,6 +41,7 @@ struct SenderShared {
     CentralSender *owner = nullptr;        // null once the window's side is gone
     bool stop = false;
     bool finished = false;
+    bool idle = false; // the thread waits for an event: the next one wakes it
     int wake[2] = {-1, -1}; // a byte written wakes the thread's poll()
 
     ~SenderShared()
@@ -206,6 +208,7 @@ QString Session::run(bool &progressed)
             if (m_s.stop)
                 return QString();
             const size_t n = std::min(m_s.queue.size(), size_t(m_s.timing.batchEvents));
+            m_s.idle = n == 0;
             for (size_t i = 0; i < n; ++i)
                 events.append(m_s.queue[i].json);
             if (n > 0)
@@ -214,7 +217,9 @@ QString Session::run(bool &progressed)
         if (events.isEmpty()) {
             // Nothing to send: wait for an event, and notice a connection
             // the server ended meanwhile.
-            const Waited w = waitFor(m_s, m_db.socket(), POLLIN, after(3600 * 1000), true);
+            Waited w = waitFor(m_s, m_db.socket(), POLLIN, after(3600 * 1000), true);
+            if (w == Waited::Woken)
+                w = waitFor(m_s, m_db.socket(), POLLIN, after(m_s.timing.gatherMs));
             if (w == Waited::Stopped)
                 return QString();
             if (w == Waited::Ready) {
@@ -321,13 +326,15 @@ void CentralSender::start(const QList<OutboxFormat::Entry> &pending)
 
 void CentralSender::send(const OutboxFormat::Entry &entry)
 {
+    bool wake = false;
     {
         std::lock_guard<std::mutex> lock(m_shared->mutex);
         if (entry.seq <= m_shared->lastQueued)
             return;
         m_shared->queue.push_back(entry);
         m_shared->lastQueued = entry.seq;
+        wake = std::exchange(m_shared->idle, false);
     }
-    if (m_started)
+    if (m_started && wake)
         m_shared->wakeUp();
 }

@@ -47,6 +47,10 @@ public:
         int firstRetryMs = 1000;
         int lastRetryMs = 30000;
         int batchEvents = 1000;
+        // Events that come one a reading are gathered this long into one
+        // batch: the sender's thread, the server and the window's thread
+        // are woken a few times a second, not at every reading.
+        int gatherMs = 200;
     };
 
     CentralSender(const CentralConnection &connection, const Timing &timing, QObject *parent = nullptr);

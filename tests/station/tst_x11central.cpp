@@ -68,7 +68,6 @@ class TestX11Central : public QObject
         QTRY_VERIFY_WITH_TIMEOUT((m_dialog = window.findChild<CentralDialog *>(QStringLiteral("frmCentral")))
                                      && QApplication::activeWindow() == m_dialog,
                                  XServer::WindowTimeoutMs);
-        QCOMPARE(m_dialog->windowTitle(), QStringLiteral("Центральная база"));
     }
 
 private slots:
@@ -103,7 +102,6 @@ private slots:
         }
         QVERIFY(XServer::xdotool({"key", "alt+t", "End"})); // the mode's label leads to its list
         QTRY_COMPARE(control<QComboBox>("cboSslMode")->currentText(), QStringLiteral("verify-full"));
-        QCOMPARE(control<QLineEdit>("txtPassword")->echoMode(), QLineEdit::Password);
 
         if (action == "check") {
             QVERIFY(click(control<QPushButton>("cmdCheck")));

@@ -153,6 +153,8 @@ struct CatchUp {
     double longestPause = -1;
     double pauseCpu = -1;
     qint64 events = 0;
+    long outageKb = -1;  // memory grown while the events were kept with no server
+    long catchUpKb = -1; // the peak above that while they were sent
 };
 
 CatchUp catchUp(const Server &server, int events)
@@ -160,14 +162,18 @@ CatchUp catchUp(const Server &server, int events)
     CatchUp f;
     QTemporaryDir folder;
     const CentralConnection connection = server.station(QStringLiteral("bench_catch_up"), folder.path());
+    const long before = Measure::rssKb();
     Outbox outbox(folder.path());
     for (int i = 1; i <= events; ++i) {
         if (outbox.append(typicalReading(i)) == 0)
             return f;
     }
     outbox.sync();
+    const long kept = Measure::rssKb();
+    f.outageKb = kept - before;
+    const bool peakFromNow = Measure::resetPeakRss();
     CentralSender sender(connection, CentralSender::Timing{});
-    QObject::connect(&outbox, &Outbox::appended, &sender, &CentralSender::send);
+    QObject::connect(&outbox, &Outbox::appended, &sender, [&sender](const OutboxFormat::Entry &e) { sender.kept(e.seq); });
     QObject::connect(&sender, &CentralSender::connected, &outbox, &Outbox::raiseFloor);
     QObject::connect(&sender, &CentralSender::committed, &outbox, &Outbox::acknowledge);
     QObject::connect(&sender, &CentralSender::failed,
@@ -175,13 +181,15 @@ CatchUp catchUp(const Server &server, int events)
     Measure::Pulse pulse(BeatMs);
     pulse.start();
     const double t0 = Measure::monotonicSeconds();
-    sender.start(outbox.pending());
+    sender.start(outbox);
     if (Measure::runUntil([&] { return outbox.acknowledged() >= events; }, 600))
         f.seconds = Measure::monotonicSeconds() - t0;
     pulse.stop();
     f.longestPause = pulse.longestPause();
     f.pauseCpu = pulse.pauseCpu();
     f.events = outbox.acknowledged();
+    if (peakFromNow)
+        f.catchUpKb = Measure::peakRssKb() - kept;
     return f;
 }
 
@@ -236,12 +244,14 @@ Unreachable whileUnreachable(const QString &host, int port, double seconds)
     timing.answerMs = 2000;
     timing.firstRetryMs = 200;
     timing.lastRetryMs = 800;
+    QTemporaryDir folder;
+    const Outbox outbox(folder.path());
     auto sender = std::make_unique<CentralSender>(c, timing);
     QObject::connect(sender.get(), &CentralSender::failed, [&f] { ++f.failures; });
     Measure::Pulse pulse(BeatMs);
     pulse.start();
     const double cpu = Measure::cpuSeconds();
-    sender->start({});
+    sender->start(outbox);
     Measure::runUntil([] { return false; }, seconds);
     f.processCpu = Measure::cpuSeconds() - cpu;
     const double t0 = Measure::monotonicSeconds();
@@ -420,6 +430,11 @@ void benchCentral(Table &table, const BenchOptions &options)
                QStringLiteral("%L1 events/s (%2)").arg(qRound(rate)).arg(millis(c.seconds)),
                QStringLiteral("1.7 M a day in %1 s").arg(rate > 0 ? 1.7e6 / rate : 0, 0, 'f', 0), QString(),
                QStringLiteral(">= 20,000 events/s"), rate >= 20000});
+    table.add({QStringLiteral("central: memory grown while %L1 events wait for the server / while they are sent")
+                   .arg(options.centralEvents),
+               QStringLiteral("%L1 / %L2 KiB").arg(c.outageKb).arg(c.catchUpKb),
+               QStringLiteral("%1 B an event waiting").arg(double(c.outageKb) * 1024 / options.centralEvents, 0, 'f', 1),
+               QString(), QStringLiteral("not growing with the events"), c.outageKb >= 0 && c.catchUpKb >= 0});
     table.add({QStringLiteral("central: catch-up, longest pause of the window's event loop"), millis(c.longestPause),
                millis(c.pauseCpu) + QStringLiteral(" (the window thread's processor time in it)"), QString(), QStringLiteral("<= 50 ms"), c.longestPause >= 0 && c.longestPause <= 0.05});
 

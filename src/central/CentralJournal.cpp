@@ -62,10 +62,12 @@ void CentralJournal::configure(bool on, const CentralConnection &connection, con
             changedState();
             return;
         }
-        m_since = m_outbox->pending().isEmpty() ? QDateTime() : keptAt(m_outbox->pending().constFirst());
+        const QList<OutboxFormat::Entry> first = m_outbox->pending(1);
+        m_since = first.isEmpty() ? QDateTime() : keptAt(first.constFirst());
     }
     m_sender = std::make_unique<CentralSender>(connection, timing);
-    connect(m_outbox.get(), &Outbox::appended, m_sender.get(), &CentralSender::send);
+    connect(m_outbox.get(), &Outbox::appended, m_sender.get(),
+            [sender = m_sender.get()](const OutboxFormat::Entry &e) { sender->kept(e.seq); });
     connect(m_sender.get(), &CentralSender::connected, this, [this](qint64 serverLast) {
         m_outbox->raiseFloor(serverLast);
         m_reason.clear();
@@ -73,13 +75,13 @@ void CentralJournal::configure(bool on, const CentralConnection &connection, con
     });
     connect(m_sender.get(), &CentralSender::committed, this, [this](qint64 seq) {
         m_outbox->acknowledge(seq);
-        if (m_outbox->pending().isEmpty())
+        if (m_outbox->pendingCount() == 0)
             m_since = QDateTime();
         changedState();
         emit committed(seq);
     });
     connect(m_sender.get(), &CentralSender::failed, this, &CentralJournal::onFailed);
-    m_sender->start(m_outbox->pending());
+    m_sender->start(*m_outbox);
     changedState();
 }
 
@@ -169,7 +171,7 @@ CentralJournal::State CentralJournal::state() const
     State s;
     if (!m_outbox && !m_stopped)
         return s;
-    s.waiting = m_outbox ? m_outbox->pending().size() : 0;
+    s.waiting = m_outbox ? m_outbox->pendingCount() : 0;
     s.since = m_since;
     s.reason = m_reason;
     if (m_stopped)

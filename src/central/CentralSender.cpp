@@ -3,6 +3,8 @@
 #include "central/CentralEvent.h"
 #include "central/CentralServer.h"
 #include "central/CentralTexts.h"
+#include "central/Outbox.h"
+#include "central/OutboxTail.h"
 #include "central/PgConnection.h"
 
 #include <QMetaObject>
@@ -11,8 +13,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <utility>
-#include <deque>
-#include <iterator>
 #include <mutex>
 #include <optional>
 #include <system_error>
@@ -33,11 +33,11 @@ struct SenderShared {
     CentralSender::Timing timing;
     std::mutex mutex;
     std::condition_variable ended;
-    std::deque<OutboxFormat::Entry> queue; // not yet committed, in order
-    // The outbox's events at the start, a shared copy (no copying on the
-    // window's thread): the sender's thread moves them into the queue.
-    QList<OutboxFormat::Entry> handedOver;
-    qint64 lastQueued = 0; // of the events handed over or sent
+    // The outbox at the start: the sender reads its events from the file.
+    QString outboxPath;
+    qint64 committedAtStart = 0;
+    qint64 unsentFrom = 0;
+    qint64 lastKept = 0; // the highest number the outbox has kept
     CentralSender *owner = nullptr;        // null once the window's side is gone
     bool stop = false;
     bool finished = false;
@@ -146,8 +146,8 @@ std::optional<QString> checkReach(SenderShared &s)
 class Session
 {
 public:
-    explicit Session(SenderShared &s)
-        : m_s(s), m_db(std::chrono::milliseconds(s.timing.connectMs), std::chrono::milliseconds(s.timing.answerMs))
+    Session(SenderShared &s, OutboxTail &tail)
+        : m_s(s), m_tail(tail), m_db(std::chrono::milliseconds(s.timing.connectMs), std::chrono::milliseconds(s.timing.answerMs))
     {
         // A stop ends any wait; an event handed over meanwhile waits for
         // the statement under way.
@@ -169,6 +169,7 @@ private:
     }
 
     SenderShared &m_s;
+    OutboxTail &m_tail;
     PgConnection m_db;
 };
 
@@ -201,23 +202,20 @@ QString Session::run(bool &progressed)
     m_s.report([serverLast](CentralSender *o) { emit o->connected(serverLast); });
 
     for (;;) {
-        QByteArrayList events;
-        qint64 batchLast = 0;
+        bool nothingKept = false;
         {
             std::lock_guard<std::mutex> lock(m_s.mutex);
             if (m_s.stop)
                 return QString();
-            const size_t n = std::min(m_s.queue.size(), size_t(m_s.timing.batchEvents));
-            m_s.idle = n == 0;
-            for (size_t i = 0; i < n; ++i)
-                events.append(m_s.queue[i].json);
-            if (n > 0)
-                batchLast = m_s.queue[n - 1].seq;
+            nothingKept = m_s.lastKept <= m_tail.after();
+            m_s.idle = nothingKept;
         }
+        const QList<OutboxFormat::Entry> events =
+            nothingKept ? QList<OutboxFormat::Entry>() : m_tail.batch(m_s.timing.batchEvents);
         if (events.isEmpty()) {
             // Nothing to send: wait for an event, and notice a connection
             // the server ended meanwhile.
-            Waited w = waitFor(m_s, m_db.socket(), POLLIN, after(3600 * 1000), true);
+            Waited w = nothingKept ? waitFor(m_s, m_db.socket(), POLLIN, after(3600 * 1000), true) : Waited::Woken;
             if (w == Waited::Woken)
                 w = waitFor(m_s, m_db.socket(), POLLIN, after(m_s.timing.gatherMs));
             if (w == Waited::Stopped)
@@ -229,44 +227,30 @@ QString Session::run(bool &progressed)
             }
             continue;
         }
+        if (!m_tail.sync())
+            return CentralTexts::outboxNotWritten(m_s.outboxPath, qt_error_string(errno));
+        QByteArrayList batch;
+        for (const OutboxFormat::Entry &e : events)
+            batch.append(e.json);
         const std::optional<QByteArray> answer = value("SELECT tarovik.append_events($1::uuid, $2::jsonb)",
-                                                       {station, CentralJson::batch(events)}, error);
+                                                       {station, CentralJson::batch(batch)}, error);
         if (!answer)
             return error;
-        {
-            std::lock_guard<std::mutex> lock(m_s.mutex);
-            while (!m_s.queue.empty() && m_s.queue.front().seq <= batchLast)
-                m_s.queue.pop_front();
-        }
+        m_tail.committed();
         progressed = true;
         // Committed: only now the outbox may drop them.
+        const qint64 batchLast = events.constLast().seq;
         m_s.report([batchLast](CentralSender *o) { emit o->committed(batchLast); });
     }
 }
 
-// Puts the events handed over at the start before those sent since. The
-// copy, long after a long outage, is made here, outside the lock.
-void takeHandedOver(SenderShared &s)
-{
-    QList<OutboxFormat::Entry> handedOver;
-    {
-        std::lock_guard<std::mutex> lock(s.mutex);
-        handedOver.swap(s.handedOver);
-    }
-    std::deque<OutboxFormat::Entry> queue(handedOver.cbegin(), handedOver.cend());
-    handedOver = {};
-    std::lock_guard<std::mutex> lock(s.mutex);
-    std::move(s.queue.begin(), s.queue.end(), std::back_inserter(queue));
-    s.queue.swap(queue);
-}
-
 void runSender(std::shared_ptr<SenderShared> s)
 {
-    takeHandedOver(*s);
+    OutboxTail tail(s->outboxPath, s->committedAtStart, s->unsentFrom);
     int delay = s->timing.firstRetryMs;
     while (!s->stopping()) {
         bool progressed = false;
-        const QString error = Session(*s).run(progressed);
+        const QString error = Session(*s, tail).run(progressed);
         if (s->stopping())
             break;
         if (progressed)
@@ -306,15 +290,16 @@ CentralSender::~CentralSender()
     m_shared->ended.wait_for(lock, std::chrono::milliseconds(200), [this] { return m_shared->finished; });
 }
 
-void CentralSender::start(const QList<OutboxFormat::Entry> &pending)
+void CentralSender::start(const Outbox &outbox)
 {
     if (m_started || m_shared->wake[0] < 0)
         return;
     {
         std::lock_guard<std::mutex> lock(m_shared->mutex);
-        m_shared->queue.clear(); // what was sent before is among the pending
-        m_shared->handedOver = pending;
-        m_shared->lastQueued = pending.isEmpty() ? 0 : pending.constLast().seq;
+        m_shared->outboxPath = outbox.path();
+        m_shared->committedAtStart = outbox.acknowledged();
+        m_shared->unsentFrom = outbox.unsentFrom();
+        m_shared->lastKept = outbox.lastSeq();
     }
     try {
         std::thread(runSender, m_shared).detach();
@@ -324,15 +309,14 @@ void CentralSender::start(const QList<OutboxFormat::Entry> &pending)
     }
 }
 
-void CentralSender::send(const OutboxFormat::Entry &entry)
+void CentralSender::kept(qint64 seq)
 {
     bool wake = false;
     {
         std::lock_guard<std::mutex> lock(m_shared->mutex);
-        if (entry.seq <= m_shared->lastQueued)
+        if (seq <= m_shared->lastKept)
             return;
-        m_shared->queue.push_back(entry);
-        m_shared->lastQueued = entry.seq;
+        m_shared->lastKept = seq;
         wake = std::exchange(m_shared->idle, false);
     }
     if (m_started && wake)

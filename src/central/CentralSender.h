@@ -1,7 +1,5 @@
 #pragma once
 
-#include "central/OutboxFormat.h"
-
 #include <QObject>
 #include <QString>
 #include <QUuid>
@@ -23,14 +21,17 @@ struct CentralConnection {
     QString stationName;
 };
 
+class Outbox;
 struct SenderShared;
 
 // Sends the outbox's events to the central journal from a thread of its
 // own, with a connection of its own through libpq in its non-blocking mode:
 // the window thread never waits on the network. At each connection it
 // checks the schema's version and asks the server for the last number it
-// holds (connected: the outbox numbers on above it), then sends the events
-// in batches, one call of tarovik.append_events each, and reports a batch
+// holds (connected: the outbox numbers on above it), then reads the events
+// from the outbox's file and sends them in batches, one call of
+// tarovik.append_events each, once the file holding them is synced (what
+// the server holds is never lost to a power cut), and reports a batch
 // (committed) only once the server has committed it. Every wait has a
 // deadline of the program's own; on any error it reports why (failed, in
 // Russian) and tries again after 1 s, doubling up to 30 s.
@@ -58,10 +59,10 @@ public:
     // stuck in a name lookup is abandoned, never waited for.
     ~CentralSender() override;
 
-    // Starts the thread with the events the outbox holds.
-    void start(const QList<OutboxFormat::Entry> &pending);
-    // An event the outbox has kept since (Outbox::appended).
-    void send(const OutboxFormat::Entry &entry);
+    // Starts the thread on the outbox's events not yet acknowledged.
+    void start(const Outbox &outbox);
+    // The outbox has kept the events up to seq since.
+    void kept(qint64 seq);
 
 signals:
     // Connected: the server holds numbers up to serverLast.

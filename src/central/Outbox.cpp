@@ -13,15 +13,6 @@
 
 #include <unistd.h>
 
-namespace {
-
-qint64 recordSize(const OutboxFormat::Entry &e)
-{
-    return 8 + 9 + e.json.size();
-}
-
-} // namespace
-
 Outbox::Outbox(const QString &folder, QObject *parent)
     : QObject(parent)
     , m_lock(QDir(folder).filePath(fileName()) + QStringLiteral(".lock"))
@@ -41,20 +32,26 @@ Outbox::Outbox(const QString &folder, QObject *parent)
         fail(m_file.errorString());
         return;
     }
-    m_contents = OutboxFormat::read(m_file.readAll());
-    if (!m_contents.valid) {
+    QFile reading(path());
+    if (!reading.open(QIODevice::ReadOnly)) {
+        fail(reading.errorString());
+        return;
+    }
+    const OutboxFormat::Contents contents = OutboxFormat::read(reading);
+    if (!contents.valid) {
         // Not an outbox: kept for a person to look at, not written over.
         m_file.close();
         fail(CentralTexts::outboxForeign());
         return;
     }
-    for (const OutboxFormat::Entry &e : std::as_const(m_contents.pending))
-        m_pendingBytes += recordSize(e);
+    m_numbers = contents;
+    m_marks = contents.marks;
     // Damage at the end (a record cut short by a crash) is cut off.
-    const bool fresh = m_contents.validLength == 0;
-    if (!m_file.resize(m_contents.validLength) || !m_file.seek(m_contents.validLength)
+    const bool fresh = contents.validLength == 0;
+    if (!m_file.resize(contents.validLength) || !m_file.seek(contents.validLength)
         || (fresh && m_file.write(OutboxFormat::header()) != OutboxFormat::header().size()))
         fail(m_file.errorString());
+    m_end = fresh ? OutboxFormat::header().size() : contents.validLength;
 }
 
 Outbox::~Outbox()
@@ -79,6 +76,7 @@ bool Outbox::write(QByteArrayView payload)
         fail(m_file.errorString());
         return false;
     }
+    m_end += record.size();
     if (!m_sync.isActive())
         m_sync.start();
     return true;
@@ -88,65 +86,74 @@ qint64 Outbox::append(const CentralEvent &event)
 {
     if (!keeping())
         return 0;
-    const qint64 seq = m_contents.nextSeq();
+    const qint64 seq = m_numbers.nextSeq();
     OutboxFormat::Entry entry{seq, event.toJson(seq)};
+    const qint64 at = m_end;
+    const bool first = m_numbers.pending() == 0;
     if (!write(OutboxFormat::event(seq, entry.json)))
         return 0;
-    m_contents.lastSeq = seq;
-    m_contents.pending.append(entry);
-    m_pendingBytes += recordSize(entry);
+    m_numbers.takeEvent(seq);
+    m_marks.event(seq, at, first);
     emit appended(entry);
     return seq;
 }
 
 void Outbox::acknowledge(qint64 seq)
 {
-    if (!keeping() || seq <= m_contents.acknowledged)
+    if (!keeping() || seq <= m_numbers.acknowledged)
         return;
     if (!write(OutboxFormat::acknowledged(seq)))
         return;
-    m_contents.acknowledged = seq;
-    while (!m_contents.pending.isEmpty() && m_contents.pending.first().seq <= seq)
-        m_pendingBytes -= recordSize(m_contents.pending.takeFirst());
+    m_numbers.takeAcknowledged(seq);
+    m_marks.acknowledged(seq);
     compactIfLarge();
 }
 
 void Outbox::raiseFloor(qint64 seq)
 {
-    if (!keeping() || seq <= qMax(m_contents.floor, m_contents.lastSeq))
+    if (!keeping() || seq <= qMax(m_numbers.floor, m_numbers.lastSeq))
         return;
     if (write(OutboxFormat::floor(seq)))
-        m_contents.floor = seq;
+        m_numbers.takeFloor(seq);
 }
 
-qint64 Outbox::freshSize() const
+QList<OutboxFormat::Entry> Outbox::pending(qsizetype max) const
 {
-    return OutboxFormat::header().size() + 3 * (8 + 9) + m_pendingBytes;
+    QFile file(path());
+    if (!file.open(QIODevice::ReadOnly) || !file.seek(unsentFrom()))
+        return {};
+    return OutboxFormat::eventsAfter(file, m_numbers.acknowledged, max);
 }
 
 void Outbox::compactIfLarge()
 {
-    const qint64 size = m_file.size();
-    if (size < CompactFrom || size < 2 * freshSize() || freshSize() > CompactUpTo)
+    // What a file written anew would hold, near enough.
+    const qint64 freshSize = OutboxFormat::header().size() + 3 * (8 + 9) + m_end - unsentFrom();
+    if (m_end < CompactFrom || m_end < 2 * freshSize || freshSize > CompactUpTo)
         return;
+    const QList<OutboxFormat::Entry> kept = pending();
+    if (kept.size() != m_numbers.pending())
+        return; // not read whole: the file as it is stays right, only larger
     QSaveFile fresh(path());
     if (!fresh.open(QIODevice::WriteOnly))
         return; // the file as it is stays right, only larger
     QByteArray bytes = OutboxFormat::header();
-    RecoveryFormat::appendRecord(bytes, OutboxFormat::acknowledged(m_contents.acknowledged));
+    RecoveryFormat::appendRecord(bytes, OutboxFormat::acknowledged(m_numbers.acknowledged));
     // The floor goes where the numbers jump to it, so that they read on.
-    OutboxFormat::Contents written;
-    written.acknowledged = m_contents.acknowledged;
-    for (const OutboxFormat::Entry &e : std::as_const(m_contents.pending)) {
+    OutboxFormat::Numbers written;
+    written.takeAcknowledged(m_numbers.acknowledged);
+    OutboxFormat::Marks marks;
+    for (const OutboxFormat::Entry &e : kept) {
         if (e.seq != written.nextSeq()) {
             RecoveryFormat::appendRecord(bytes, OutboxFormat::floor(e.seq - 1));
-            written.floor = e.seq - 1;
+            written.takeFloor(e.seq - 1);
         }
+        marks.event(e.seq, bytes.size(), written.pending() == 0);
         RecoveryFormat::appendRecord(bytes, OutboxFormat::event(e.seq, e.json));
-        written.lastSeq = e.seq;
+        written.takeEvent(e.seq);
     }
-    if (m_contents.floor > written.nextSeq() - 1)
-        RecoveryFormat::appendRecord(bytes, OutboxFormat::floor(m_contents.floor));
+    if (m_numbers.floor > written.nextSeq() - 1)
+        RecoveryFormat::appendRecord(bytes, OutboxFormat::floor(m_numbers.floor));
     m_sync.stop();
     m_file.close();
     // The old file's blocks are freed when its last name goes, which takes
@@ -166,8 +173,12 @@ void Outbox::compactIfLarge()
     }
     if (!m_file.open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered))
         return fail(m_file.errorString());
-    if (!replaced)
+    if (!replaced) {
         m_sync.start();
+        return;
+    }
+    m_end = bytes.size();
+    m_marks = marks;
 }
 
 void Outbox::sync()

@@ -13,9 +13,10 @@ struct CentralEvent;
 // Init.ini until the server has committed them. An event is numbered and
 // handed to the operating system at once (an unbuffered write), so a killed
 // process loses none; the file is synced at most once a second from a
-// timer, so a power cut loses at most the last second. Committed events are
-// dropped from memory at once and from the file when writing it anew makes
-// it clearly smaller. Numbers rise by one and never fall to or below one the
+// timer, so a power cut loses at most the last second. Memory holds the
+// numbers and where the events start, not the events: a week without the
+// server grows the file, not the process. Committed events leave the file
+// when writing it anew makes it clearly smaller. Numbers rise by one and never fall to or below one the
 // server reported holding. Only one copy of the program keeps a folder's
 // outbox (QLockFile); another keeps none and numbers nothing.
 class Outbox : public QObject
@@ -50,9 +51,14 @@ public:
     // The server holds numbers up to seq: new events are numbered above it.
     void raiseFloor(qint64 seq);
 
-    const QList<OutboxFormat::Entry> &pending() const { return m_contents.pending; }
-    qint64 nextSeq() const { return m_contents.nextSeq(); }
-    qint64 acknowledged() const { return m_contents.acknowledged; }
+    // The events not yet acknowledged, read from the file: at most max.
+    QList<OutboxFormat::Entry> pending(qsizetype max = -1) const;
+    qint64 pendingCount() const { return m_numbers.pending(); }
+    qint64 nextSeq() const { return m_numbers.nextSeq(); }
+    qint64 lastSeq() const { return m_numbers.lastSeq; }
+    qint64 acknowledged() const { return m_numbers.acknowledged; }
+    // Where a record at or before the first event not acknowledged starts.
+    qint64 unsentFrom() const { return m_marks.from(m_end); }
     qint64 fileSize() const { return m_file.isOpen() ? m_file.size() : 0; }
     void sync();
 
@@ -64,13 +70,13 @@ private:
     bool write(QByteArrayView payload);
     void compactIfLarge();
     void fail(const QString &reason);
-    qint64 freshSize() const;
 
     QLockFile m_lock;
     QFile m_file;
     QTimer m_sync;
-    OutboxFormat::Contents m_contents;
-    qint64 m_pendingBytes = 0; // of the pending events' records
+    OutboxFormat::Numbers m_numbers;
+    OutboxFormat::Marks m_marks;
+    qint64 m_end = 0; // the file's length
     bool m_heldElsewhere = false;
     QString m_error;
 };

@@ -2,6 +2,7 @@
 
 #include "recovery/RecoveryFormat.h"
 
+#include <QIODevice>
 #include <QtEndian>
 
 namespace OutboxFormat {
@@ -11,6 +12,8 @@ namespace {
 constexpr char Event = 'E';
 constexpr char Acknowledged = 'K';
 constexpr char Floor = 'F';
+// Events between two marks.
+constexpr qint64 MarkEvery = 256;
 
 QByteArray numbered(char kind, qint64 seq)
 {
@@ -44,52 +47,138 @@ QByteArray floor(qint64 seq)
     return numbered(Floor, seq);
 }
 
-Contents read(const QByteArray &bytes)
+Reader::Reader(QIODevice &device)
+    : m_device(device)
+    , m_pos(device.pos())
+{
+}
+
+bool Reader::next(Record &record)
+{
+    const auto back = [this] {
+        m_device.seek(m_pos);
+        return false;
+    };
+    char head[8];
+    if (m_device.read(head, 8) != 8)
+        return back();
+    const quint32 length = qFromLittleEndian<quint32>(head);
+    const quint32 crc = qFromLittleEndian<quint32>(head + 4);
+    // A length past the end is damage, not a reason to allocate it.
+    if (length < 9 || (length > (1u << 20) && qint64(length) > m_device.size() - m_pos - 8))
+        return back();
+    const QByteArray p = m_device.read(length);
+    if (p.size() != qsizetype(length) || RecoveryFormat::crc32(p) != crc)
+        return back();
+    record.kind = p[0];
+    record.seq = qFromLittleEndian<qint64>(p.constData() + 1);
+    record.json = record.kind == Event ? p.sliced(9) : QByteArray();
+    m_pos += 8 + length;
+    return true;
+}
+
+qint64 Numbers::pending() const
+{
+    qint64 n = qMax<qint64>(0, lastSeq - acknowledged);
+    for (const auto &[after, upTo] : skipped)
+        n -= qMax<qint64>(0, upTo - qMax(after, acknowledged));
+    return n;
+}
+
+bool Numbers::takeEvent(qint64 seq)
+{
+    // Numbers rise by one; a floor before it is the one jump.
+    if (seq != nextSeq())
+        return false;
+    const qint64 after = qMax(lastSeq, acknowledged);
+    if (seq - 1 > after)
+        skipped.append({after, seq - 1});
+    lastSeq = seq;
+    return true;
+}
+
+bool Numbers::takeAcknowledged(qint64 seq)
+{
+    if (seq < acknowledged || seq < 0)
+        return false;
+    acknowledged = seq;
+    while (!skipped.isEmpty() && skipped.first().second <= seq)
+        skipped.removeFirst();
+    return true;
+}
+
+bool Numbers::takeFloor(qint64 seq)
+{
+    if (seq < 0)
+        return false;
+    floor = qMax(floor, seq);
+    return true;
+}
+
+void Marks::event(qint64 seq, qint64 offset, bool firstPending)
+{
+    if (firstPending)
+        m_marks.clear();
+    if (m_marks.empty() || ++m_since >= MarkEvery) {
+        m_marks.emplace_back(seq, offset);
+        m_since = 0;
+    }
+}
+
+void Marks::acknowledged(qint64 seq)
+{
+    while (m_marks.size() >= 2 && m_marks[1].first <= seq + 1)
+        m_marks.pop_front();
+}
+
+Contents read(QIODevice &device)
 {
     Contents c;
-    const QByteArray head = header();
-    if (bytes.isEmpty()) {
+    if (device.size() == 0) {
         c.valid = true;
         return c;
     }
-    if (!bytes.startsWith(head))
+    if (device.read(header().size()) != header())
         return c;
     c.valid = true;
-    qsizetype pos = head.size();
-    c.validLength = pos;
-    while (bytes.size() - pos >= 8) {
-        const quint32 length = qFromLittleEndian<quint32>(bytes.constData() + pos);
-        const quint32 crc = qFromLittleEndian<quint32>(bytes.constData() + pos + 4);
-        if (length < 9 || qint64(length) > bytes.size() - pos - 8)
+    c.validLength = device.pos();
+    Reader reader(device);
+    Reader::Record r;
+    for (;;) {
+        const qint64 start = reader.pos();
+        if (!reader.next(r))
             break;
-        const QByteArrayView p(bytes.constData() + pos + 8, length);
-        if (RecoveryFormat::crc32(p) != crc)
-            break;
-        const qint64 seq = qFromLittleEndian<qint64>(p.data() + 1);
-        if (p[0] == Event) {
-            // Numbers rise by one; a floor before it is the one jump.
-            if (seq != c.nextSeq())
-                break;
-            c.lastSeq = seq;
-            if (seq > c.acknowledged)
-                c.pending.append(Entry{seq, p.sliced(9).toByteArray()});
-        } else if (p[0] == Acknowledged) {
-            if (seq < c.acknowledged || seq < 0)
-                break;
-            c.acknowledged = seq;
-            while (!c.pending.isEmpty() && c.pending.first().seq <= seq)
-                c.pending.removeFirst();
-        } else if (p[0] == Floor) {
-            if (seq < 0)
-                break;
-            c.floor = qMax(c.floor, seq);
-        } else {
-            break;
+        bool ordered = false;
+        if (r.kind == Event) {
+            const bool first = c.pending() == 0;
+            ordered = c.takeEvent(r.seq);
+            if (ordered)
+                c.marks.event(r.seq, start, first);
+        } else if (r.kind == Acknowledged) {
+            ordered = c.takeAcknowledged(r.seq);
+            c.marks.acknowledged(r.seq);
+        } else if (r.kind == Floor) {
+            ordered = c.takeFloor(r.seq);
         }
-        pos += 8 + length;
-        c.validLength = pos;
+        if (!ordered)
+            break;
+        c.validLength = reader.pos();
     }
     return c;
+}
+
+QList<Entry> eventsAfter(QIODevice &device, qint64 after, qsizetype max, qint64 *end)
+{
+    QList<Entry> events;
+    Reader reader(device);
+    Reader::Record r;
+    while ((max < 0 || events.size() < max) && reader.next(r)) {
+        if (r.kind == Event && r.seq > after)
+            events.append(Entry{r.seq, std::move(r.json)});
+    }
+    if (end)
+        *end = reader.pos();
+    return events;
 }
 
 } // namespace OutboxFormat

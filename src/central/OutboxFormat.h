@@ -4,6 +4,11 @@
 #include <QByteArrayView>
 #include <QList>
 
+#include <deque>
+#include <utility>
+
+class QIODevice;
+
 // The outbox file: a header line, then records as the recovery file has
 // them (payload length and CRC-32, 32-bit little-endian, then the payload).
 // A payload is a kind byte and a 64-bit little-endian number: an event ('E',
@@ -11,7 +16,8 @@
 // acknowledgement ('K': the events up to this number are committed), or a
 // floor ('F': the server holds numbers up to this one, so new events are
 // numbered above it). Event numbers rise; a record cut short, failing its
-// CRC or breaking that order ends what is read.
+// CRC or breaking that order ends what is read. The file is read a record
+// at a time: a long outage makes it large, and memory holds none of it.
 namespace OutboxFormat {
 
 QByteArray header();
@@ -24,18 +30,74 @@ struct Entry {
     QByteArray json;
 };
 
-struct Contents {
+// Reads whole records from a device's position on.
+class Reader
+{
+public:
+    struct Record {
+        char kind = 0;
+        qint64 seq = 0;
+        QByteArray json; // of an event
+    };
+
+    explicit Reader(QIODevice &device);
+    // The next whole record whose CRC holds; false at the end or at damage
+    // (the device is then back where that record starts).
+    bool next(Record &record);
+    // Just past the last record read.
+    qint64 pos() const { return m_pos; }
+
+private:
+    QIODevice &m_device;
+    qint64 m_pos;
+};
+
+// The numbers the records so far give.
+struct Numbers {
     qint64 acknowledged = 0;
-    QList<Entry> pending;  // above acknowledged, numbers rising by one
     qint64 floor = 0;
-    qint64 lastSeq = 0;    // the highest number the file gave, 0 for none
-    qint64 validLength = 0; // bytes of the header and whole records
-    bool valid = false;    // the header is there (or the file is empty)
+    qint64 lastSeq = 0; // the highest number the file gave, 0 for none
+    // Numbers a floor made the events skip, (after, up to], above acknowledged.
+    QList<std::pair<qint64, qint64>> skipped;
 
     // The number the next event takes.
     qint64 nextSeq() const { return qMax(qMax(lastSeq, floor), acknowledged) + 1; }
+    // Events above acknowledged.
+    qint64 pending() const;
+    // Each false when the record breaks the order.
+    bool takeEvent(qint64 seq);
+    bool takeAcknowledged(qint64 seq);
+    bool takeFloor(qint64 seq);
 };
 
-Contents read(const QByteArray &bytes);
+// Where every few hundredth event starts: the first one not acknowledged is
+// found by reading a few hundred records, not the whole file.
+class Marks
+{
+public:
+    // firstPending: every event before it is acknowledged.
+    void event(qint64 seq, qint64 offset, bool firstPending);
+    void acknowledged(qint64 seq);
+    // Where a record at or before the first event not acknowledged starts;
+    // end when no event is marked.
+    qint64 from(qint64 end) const { return m_marks.empty() ? end : m_marks.front().second; }
+    void clear() { m_marks.clear(); }
+
+private:
+    std::deque<std::pair<qint64, qint64>> m_marks; // event number, offset
+    qint64 m_since = 0; // events since the last mark
+};
+
+struct Contents : Numbers {
+    qint64 validLength = 0; // bytes of the header and whole records
+    bool valid = false;     // the header is there (or the file is empty)
+    Marks marks;
+};
+
+// Reads the whole device, holding a record at a time.
+Contents read(QIODevice &device);
+// The events above after, from the device's position on (a record's
+// start); at most max of them (-1: all). end: just past the last record read.
+QList<Entry> eventsAfter(QIODevice &device, qint64 after, qsizetype max = -1, qint64 *end = nullptr);
 
 } // namespace OutboxFormat

@@ -259,7 +259,7 @@ class TestX11RealKill : public QObject
         QVERIFY(XServer::xdotool({"key", "Return"}));
         QFile outbox(m_dir.filePath(Outbox::fileName()));
         const auto numbered = [&] {
-            return outbox.open(QIODevice::ReadOnly) ? OutboxFormat::read(outbox.readAll()).nextSeq() - 1 : -1;
+            return outbox.open(QIODevice::ReadOnly) ? OutboxFormat::read(outbox).nextSeq() - 1 : -1;
         };
         const qint64 last = numbered();
         outbox.close();

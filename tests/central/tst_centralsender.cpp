@@ -7,6 +7,7 @@
 #include "central/CentralTexts.h"
 #include "central/Outbox.h"
 #include "support/CentralServer.h"
+#include "support/CuttingProxy.h"
 
 #include <QSignalSpy>
 #include <QTcpSocket>
@@ -87,12 +88,13 @@ struct Station {
     void startSender(bool acknowledging = true)
     {
         sender = std::make_unique<CentralSender>(connection, quick());
-        QObject::connect(outbox.get(), &Outbox::appended, sender.get(), &CentralSender::send);
+        QObject::connect(outbox.get(), &Outbox::appended, sender.get(),
+                         [s = sender.get()](const OutboxFormat::Entry &e) { s->kept(e.seq); });
         if (acknowledging) {
             QObject::connect(sender.get(), &CentralSender::connected, outbox.get(), &Outbox::raiseFloor);
             QObject::connect(sender.get(), &CentralSender::committed, outbox.get(), &Outbox::acknowledge);
         }
-        sender->start(outbox->pending());
+        sender->start(*outbox);
     }
     // Readings from first to last, every kind of event among them.
     void record(int first, int last)
@@ -136,58 +138,6 @@ struct Station {
                                         "FROM tarovik.events WHERE station = '%1'")
                              .arg(uuid.toString(QUuid::WithoutBraces)));
     }
-};
-
-// A TCP port that forwards connections to the server, and cuts one line
-// where a station's batch was committed but its answer never came back:
-// once the station sent the batch's statement, the server's answer is
-// dropped and both sides closed. Until release(), every connection after
-// the cut is closed at once, so that the test sees the server holding a
-// batch the station has not heard of. It forwards while the test's thread
-// waits in the event loop; the sender waits on its own thread.
-class CuttingProxy : public QObject
-{
-public:
-    explicit CuttingProxy(quint16 target)
-    {
-        m_listener.listen(QHostAddress::LocalHost);
-        connect(&m_listener, &QTcpServer::newConnection, this, [this, target] {
-            while (QTcpSocket *station = m_listener.nextPendingConnection()) {
-                if (m_holding) {
-                    station->abort();
-                    continue;
-                }
-                auto *server = new QTcpSocket(station);
-                server->connectToHost(QHostAddress::LocalHost, target); // what is written meanwhile waits
-                auto armed = std::make_shared<bool>(false);
-                connect(station, &QTcpSocket::readyRead, server, [this, station, server, armed] {
-                    const QByteArray bytes = station->readAll();
-                    *armed = *armed || (m_cuts == 0 && bytes.contains("append_events"));
-                    server->write(bytes);
-                });
-                connect(server, &QTcpSocket::readyRead, station, [this, station, server, armed] {
-                    if (!*armed) {
-                        station->write(server->readAll());
-                        return;
-                    }
-                    ++m_cuts;
-                    m_holding = true;
-                    server->abort();
-                    station->abort();
-                });
-                connect(station, &QTcpSocket::disconnected, server, &QTcpSocket::disconnectFromHost);
-                connect(server, &QTcpSocket::disconnected, station, &QTcpSocket::disconnectFromHost);
-            }
-        });
-    }
-    quint16 port() const { return m_listener.serverPort(); }
-    int cuts() const { return m_cuts; }
-    void release() { m_holding = false; }
-
-private:
-    QTcpServer m_listener;
-    int m_cuts = 0;
-    bool m_holding = false;
 };
 
 // A certificate authority of the test's own in certificates (ca.crt) and,
@@ -296,9 +246,9 @@ private slots:
             const qint64 firstPart = station.outbox->nextSeq() - 1;
             QTRY_VERIFY_WITH_TIMEOUT(!committed.isEmpty() && committed.last().at(0).toLongLong() == firstPart, 10000);
             const QString before = station.serverTimes();
-            QCOMPARE(station.outbox->pending().size(), firstPart);
+            QCOMPARE(station.outbox->pendingCount(), firstPart);
             station.startSender();
-            QTRY_VERIFY_WITH_TIMEOUT(station.outbox->pending().isEmpty(), 10000);
+            QTRY_VERIFY_WITH_TIMEOUT(station.outbox->pendingCount() == 0, 10000);
             QCOMPARE(station.serverTimes(), before); // nothing written twice, nothing changed
         } else if (fault == "server away" || fault == "terminated") {
             stream.start(10);
@@ -316,7 +266,7 @@ private slots:
         } else if (fault == "outbox lost") {
             // A power cut took the outbox with events the server holds: new
             // events are numbered above what the server reported.
-            QTRY_VERIFY_WITH_TIMEOUT(station.outbox->pending().isEmpty(), 10000);
+            QTRY_VERIFY_WITH_TIMEOUT(station.outbox->pendingCount() == 0, 10000);
             station.loseOutbox();
             QCOMPARE(station.outbox->nextSeq(), 1);
             station.startSender();
@@ -329,7 +279,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(serverLast() >= afterFault, 20000);
         stream.stop();
         station.record(int(station.outbox->nextSeq()), int(station.outbox->nextSeq()) + 4);
-        QTRY_VERIFY_WITH_TIMEOUT(station.outbox->pending().isEmpty(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(station.outbox->pendingCount() == 0, 20000);
         station.verifyCentral();
     }
 
@@ -361,13 +311,13 @@ private slots:
             // The server holds number 1 with other contents.
             station.record(1, 1);
             station.startSender();
-            QTRY_VERIFY_WITH_TIMEOUT(station.outbox->pending().isEmpty(), 10000);
+            QTRY_VERIFY_WITH_TIMEOUT(station.outbox->pendingCount() == 0, 10000);
             station.loseOutbox();
             station.outbox->append(CentralEvent::emptied(CentralEvent::Emptied::New));
         }
         if (fault != "reused")
             station.record(1, 2);
-        const qsizetype kept = station.outbox->pending().size();
+        const qsizetype kept = station.outbox->pendingCount();
         station.startSender();
         QSignalSpy failed(station.sender.get(), &CentralSender::failed);
         QTRY_VERIFY_WITH_TIMEOUT(!failed.isEmpty(), 10000);
@@ -375,7 +325,7 @@ private slots:
         // It tries again, and keeps everything meanwhile.
         QTRY_VERIFY_WITH_TIMEOUT(failed.size() >= 2, 10000);
         QCOMPARE(failed.last().at(0).toString(), expected);
-        QCOMPARE(station.outbox->pending().size(), kept);
+        QCOMPARE(station.outbox->pendingCount(), kept);
         if (fault == "schema")
             QCOMPARE(superuser("DELETE FROM tarovik.schema_versions WHERE version = 99"), QString());
         // Ended from the window's thread in the middle of a try (a silent
@@ -407,7 +357,7 @@ private slots:
         station.startSender();
         QSignalSpy failed(station.sender.get(), &CentralSender::failed);
         if (expected.isEmpty()) {
-            QTRY_VERIFY2_WITH_TIMEOUT(station.outbox->pending().isEmpty(),
+            QTRY_VERIFY2_WITH_TIMEOUT(station.outbox->pendingCount() == 0,
                                       qPrintable(failed.value(0).value(0).toString()), 10000);
             QVERIFY2(failed.isEmpty(), qPrintable(failed.value(0).value(0).toString()));
             QCOMPARE(superuser(QStringLiteral("SELECT count(*) FROM pg_stat_ssl JOIN pg_stat_activity USING (pid) "
@@ -417,7 +367,7 @@ private slots:
         } else {
             QTRY_VERIFY_WITH_TIMEOUT(!failed.isEmpty(), 10000);
             QCOMPARE(failed.first().at(0).toString(), expected);
-            QCOMPARE(station.outbox->pending().size(), station.sent.size());
+            QCOMPARE(station.outbox->pendingCount(), station.sent.size());
         }
     }
 

@@ -2,6 +2,7 @@
 // damage at the end cut off, one copy writing, compaction that keeps all.
 #include "central/CentralEvent.h"
 #include "central/Outbox.h"
+#include "central/OutboxTail.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -26,6 +27,17 @@ QByteArray fileBytes(const QString &path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The events the file holds above its acknowledgements, read on their own.
+QList<OutboxFormat::Entry> fileEvents(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    const OutboxFormat::Contents c = OutboxFormat::read(f);
+    f.seek(OutboxFormat::header().size());
+    return OutboxFormat::eventsAfter(f, c.acknowledged);
 }
 
 } // namespace
@@ -85,12 +97,13 @@ private slots:
         }
         QVERIFY2(box->keeping(), qPrintable(box->errorString()));
         QCOMPARE(numbers(box->pending()), pending);
+        QCOMPARE(box->pendingCount(), pending.size());
         QCOMPARE(box->nextSeq(), next);
-        // What is kept is what was written: the file reads back the same.
-        const OutboxFormat::Contents read = OutboxFormat::read(fileBytes(box->path()));
-        QCOMPARE(numbers(read.pending), pending);
+        // What is kept is what was written: the whole file reads back the same.
+        const QList<OutboxFormat::Entry> read = fileEvents(box->path());
+        QCOMPARE(numbers(read), pending);
         for (qsizetype i = 0; i < pending.size(); ++i)
-            QCOMPARE(read.pending[i].json, box->pending()[i].json);
+            QCOMPARE(read[i].json, box->pending()[i].json);
     }
 
     // A crash in the middle of a record: the whole records before it count,
@@ -126,7 +139,7 @@ private slots:
         const QList<qint64> whole = cut > 0 ? QList<qint64>{1, 2} : QList<qint64>{1, 2, 3};
         QCOMPARE(numbers(box.pending()), whole);
         QCOMPARE(box.append(note(9)), whole.last() + 1);
-        QCOMPARE(numbers(OutboxFormat::read(fileBytes(path)).pending), numbers(box.pending()));
+        QCOMPARE(numbers(fileEvents(path)), numbers(box.pending()));
     }
 
     // A file another copy holds, or one that is not an outbox: nothing
@@ -203,6 +216,49 @@ private slots:
         QCOMPARE(box.pending().size(), 10);
         QCOMPARE(box.pending().first().seq, last - 9);
         QTRY_VERIFY(!QFile::exists(box.path() + QStringLiteral(".old"))); // the old file's name removed
+    }
+
+    // The sender's reading of the file: a batch not committed is read again
+    // (the connection was lost), and once the outbox has written itself anew
+    // the reading goes on in the new file, then from where a reopened outbox
+    // says the events not yet sent start.
+    void tailReadsOnAcrossCompaction()
+    {
+        QTemporaryDir dir;
+        auto box = std::make_unique<Outbox>(dir.path());
+        for (int i = 0; i < 400; ++i)
+            box->append(note(i));
+        const qint64 large = box->fileSize();
+        auto tail = std::make_unique<OutboxTail>(box->path(), box->acknowledged(), box->unsentFrom());
+        QCOMPARE(numbers(tail->batch(3)), (QList<qint64>{1, 2, 3}));
+        QCOMPARE(numbers(tail->batch(3)), (QList<qint64>{1, 2, 3}));
+        QList<qint64> sent;
+        const auto sendUpTo = [&](qint64 last) {
+            while (tail->after() < last) {
+                const QList<OutboxFormat::Entry> batch = tail->batch(int(qMin<qint64>(97, last - tail->after())));
+                if (batch.isEmpty() || !tail->sync())
+                    return;
+                tail->committed();
+                box->acknowledge(batch.constLast().seq);
+                sent += numbers(batch);
+            }
+        };
+        sendUpTo(395);
+        QVERIFY(box->fileSize() < large / 2); // written anew meanwhile
+        for (int i = 0; i < 3; ++i)
+            box->append(note(i));
+        sendUpTo(403);
+        QList<qint64> all;
+        for (qint64 n = 1; n <= 403; ++n)
+            all.append(n);
+        QCOMPARE(sent, all);
+
+        for (int i = 0; i < 3; ++i)
+            box->append(note(i));
+        box.reset();
+        box = std::make_unique<Outbox>(dir.path());
+        tail = std::make_unique<OutboxTail>(box->path(), box->acknowledged(), box->unsentFrom());
+        QCOMPARE(numbers(tail->batch(1000)), (QList<qint64>{404, 405, 406}));
     }
 };
 

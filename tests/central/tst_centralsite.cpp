@@ -1,13 +1,19 @@
 // A site: three stations, each the real main window with the real serial
 // line on a pseudo-terminal fed by the virtual scale, the real outbox and
 // sender, and one real PostgreSQL (the fixture's). Notes are changed, rows
-// deleted and journals emptied while the readings stream in, and the server
-// is cut off at moments drawn from a fixed seed. At the end each station's
-// events are 1..N in the central journal, and its readings since its last
-// emptied journal are its own journal, cell by cell.
+// deleted and journals emptied while the readings stream in, and one fault
+// after another meets the stations, in an order and at moments drawn from a
+// fixed seed: connections killed by the server, a commit's answer cut on the
+// line followed by a server that accepts and never answers, a wrong
+// password, the right to insert taken away, a newer schema, an unknown host
+// set in the settings, and the server stopped for a while. Each fault lasts
+// until its station has shown it. At the end each station's events are 1..N
+// in the central journal, and its readings since its last emptied journal
+// are its own journal, cell by cell.
 #include "app/frm1.h"
 #include "central/CentralJournal.h"
 #include "central/CentralSettings.h"
+#include "central/CentralTexts.h"
 #include "journal/JournalGrid.h"
 #include "link/QtSerialLine.h"
 #include "link/Recorder.h"
@@ -15,9 +21,12 @@
 #include "settings/IniTxt.h"
 #include "station/Station.h"
 #include "support/CentralServer.h"
+#include "support/CuttingProxy.h"
 #include "support/TestWindow.h"
 
 #include <QRandomGenerator>
+
+#include <algorithm>
 
 namespace {
 
@@ -40,6 +49,8 @@ struct SiteStation {
     TestWindow window;
     QProcess scale;
     QUuid uuid;
+    QString role;
+    QSet<QString> shown; // every reason the station gave for not sending
     int recorded = 0;            // readings recorded
     int deletedSinceEmptied = 0; // rows the test deleted from the current journal
     qint64 events = 0;           // the events the station numbered, by the test's count
@@ -87,6 +98,22 @@ struct SiteStation {
     }
 };
 
+// A fault of the run: started, then ended once over() holds.
+struct Fault {
+    QString name;
+    std::function<void()> start;
+    std::function<bool()> over;
+    std::function<void()> end = [] {};
+    bool started = false;
+    bool ended = false;
+};
+
+void terminate(const QString &roles)
+{
+    superuser(QStringLiteral("SELECT count(pg_terminate_backend(pid)) FROM pg_stat_activity WHERE usename LIKE '%1'")
+                  .arg(roles));
+}
+
 } // namespace
 
 class TstCentralSite : public QObject
@@ -101,12 +128,14 @@ void TstCentralSite::threeStationsThroughFaults()
 {
     QVERIFY2(ready(), "the fixture's server is not there");
     const int readings = setting("TAROVIK_SITE_READINGS", 10000);
+    CuttingProxy proxy(quint16(CentralServer::port()), false);
     std::vector<std::unique_ptr<SiteStation>> stations;
     for (int s = 0; s < 3; ++s) {
         auto st = std::make_unique<SiteStation>();
         const int port = s + 1;
         const QString password = QStringLiteral("весы %1").arg(s);
         const QString role = login(QStringLiteral("site"), QStringLiteral("IN ROLE tarovik_station"), password);
+        st->role = role;
         const QString ini = st->window.ini();
         WriteIniValue(ini, QStringLiteral("UserSettings"), QStringLiteral("txtValTypeScale"), QStringLiteral("0"));
         WriteIniValue(ini, QStringLiteral("UserSettings"), QStringLiteral("arrLuft_0"), QStringLiteral("0"));
@@ -114,7 +143,7 @@ void TstCentralSite::threeStationsThroughFaults()
         CentralSettings central;
         central.enabled = true;
         central.connection.host = QStringLiteral("127.0.0.1");
-        central.connection.port = CentralServer::port();
+        central.connection.port = s == 2 ? proxy.port() : CentralServer::port(); // the third through the proxy
         central.connection.user = role;
         central.connection.sslMode = QStringLiteral("disable");
         central.connection.stationName = QStringLiteral("Весы %1").arg(s + 1);
@@ -134,23 +163,78 @@ void TstCentralSite::threeStationsThroughFaults()
         st->events = 1; // the journal the program starts with is empty
         SiteStation *raw = st.get();
         QObject::connect(&w.scaleLink().recorder(), &Recorder::recorded, [raw] { ++raw->recorded; });
+        QObject::connect(&raw->central(), &CentralJournal::stateChanged, [raw] {
+            if (const QString reason = raw->central().state().reason; !reason.isEmpty())
+                raw->shown.insert(reason);
+        });
         w.tbr1_ButtonClick(QStringLiteral("tbrReadAllPlu"));
         stations.push_back(std::move(st));
     }
 
-    // While the readings stream in: a note changed, rows deleted, a journal
-    // emptied by New, the stations' connections killed by the server, and
-    // the server stopped for a while, at moments of a fixed seed.
-    QRandomGenerator random(29);
+    // The faults, one after another.
+    const QString allRoles = QStringLiteral("site_%1_%").arg(QCoreApplication::applicationPid());
+    const auto showed = [&](int s, const QString &reason) { return stations.at(s)->shown.contains(reason); };
+    const auto settingsOf = [&](int s) { return CentralSettings::read(stations.at(s)->window.ini()); };
+    const CentralSettings firstSettings = settingsOf(0);
     QProcess away;
     const int pauseSeconds = setting("TAROVIK_SITE_PAUSE_S", 20);
-    bool paused = false, terminated = false;
+    QList<Fault> faults{
+        {QStringLiteral("connections killed"), [&] { terminate(allRoles); }, [] { return true; }},
+        {QStringLiteral("answer cut, then a silent server"), [&] { proxy.cutNext(true); },
+         [&] { return proxy.cuts() == 1 && showed(2, CentralTexts::noAnswer(QStringLiteral("127.0.0.1"), proxy.port())); },
+         [&] { proxy.release(); }},
+        {QStringLiteral("wrong password"),
+         [&] {
+             superuser(QStringLiteral("ALTER ROLE %1 PASSWORD 'не тот'").arg(stations.at(0)->role));
+             terminate(stations.at(0)->role);
+         },
+         [&] { return showed(0, CentralTexts::wrongPassword(stations.at(0)->role)); },
+         [&] { superuser(QStringLiteral("ALTER ROLE %1 PASSWORD 'весы 0'").arg(stations.at(0)->role)); }},
+        {QStringLiteral("no right to insert"),
+         [&] {
+             superuser(QStringLiteral("REVOKE tarovik_station FROM %1").arg(stations.at(1)->role));
+             terminate(stations.at(1)->role);
+         },
+         [&] { return showed(1, CentralTexts::noRight(stations.at(1)->role)); },
+         [&] { superuser(QStringLiteral("GRANT tarovik_station TO %1").arg(stations.at(1)->role)); }},
+        {QStringLiteral("a newer schema"),
+         [&] {
+             superuser(QStringLiteral("INSERT INTO tarovik.schema_versions (version) VALUES (99)"));
+             terminate(allRoles);
+         },
+         [&] { return showed(0, CentralTexts::schemaTooNew(99, 1)) && showed(1, CentralTexts::schemaTooNew(99, 1)); },
+         [&] { superuser(QStringLiteral("DELETE FROM tarovik.schema_versions WHERE version = 99")); }},
+        {QStringLiteral("unknown host set"),
+         [&] {
+             CentralSettings wrong = firstSettings;
+             wrong.connection.host = QStringLiteral("no-such-host.invalid");
+             QVERIFY(wrong.write(stations.at(0)->window.ini()));
+             emit stations.at(0)->w().station().centralSettingsChanged();
+         },
+         [&] { return showed(0, CentralTexts::hostUnknown(QStringLiteral("no-such-host.invalid"))); },
+         [&] {
+             QVERIFY(firstSettings.write(stations.at(0)->window.ini()));
+             emit stations.at(0)->w().station().centralSettingsChanged();
+         }},
+        {QStringLiteral("server away"), [&] { pause(away, pauseSeconds); },
+         [&] { return away.state() == QProcess::NotRunning; }},
+    };
+    QRandomGenerator random(29);
+    std::shuffle(faults.begin(), faults.end(), random);
+    // Each fault waits for its moment: a share of the readings, rising.
+    QList<int> moments;
+    for (qsizetype f = 0; f < faults.size(); ++f)
+        moments.append(int(10 + f * 70 / faults.size() + random.bounded(5)));
+
+    // While the readings stream in: notes changed, rows deleted, a journal
+    // emptied by New, and the faults.
     int notes = 0;
+    qsizetype fault = 0;
     const auto allRecorded = [&] {
         return std::all_of(stations.begin(), stations.end(), [&](const auto &st) { return st->recorded >= readings; });
     };
     QDeadlineTimer deadline(10 * 60 * 1000);
-    while (!allRecorded() && !deadline.hasExpired()) {
+    while ((!allRecorded() || fault < faults.size()) && !deadline.hasExpired()) {
         QTest::qWait(50);
         SiteStation &st = *stations.at(random.bounded(3));
         const int done = st.recorded * 100 / readings; // per cent of its readings
@@ -175,19 +259,24 @@ void TstCentralSite::threeStationsThroughFaults()
             ++st.events;
             st.deletedSinceEmptied = 0;
         }
-        if (!terminated && done > 20) {
-            terminated = true;
-            superuser(QStringLiteral("SELECT count(pg_terminate_backend(pid)) FROM pg_stat_activity "
-                                     "WHERE usename LIKE 'site_%1_%'").arg(QCoreApplication::applicationPid()));
-        }
-        if (!paused && done > 50) {
-            paused = true;
-            pause(away, pauseSeconds);
+        if (fault < faults.size()) {
+            Fault &f = faults[fault];
+            if (!f.started && (done >= moments.at(fault) || allRecorded())) {
+                qInfo("%d%%: %s", done, qPrintable(f.name));
+                f.started = true;
+                f.start();
+            } else if (f.started && f.over()) {
+                qInfo("%d%%: %s over", done, qPrintable(f.name));
+                f.end();
+                f.ended = true;
+                ++fault;
+            }
         }
     }
     QVERIFY2(allRecorded(), "the stations did not record every reading in 10 minutes");
-    QVERIFY(paused && terminated);
-    QTRY_VERIFY_WITH_TIMEOUT(away.state() == QProcess::NotRunning, (pauseSeconds + 30) * 1000);
+    for (const Fault &f : std::as_const(faults))
+        QVERIFY2(f.ended, qPrintable(QStringLiteral("the fault \"%1\" was not met: %2")
+                                         .arg(f.name, QStringList(stations.at(0)->shown.values()).join(" | "))));
     QCOMPARE(away.exitCode(), 0);
 
     for (const auto &st : stations) {

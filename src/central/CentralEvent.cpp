@@ -4,46 +4,118 @@
 #include "journal/JournalLayout.h"
 #include "report/DecimalNumber.h"
 
-#include <QHash>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTimeZone>
+
+#include <cstdio>
+#include <utility>
 
 namespace {
 
 // The journal's column keys and the central journal's names for them.
-QString centralName(const QString &key)
+const char *centralName(QStringView key)
 {
-    static const QHash<QString, QString> names = {
-        {QStringLiteral("NomPP"), QStringLiteral("nom_pp")},
-        {QStringLiteral("Weight"), QStringLiteral("weight_text")},
-        {QStringLiteral("Unit"), QStringLiteral("unit")},
-        {QStringLiteral("Stat"), QStringLiteral("stat")},
-        {QStringLiteral("Kol"), QStringLiteral("kol_text")},
-        {QStringLiteral("UnitWeight"), QStringLiteral("unit_weight_text")},
-        {QStringLiteral("Time"), QStringLiteral("time_text")},
-        {QStringLiteral("Prim"), QStringLiteral("note")},
+    static constexpr std::pair<QLatin1StringView, const char *> names[] = {
+        {QLatin1StringView("NomPP"), "nom_pp"},
+        {QLatin1StringView("Weight"), "weight_text"},
+        {QLatin1StringView("Unit"), "unit"},
+        {QLatin1StringView("Stat"), "stat"},
+        {QLatin1StringView("Kol"), "kol_text"},
+        {QLatin1StringView("UnitWeight"), "unit_weight_text"},
+        {QLatin1StringView("Time"), "time_text"},
+        {QLatin1StringView("Prim"), "note"},
     };
-    return names.value(key);
+    for (const auto &[journal, central] : names) {
+        if (key == journal)
+            return central;
+    }
+    return nullptr;
 }
 
-QString reasonName(CentralEvent::Emptied reason)
+const char *reasonName(CentralEvent::Emptied reason)
 {
     switch (reason) {
-    case CentralEvent::Emptied::New: return QStringLiteral("new");
-    case CentralEvent::Emptied::Open: return QStringLiteral("open");
-    case CentralEvent::Emptied::Layout: return QStringLiteral("layout");
-    case CentralEvent::Emptied::RestoreDeclined: return QStringLiteral("restore_declined");
+    case CentralEvent::Emptied::New: return "new";
+    case CentralEvent::Emptied::Open: return "open";
+    case CentralEvent::Emptied::Layout: return "layout";
+    case CentralEvent::Emptied::RestoreDeclined: return "restore_declined";
     }
-    return {};
+    return "";
 }
 
-void putDecimal(QJsonObject &o, const QString &name, const QJsonValue &cell)
+// An object written out as it goes: one comes a reading, and QJsonObject's
+// sorted inserts and QDateTime's formatting cost more than the rest of the
+// reading's way into the journal.
+class JsonObjectWriter
 {
-    const QString exact = CentralJson::exactDecimal(cell.toString());
-    if (!exact.isEmpty())
-        o.insert(name, exact);
+public:
+    JsonObjectWriter() { m_out.reserve(640); }
+    void put(const char *name, qint64 n)
+    {
+        key(name);
+        m_out += QByteArray::number(n);
+    }
+    void put(const char *name, QStringView text)
+    {
+        key(name);
+        string(text.toUtf8());
+    }
+    void put(const char *name, const char *latin1)
+    {
+        key(name);
+        string(latin1);
+    }
+    void put(const char *name, const QList<qint64> &numbers)
+    {
+        key(name);
+        m_out += '[';
+        for (qsizetype i = 0; i < numbers.size(); ++i) {
+            if (i > 0)
+                m_out += ',';
+            m_out += QByteArray::number(numbers[i]);
+        }
+        m_out += ']';
+    }
+    QByteArray done() { return m_out + '}'; }
+
+private:
+    void key(const char *name)
+    {
+        m_out += m_out.isEmpty() ? '{' : ',';
+        string(name);
+        m_out += ':';
+    }
+    void string(QByteArrayView utf8)
+    {
+        m_out += '"';
+        for (const char c : utf8) {
+            if (c == '"' || c == '\\') {
+                m_out += '\\';
+                m_out += c;
+            } else if (uchar(c) < 0x20) {
+                static constexpr char hex[] = "0123456789abcdef";
+                m_out += "\\u00";
+                m_out += hex[uchar(c) >> 4];
+                m_out += hex[uchar(c) & 15];
+            } else {
+                m_out += c;
+            }
+        }
+        m_out += '"';
+    }
+
+    QByteArray m_out;
+};
+
+// "2026-12-09T07:42:12.123Z"
+QByteArray isoUtc(qint64 msecsSinceEpoch)
+{
+    const QDateTime utc = QDateTime::fromMSecsSinceEpoch(msecsSinceEpoch, Qt::UTC);
+    const QDate d = utc.date();
+    const QTime t = utc.time();
+    char text[32];
+    const int n = std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", d.year(), d.month(), d.day(),
+                                t.hour(), t.minute(), t.second(), t.msec());
+    return QByteArray(text, n);
 }
 
 } // namespace
@@ -90,58 +162,65 @@ CentralEvent CentralEvent::emptied(Emptied reason, const QString &openedFile, in
 
 QByteArray CentralEvent::toJson(qint64 seq) const
 {
-    QJsonObject o;
-    o.insert(QStringLiteral("seq"), seq);
+    JsonObjectWriter o;
+    o.put("seq", seq);
     const QDateTime time = stationTime.isValid() ? stationTime : QDateTime::currentDateTime();
-    o.insert(QStringLiteral("station_time"), time.toUTC().toString(Qt::ISODateWithMs));
-    o.insert(QStringLiteral("utc_offset"), time.offsetFromUtc());
-    o.insert(QStringLiteral("os_user"), osUser);
+    o.put("station_time", QString::fromLatin1(isoUtc(time.toMSecsSinceEpoch())));
+    o.put("utc_offset", time.offsetFromUtc());
+    o.put("os_user", osUser);
     switch (kind) {
     case Kind::Recorded: {
-        o.insert(QStringLiteral("kind"), QStringLiteral("recorded"));
-        o.insert(QStringLiteral("scale_type"), scaleType);
-        o.insert(QStringLiteral("journal_file"), journalFile);
+        o.put("kind", "recorded");
+        o.put("scale_type", scaleType);
+        o.put("journal_file", journalFile);
         // Every cell the schema asks for is there, empty when the row has
         // none: a counting type's quantity columns, a weighing type's none.
         const ScaleType *type = ScaleTypes::at(scaleType);
-        const QVector<JournalColumn> all =
-            type && type->counting() ? JournalLayout::counting() : JournalLayout::weighing();
-        for (const JournalColumn &column : all)
-            o.insert(centralName(column.key), QString());
-        for (qsizetype i = 0; i < columns.size() && i < cells.size(); ++i) {
-            const QString name = centralName(columns[i].key);
-            if (!name.isEmpty() && o.contains(name))
-                o.insert(name, cells[i]);
+        const bool counting = type && type->counting();
+        static const QVector<JournalColumn> weighing = JournalLayout::weighing();
+        static const QVector<JournalColumn> countingColumns = JournalLayout::counting();
+        QString weight, quantity;
+        for (const JournalColumn &column : counting ? countingColumns : weighing) {
+            const char *name = centralName(column.key);
+            if (!name)
+                continue;
+            QString cell;
+            for (qsizetype i = 0; i < columns.size() && i < cells.size(); ++i) {
+                if (columns[i].key == column.key)
+                    cell = cells[i];
+            }
+            if (column.key == QLatin1String("Weight"))
+                weight = cell;
+            else if (column.key == QLatin1String("Kol"))
+                quantity = cell;
+            o.put(name, cell);
         }
-        putDecimal(o, QStringLiteral("weight"), o.value(QStringLiteral("weight_text")));
-        if (o.contains(QStringLiteral("kol_text")))
-            putDecimal(o, QStringLiteral("quantity"), o.value(QStringLiteral("kol_text")));
+        if (const QString exact = CentralJson::exactDecimal(weight); !exact.isEmpty())
+            o.put("weight", exact);
+        if (const QString exact = CentralJson::exactDecimal(quantity); counting && !exact.isEmpty())
+            o.put("quantity", exact);
         break;
     }
     case Kind::NoteChanged:
-        o.insert(QStringLiteral("kind"), QStringLiteral("note_changed"));
-        o.insert(QStringLiteral("reading"), reading);
-        o.insert(QStringLiteral("note_old"), noteOld);
-        o.insert(QStringLiteral("note"), note);
+        o.put("kind", "note_changed");
+        o.put("reading", reading);
+        o.put("note_old", noteOld);
+        o.put("note", note);
         break;
-    case Kind::Deleted: {
-        o.insert(QStringLiteral("kind"), QStringLiteral("deleted"));
-        QJsonArray ids;
-        for (qint64 id : readings)
-            ids.append(id);
-        o.insert(QStringLiteral("readings"), ids);
+    case Kind::Deleted:
+        o.put("kind", "deleted");
+        o.put("readings", readings);
         break;
-    }
     case Kind::Emptied:
-        o.insert(QStringLiteral("kind"), QStringLiteral("emptied"));
-        o.insert(QStringLiteral("reason"), reasonName(reason));
+        o.put("kind", "emptied");
+        o.put("reason", reasonName(reason));
         if (reason == Emptied::Open) {
-            o.insert(QStringLiteral("journal_file"), journalFile);
-            o.insert(QStringLiteral("row_count"), rowCount);
+            o.put("journal_file", journalFile);
+            o.put("row_count", rowCount);
         }
         break;
     }
-    return QJsonDocument(o).toJson(QJsonDocument::Compact);
+    return o.done();
 }
 
 namespace CentralJson {

@@ -10,9 +10,11 @@
 
 namespace {
 
-QString osUser()
+// Read once: it is asked at every reading.
+const QString &osUser()
 {
-    return qEnvironmentVariable("USER", qEnvironmentVariable("USERNAME"));
+    static const QString user = qEnvironmentVariable("USER", qEnvironmentVariable("USERNAME"));
+    return user;
 }
 
 // When the oldest event waiting was kept, by its own station time.
@@ -30,7 +32,9 @@ CentralJournal::CentralJournal(const QString &folder, Surroundings surroundings,
     , m_s(std::move(surroundings))
 {
     m_stateTimer.setSingleShot(true);
-    m_stateTimer.setInterval(250);
+    // Once a second: at line rate the state changes with every reading, and
+    // each change repaints the status bar.
+    m_stateTimer.setInterval(1000);
     connect(&m_stateTimer, &QTimer::timeout, this, &CentralJournal::stateChanged);
     connect(&m_s.journal, &JournalGrid::cellAboutToChange, this, &CentralJournal::onCellAboutToChange);
     connect(&m_s.journal, &QAbstractItemModel::dataChanged, this, &CentralJournal::onDataChanged);
@@ -109,7 +113,7 @@ qint64 CentralJournal::keep(CentralEvent event)
 {
     if (!m_outbox || !m_outbox->keeping())
         return 0;
-    event.stationTime = m_s.clock.now();
+    event.stationTime = m_s.clock.nowWithOffset();
     event.osUser = osUser();
     const qint64 seq = m_outbox->append(event);
     if (seq == 0) {

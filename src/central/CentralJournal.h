@@ -57,7 +57,7 @@ public:
     State state() const;
 
 signals:
-    // state() changed; told at most a few times a second.
+    // state() changed; told at most once a second.
     void stateChanged();
     // The server committed the events up to seq.
     void committed(qint64 seq);

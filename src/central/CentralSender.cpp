@@ -227,8 +227,6 @@ QString Session::run(bool &progressed)
             }
             continue;
         }
-        if (!m_tail.sync())
-            return CentralTexts::outboxNotWritten(m_s.outboxPath, qt_error_string(errno));
         QByteArrayList batch;
         for (const OutboxFormat::Entry &e : events)
             batch.append(e.json);

@@ -30,9 +30,8 @@ struct SenderShared;
 // checks the schema's version and asks the server for the last number it
 // holds (connected: the outbox numbers on above it), then reads the events
 // from the outbox's file and sends them in batches, one call of
-// tarovik.append_events each, once the file holding them is synced (what
-// the server holds is never lost to a power cut), and reports a batch
-// (committed) only once the server has committed it. Every wait has a
+// tarovik.append_events each, and reports a batch (committed) only once
+// the server has committed it. Every wait has a
 // deadline of the program's own; on any error it reports why (failed, in
 // Russian) and tries again after 1 s, doubling up to 30 s.
 class CentralSender : public QObject

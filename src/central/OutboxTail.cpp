@@ -1,7 +1,5 @@
 #include "central/OutboxTail.h"
 
-#include "recovery/RecoveryBase.h"
-
 #include <sys/stat.h>
 
 namespace {
@@ -56,9 +54,4 @@ void OutboxTail::committed()
         return;
     m_after = m_batchLast;
     m_from = m_batchEnd;
-}
-
-bool OutboxTail::sync()
-{
-    return m_file.isOpen() && RecoveryBase::syncToDisk(m_file.handle());
 }

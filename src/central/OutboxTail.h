@@ -22,9 +22,6 @@ public:
     // The last batch is committed: the next one starts after it.
     void committed();
     qint64 after() const { return m_after; }
-    // Whether the events read are on the disk: a power cut must not lose an
-    // event the server holds, or its number would be given again.
-    bool sync();
 
 private:
     bool open();

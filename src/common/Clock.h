@@ -11,6 +11,8 @@ public:
     virtual QDateTime now() const = 0;
     // now() without its milliseconds, for stamps that show none.
     virtual QDateTime nowToTheSecond() const;
+    // now() with the local offset fixed, for stamps sent elsewhere in UTC.
+    virtual QDateTime nowWithOffset() const;
 };
 
 // Looking the local time up makes the C library look at the time-zone file
@@ -22,8 +24,12 @@ class SystemClock : public Clock
 public:
     QDateTime now() const override { return QDateTime::currentDateTime(); }
     QDateTime nowToTheSecond() const override;
+    QDateTime nowWithOffset() const override;
 
 private:
+    void lookUp(qint64 second) const;
+
     mutable qint64 m_second = -1; // since the epoch
     mutable QDateTime m_local;
+    mutable int m_offset = 0; // from UTC, in seconds
 };

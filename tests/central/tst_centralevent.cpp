@@ -39,6 +39,9 @@ private slots:
         QTest::addColumn<QString>("expected"); // members beyond the common ones, as JSON
         QTest::newRow("weighing") << 0 << QStringList{"17", "  12.350", "kg", "S", "09.12.2026 11:15:02", "партия"}
                                   << "{\"kind\":\"recorded\",\"scale_type\":0,\"journal_file\":\"C:\\\\Журналы\\\\склад.txt\",\"nom_pp\":\"17\",\"weight_text\":\"  12.350\",\"unit\":\"kg\",\"stat\":\"S\",\"time_text\":\"09.12.2026 11:15:02\",\"note\":\"партия\",\"weight\":\"12.350\"}";
+        QTest::newRow("a note a careless writer spoils")
+            << 0 << QStringList{"18", "1", "kg", "S", "t", QStringLiteral("\"кав\" \\ \t\r\n\x01 ő 😀")}
+            << "{\"kind\":\"recorded\",\"scale_type\":0,\"journal_file\":\"C:\\\\Журналы\\\\склад.txt\",\"nom_pp\":\"18\",\"weight_text\":\"1\",\"unit\":\"kg\",\"stat\":\"S\",\"time_text\":\"t\",\"note\":\"\\\"кав\\\" \\\\ \\t\\r\\n\\u0001 ő 😀\",\"weight\":\"1\"}";
         QTest::newRow("weight no number") << 1 << QStringList{"1", "------", "g", "U", "t", ""}
                                           << "{\"kind\":\"recorded\",\"scale_type\":1,\"journal_file\":\"C:\\\\Журналы\\\\склад.txt\",\"nom_pp\":\"1\",\"weight_text\":\"------\",\"unit\":\"g\",\"stat\":\"U\",\"time_text\":\"t\",\"note\":\"\"}";
         QTest::newRow("counting") << 2 << QStringList{"3", "1.5", "kg", "S", "40", "0.0375", "t", "n"}

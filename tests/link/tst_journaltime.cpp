@@ -3,6 +3,8 @@
 
 #include <QtTest>
 
+#include <ctime>
+
 class TstJournalTime : public QObject
 {
     Q_OBJECT
@@ -99,14 +101,24 @@ void TstJournalTime::writerTakesTheClock()
 }
 
 // The system's clock to the second lies between the times around it, in
-// local time, and keeps one value through its second.
+// local time, and keeps one value through its second; with its offset, it
+// is the same moment as the local time, with the local offset (a zone east
+// of UTC, so that a lost or turned offset shows).
 void TstJournalTime::systemClockToTheSecond()
 {
+    const QByteArray zone = qgetenv("TZ");
+    qputenv("TZ", "<+05>-5");
+    ::tzset();
     const SystemClock clock;
     for (int i = 0; i < 2000; ++i) {
         const QDateTime before = clock.now();
         const QDateTime second = clock.nowToTheSecond();
+        const QDateTime stamp = clock.nowWithOffset();
         const QDateTime after = clock.now();
+        QCOMPARE(stamp.offsetFromUtc(), 5 * 3600);
+        QVERIFY(before.toMSecsSinceEpoch() <= stamp.toMSecsSinceEpoch());
+        QVERIFY(stamp.toMSecsSinceEpoch() <= after.toMSecsSinceEpoch());
+        QCOMPARE(stamp.toLocalTime().time().hour(), stamp.time().hour());
         QCOMPARE(second.timeSpec(), Qt::LocalTime);
         QCOMPARE(second.time().msec(), 0);
         QVERIFY(before.toSecsSinceEpoch() <= second.toSecsSinceEpoch());
@@ -116,6 +128,8 @@ void TstJournalTime::systemClockToTheSecond()
         if (i % 100 == 0)
             QTest::qSleep(7);
     }
+    zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
+    ::tzset();
 }
 
 QTEST_APPLESS_MAIN(TstJournalTime)

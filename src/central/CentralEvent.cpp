@@ -6,7 +6,6 @@
 
 #include <QTimeZone>
 
-#include <cstdio>
 #include <utility>
 
 namespace {
@@ -106,16 +105,27 @@ private:
     QByteArray m_out;
 };
 
-// "2026-12-09T07:42:12.123Z"
+// "2026-12-09T07:42:12.123Z", with no formatting machinery: one a reading.
 QByteArray isoUtc(qint64 msecsSinceEpoch)
 {
     const QDateTime utc = QDateTime::fromMSecsSinceEpoch(msecsSinceEpoch, Qt::UTC);
     const QDate d = utc.date();
     const QTime t = utc.time();
-    char text[32];
-    const int n = std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", d.year(), d.month(), d.day(),
-                                t.hour(), t.minute(), t.second(), t.msec());
-    return QByteArray(text, n);
+    if (d.year() < 0 || d.year() > 9999)
+        return utc.toString(Qt::ISODateWithMs).toLatin1();
+    QByteArray text("0000-00-00T00:00:00.000Z");
+    const auto put = [&text](int at, int value, int digits) {
+        for (int i = digits - 1; i >= 0; --i, value /= 10)
+            text[at + i] = char('0' + value % 10);
+    };
+    put(0, d.year(), 4);
+    put(5, d.month(), 2);
+    put(8, d.day(), 2);
+    put(11, t.hour(), 2);
+    put(14, t.minute(), 2);
+    put(17, t.second(), 2);
+    put(20, t.msec(), 3);
+    return text;
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "widgets/ElidingLabel.h"
 
+#include <QEvent>
 #include <QPainter>
 #include <QStyle>
 
@@ -13,13 +14,25 @@ QSize ElidingLabel::minimumSizeHint() const
 void ElidingLabel::paintEvent(QPaintEvent *event)
 {
     const QRect room = contentsRect().adjusted(margin(), margin(), -margin(), -margin());
-    if (fontMetrics().horizontalAdvance(text()) <= room.width()) {
+    if (room.width() != m_shownWidth || text() != m_shownFor) {
+        m_shownFor = text();
+        m_shownWidth = room.width();
+        m_fits = fontMetrics().horizontalAdvance(m_shownFor) <= room.width();
+        m_elided = m_fits ? QString() : fontMetrics().elidedText(m_shownFor, Qt::ElideRight, room.width());
+    }
+    if (m_fits) {
         QLabel::paintEvent(event);
         return;
     }
     QPainter painter(this);
     drawFrame(&painter);
     style()->drawItemText(&painter, room, int(QStyle::visualAlignment(layoutDirection(), alignment())), palette(),
-                          isEnabled(), fontMetrics().elidedText(text(), Qt::ElideRight, room.width()),
-                          foregroundRole());
+                          isEnabled(), m_elided, foregroundRole());
+}
+
+void ElidingLabel::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        m_shownWidth = -1;
+    QLabel::changeEvent(event);
 }

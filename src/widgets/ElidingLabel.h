@@ -16,4 +16,14 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    // The text as shown, worked out again only when the text, the width or
+    // the font changed: a status bar repaints its labels with every reading,
+    // and shaping a long text each time costs more than drawing it.
+    QString m_shownFor;
+    int m_shownWidth = -1;
+    bool m_fits = true;
+    QString m_elided;
 };

@@ -174,36 +174,35 @@ void TstCentralSite::threeStationsThroughFaults()
     // The faults, one after another.
     const QString allRoles = QStringLiteral("site_%1_%").arg(QCoreApplication::applicationPid());
     const auto showed = [&](int s, const QString &reason) { return stations.at(s)->shown.contains(reason); };
-    const auto settingsOf = [&](int s) { return CentralSettings::read(stations.at(s)->window.ini()); };
-    const CentralSettings firstSettings = settingsOf(0);
+    const CentralSettings firstSettings = CentralSettings::read(stations.at(0)->window.ini());
     QProcess away;
     const int pauseSeconds = setting("TAROVIK_SITE_PAUSE_S", 20);
+    // A fault made on the server: a statement, the stations' connections
+    // killed so that they meet it, and the statement that takes it back.
+    const auto onServer = [&](const QString &name, const QString &make, const QString &roles,
+                              std::function<bool()> shown, const QString &undo) {
+        const auto start = [=] {
+            superuser(make);
+            terminate(roles);
+        };
+        return Fault{name, start, std::move(shown), [=] { superuser(undo); }};
+    };
+    const QString first = stations.at(0)->role, second = stations.at(1)->role;
+    const QString tooNew = CentralTexts::schemaTooNew(99, 1);
     QList<Fault> faults{
         {QStringLiteral("connections killed"), [&] { terminate(allRoles); }, [] { return true; }},
         {QStringLiteral("answer cut, then a silent server"), [&] { proxy.cutNext(true); },
          [&] { return proxy.cuts() == 1 && showed(2, CentralTexts::noAnswer(QStringLiteral("127.0.0.1"), proxy.port())); },
          [&] { proxy.release(); }},
-        {QStringLiteral("wrong password"),
-         [&] {
-             superuser(QStringLiteral("ALTER ROLE %1 PASSWORD 'не тот'").arg(stations.at(0)->role));
-             terminate(stations.at(0)->role);
-         },
-         [&] { return showed(0, CentralTexts::wrongPassword(stations.at(0)->role)); },
-         [&] { superuser(QStringLiteral("ALTER ROLE %1 PASSWORD 'весы 0'").arg(stations.at(0)->role)); }},
-        {QStringLiteral("no right to insert"),
-         [&] {
-             superuser(QStringLiteral("REVOKE tarovik_station FROM %1").arg(stations.at(1)->role));
-             terminate(stations.at(1)->role);
-         },
-         [&] { return showed(1, CentralTexts::noRight(stations.at(1)->role)); },
-         [&] { superuser(QStringLiteral("GRANT tarovik_station TO %1").arg(stations.at(1)->role)); }},
-        {QStringLiteral("a newer schema"),
-         [&] {
-             superuser(QStringLiteral("INSERT INTO tarovik.schema_versions (version) VALUES (99)"));
-             terminate(allRoles);
-         },
-         [&] { return showed(0, CentralTexts::schemaTooNew(99, 1)) && showed(1, CentralTexts::schemaTooNew(99, 1)); },
-         [&] { superuser(QStringLiteral("DELETE FROM tarovik.schema_versions WHERE version = 99")); }},
+        onServer(QStringLiteral("wrong password"), QStringLiteral("ALTER ROLE %1 PASSWORD 'не тот'").arg(first), first,
+                 [&] { return showed(0, CentralTexts::wrongPassword(first)); },
+                 QStringLiteral("ALTER ROLE %1 PASSWORD 'весы 0'").arg(first)),
+        onServer(QStringLiteral("no right to insert"), QStringLiteral("REVOKE tarovik_station FROM %1").arg(second),
+                 second, [&] { return showed(1, CentralTexts::noRight(second)); },
+                 QStringLiteral("GRANT tarovik_station TO %1").arg(second)),
+        onServer(QStringLiteral("a newer schema"), QStringLiteral("INSERT INTO tarovik.schema_versions VALUES (99)"),
+                 allRoles, [&] { return showed(0, tooNew) && showed(1, tooNew); },
+                 QStringLiteral("DELETE FROM tarovik.schema_versions WHERE version = 99")),
         {QStringLiteral("unknown host set"),
          [&] {
              CentralSettings wrong = firstSettings;

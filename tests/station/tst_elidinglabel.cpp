@@ -6,17 +6,16 @@
 
 namespace {
 
-QImage shown(QLabel &label)
-{
-    return label.grab().toImage();
-}
+const QString LongText = QStringLiteral("Центральная база недоступна: сервер не отвечает, ожидают 120 событий");
 
-QImage fresh(const QString &text, int width, const QFont &font)
+QImage shown(ElidingLabel &label, const QString &text, int width, int pointSize)
 {
-    ElidingLabel label(text);
-    label.setFont(font);
+    QFont font = label.font();
+    font.setPointSize(pointSize);
+    label.setText(text);
     label.resize(width, 24);
-    return shown(label);
+    label.setFont(font);
+    return label.grab().toImage();
 }
 
 } // namespace
@@ -28,35 +27,24 @@ class TstElidingLabel : public QObject
 private slots:
     void showsWhatAFreshLabelShows_data()
     {
-        QTest::addColumn<QString>("change");
-        QTest::newRow("a text that fits") << "text";
-        QTest::newRow("another long text") << "longer";
-        QTest::newRow("wider") << "width";
-        QTest::newRow("a larger font") << "font";
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("pointSize");
+        QTest::newRow("a text that fits") << QStringLiteral("все отправлено") << 120 << 9;
+        QTest::newRow("another long text") << QStringLiteral("Весы 2: ") + LongText << 120 << 9;
+        QTest::newRow("wider") << LongText << 400 << 9;
+        QTest::newRow("a larger font") << LongText << 120 << 18;
     }
     void showsWhatAFreshLabelShows()
     {
-        QFETCH(QString, change);
-        const QString longText = QStringLiteral("Центральная база недоступна: сервер не отвечает, ожидают 120 событий");
-        ElidingLabel label(longText);
-        label.resize(120, 24);
-        shown(label); // the cut text worked out
-        QString text = longText;
-        int width = 120;
-        QFont font = label.font();
-        if (change == "text")
-            text = QStringLiteral("все отправлено");
-        else if (change == "longer")
-            text = QStringLiteral("Весы 2: ") + longText;
-        else if (change == "width")
-            width = 400;
-        else
-            font.setPointSize(font.pointSize() * 2);
-        label.setText(text);
-        label.resize(width, 24);
-        label.setFont(font);
-        QCOMPARE(shown(label), fresh(text, width, font));
-        QVERIFY(shown(label) != fresh(longText, 120, QFont()));
+        QFETCH(QString, text);
+        QFETCH(int, width);
+        QFETCH(int, pointSize);
+        ElidingLabel label, fresh;
+        const QImage before = shown(label, LongText, 120, 9);
+        const QImage after = shown(label, text, width, pointSize);
+        QVERIFY(after != before);
+        QCOMPARE(after, shown(fresh, text, width, pointSize));
     }
 };
 

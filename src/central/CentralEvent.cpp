@@ -189,25 +189,22 @@ QByteArray CentralEvent::toJson(qint64 seq) const
         const bool counting = type && type->counting();
         static const QVector<JournalColumn> weighing = JournalLayout::weighing();
         static const QVector<JournalColumn> countingColumns = JournalLayout::counting();
-        QString weight, quantity;
-        for (const JournalColumn &column : counting ? countingColumns : weighing) {
-            const char *name = centralName(column.key);
-            if (!name)
-                continue;
-            QString cell;
-            for (qsizetype i = 0; i < columns.size() && i < cells.size(); ++i) {
-                if (columns[i].key == column.key)
-                    cell = cells[i];
+        // The row's cell under a key, the last such column's.
+        const auto cell = [this](QStringView key) {
+            for (qsizetype i = qMin(columns.size(), cells.size()) - 1; i >= 0; --i) {
+                if (columns[i].key == key)
+                    return cells[i];
             }
-            if (column.key == QLatin1String("Weight"))
-                weight = cell;
-            else if (column.key == QLatin1String("Kol"))
-                quantity = cell;
-            o.put(name, cell);
+            return QString();
+        };
+        for (const JournalColumn &column : counting ? countingColumns : weighing) {
+            if (const char *name = centralName(column.key))
+                o.put(name, cell(column.key));
         }
-        if (const QString exact = CentralJson::exactDecimal(weight); !exact.isEmpty())
+        if (const QString exact = CentralJson::exactDecimal(cell(u"Weight")); !exact.isEmpty())
             o.put("weight", exact);
-        if (const QString exact = CentralJson::exactDecimal(quantity); counting && !exact.isEmpty())
+        if (const QString exact = counting ? CentralJson::exactDecimal(cell(u"Kol")) : QString();
+            !exact.isEmpty())
             o.put("quantity", exact);
         break;
     }

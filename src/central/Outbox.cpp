@@ -44,8 +44,7 @@ Outbox::Outbox(const QString &folder, QObject *parent)
         fail(CentralTexts::outboxForeign());
         return;
     }
-    m_numbers = contents;
-    m_marks = contents.marks;
+    m_contents = contents;
     // Damage at the end (a record cut short by a crash) is cut off.
     const bool fresh = contents.validLength == 0;
     if (!m_file.resize(contents.validLength) || !m_file.seek(contents.validLength)
@@ -86,35 +85,32 @@ qint64 Outbox::append(const CentralEvent &event)
 {
     if (!keeping())
         return 0;
-    const qint64 seq = m_numbers.nextSeq();
+    const qint64 seq = m_contents.nextSeq();
     OutboxFormat::Entry entry{seq, event.toJson(seq)};
     const qint64 at = m_end;
-    const bool first = m_numbers.pending() == 0;
     if (!write(OutboxFormat::event(seq, entry.json)))
         return 0;
-    m_numbers.takeEvent(seq);
-    m_marks.event(seq, at, first);
+    m_contents.takeEventAt(seq, at);
     emit appended(entry);
     return seq;
 }
 
 void Outbox::acknowledge(qint64 seq)
 {
-    if (!keeping() || seq <= m_numbers.acknowledged)
+    if (!keeping() || seq <= m_contents.acknowledged)
         return;
     if (!write(OutboxFormat::acknowledged(seq)))
         return;
-    m_numbers.takeAcknowledged(seq);
-    m_marks.acknowledged(seq);
+    m_contents.acknowledge(seq);
     compactIfLarge();
 }
 
 void Outbox::raiseFloor(qint64 seq)
 {
-    if (!keeping() || seq <= qMax(m_numbers.floor, m_numbers.lastSeq))
+    if (!keeping() || seq <= qMax(m_contents.floor, m_contents.lastSeq))
         return;
     if (write(OutboxFormat::floor(seq)))
-        m_numbers.takeFloor(seq);
+        m_contents.takeFloor(seq);
 }
 
 QList<OutboxFormat::Entry> Outbox::pending(qsizetype max) const
@@ -122,7 +118,7 @@ QList<OutboxFormat::Entry> Outbox::pending(qsizetype max) const
     QFile file(path());
     if (!file.open(QIODevice::ReadOnly) || !file.seek(unsentFrom()))
         return {};
-    return OutboxFormat::eventsAfter(file, m_numbers.acknowledged, max);
+    return OutboxFormat::eventsAfter(file, m_contents.acknowledged, max);
 }
 
 void Outbox::compactIfLarge()
@@ -132,28 +128,26 @@ void Outbox::compactIfLarge()
     if (m_end < CompactFrom || m_end < 2 * freshSize || freshSize > CompactUpTo)
         return;
     const QList<OutboxFormat::Entry> kept = pending();
-    if (kept.size() != m_numbers.pending())
+    if (kept.size() != m_contents.pending())
         return; // not read whole: the file as it is stays right, only larger
     QSaveFile fresh(path());
     if (!fresh.open(QIODevice::WriteOnly))
         return; // the file as it is stays right, only larger
     QByteArray bytes = OutboxFormat::header();
-    RecoveryFormat::appendRecord(bytes, OutboxFormat::acknowledged(m_numbers.acknowledged));
+    RecoveryFormat::appendRecord(bytes, OutboxFormat::acknowledged(m_contents.acknowledged));
     // The floor goes where the numbers jump to it, so that they read on.
-    OutboxFormat::Numbers written;
-    written.takeAcknowledged(m_numbers.acknowledged);
-    OutboxFormat::Marks marks;
+    OutboxFormat::Contents written;
+    written.acknowledge(m_contents.acknowledged);
     for (const OutboxFormat::Entry &e : kept) {
         if (e.seq != written.nextSeq()) {
             RecoveryFormat::appendRecord(bytes, OutboxFormat::floor(e.seq - 1));
             written.takeFloor(e.seq - 1);
         }
-        marks.event(e.seq, bytes.size(), written.pending() == 0);
+        written.takeEventAt(e.seq, bytes.size());
         RecoveryFormat::appendRecord(bytes, OutboxFormat::event(e.seq, e.json));
-        written.takeEvent(e.seq);
     }
-    if (m_numbers.floor > written.nextSeq() - 1)
-        RecoveryFormat::appendRecord(bytes, OutboxFormat::floor(m_numbers.floor));
+    if (m_contents.floor > written.nextSeq() - 1)
+        RecoveryFormat::appendRecord(bytes, OutboxFormat::floor(m_contents.floor));
     m_sync.stop();
     m_file.close();
     // The old file's blocks are freed when its last name goes, which takes
@@ -178,7 +172,7 @@ void Outbox::compactIfLarge()
         return;
     }
     m_end = bytes.size();
-    m_marks = marks;
+    m_contents.marks = written.marks;
 }
 
 void Outbox::sync()

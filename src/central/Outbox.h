@@ -53,12 +53,12 @@ public:
 
     // The events not yet acknowledged, read from the file: at most max.
     QList<OutboxFormat::Entry> pending(qsizetype max = -1) const;
-    qint64 pendingCount() const { return m_numbers.pending(); }
-    qint64 nextSeq() const { return m_numbers.nextSeq(); }
-    qint64 lastSeq() const { return m_numbers.lastSeq; }
-    qint64 acknowledged() const { return m_numbers.acknowledged; }
+    qint64 pendingCount() const { return m_contents.pending(); }
+    qint64 nextSeq() const { return m_contents.nextSeq(); }
+    qint64 lastSeq() const { return m_contents.lastSeq; }
+    qint64 acknowledged() const { return m_contents.acknowledged; }
     // Where a record at or before the first event not acknowledged starts.
-    qint64 unsentFrom() const { return m_marks.from(m_end); }
+    qint64 unsentFrom() const { return m_contents.marks.from(m_end); }
     qint64 fileSize() const { return m_file.isOpen() ? m_file.size() : 0; }
     void sync();
 
@@ -74,8 +74,7 @@ private:
     QLockFile m_lock;
     QFile m_file;
     QTimer m_sync;
-    OutboxFormat::Numbers m_numbers;
-    OutboxFormat::Marks m_marks;
+    OutboxFormat::Contents m_contents; // its numbers and marks
     qint64 m_end = 0; // the file's length
     bool m_heldElsewhere = false;
     QString m_error;

@@ -131,6 +131,21 @@ void Marks::acknowledged(qint64 seq)
         m_marks.pop_front();
 }
 
+bool Contents::takeEventAt(qint64 seq, qint64 offset)
+{
+    const bool first = pending() == 0;
+    if (!takeEvent(seq))
+        return false;
+    marks.event(seq, offset, first);
+    return true;
+}
+
+bool Contents::acknowledge(qint64 seq)
+{
+    marks.acknowledged(seq);
+    return takeAcknowledged(seq);
+}
+
 Contents read(QIODevice &device)
 {
     Contents c;
@@ -149,17 +164,12 @@ Contents read(QIODevice &device)
         if (!reader.next(r))
             break;
         bool ordered = false;
-        if (r.kind == Event) {
-            const bool first = c.pending() == 0;
-            ordered = c.takeEvent(r.seq);
-            if (ordered)
-                c.marks.event(r.seq, start, first);
-        } else if (r.kind == Acknowledged) {
-            ordered = c.takeAcknowledged(r.seq);
-            c.marks.acknowledged(r.seq);
-        } else if (r.kind == Floor) {
+        if (r.kind == Event)
+            ordered = c.takeEventAt(r.seq, start);
+        else if (r.kind == Acknowledged)
+            ordered = c.acknowledge(r.seq);
+        else if (r.kind == Floor)
             ordered = c.takeFloor(r.seq);
-        }
         if (!ordered)
             break;
         c.validLength = reader.pos();

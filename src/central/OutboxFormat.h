@@ -92,6 +92,11 @@ struct Contents : Numbers {
     qint64 validLength = 0; // bytes of the header and whole records
     bool valid = false;     // the header is there (or the file is empty)
     Marks marks;
+
+    // As takeEvent and takeAcknowledged, the marks kept with them; offset:
+    // where the event's record starts.
+    bool takeEventAt(qint64 seq, qint64 offset);
+    bool acknowledge(qint64 seq);
 };
 
 // Reads the whole device, holding a record at a time.
